@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Configures and builds one of the build trees.
+#   build.sh release   GCC, optimised with debug information (build/release)
+#   build.sh sanitize  clang with AddressSanitizer + UndefinedBehaviorSanitizer (build/sanitize)
+#   build.sh fuzz      clang with libFuzzer targets (build/fuzz)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+kind=${1:-release}
+case "$kind" in
+release)
+    cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=gcc -DCMAKE_CXX_COMPILER=g++
+    ;;
+sanitize)
+    cmake -S . -B build/sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+        -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DDATEMARK_SANITIZE=ON -DDATEMARK_BENCH=OFF
+    ;;
+fuzz)
+    cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DDATEMARK_SANITIZE=ON -DDATEMARK_FUZZ=ON -DDATEMARK_TESTS=OFF -DDATEMARK_BENCH=OFF
+    ;;
+*)
+    echo "usage: $0 release|sanitize|fuzz" >&2
+    exit 2
+    ;;
+esac
+cmake --build "build/$kind"

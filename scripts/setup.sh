@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package Datemark needs to build, run and test, and the Japanese
+# locale the program speaks. Run as root (or as a user who may sudo).
+set -euo pipefail
+
+packages=(
+    # build
+    build-essential cmake ninja-build pkg-config
+    clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14
+    # tests and benchmarks
+    googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # text, time zones and the system's error texts in Japanese
+    locales libc-l10n tzdata
+    # a real NTFS file system for the attribute store tests
+    ntfs-3g
+)
+
+as_root() {
+    if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    as_root apt-get update -q
+    as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
+    as_root sed -i 's/^# *\(ja_JP.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -q '^ja_JP.UTF-8 UTF-8' /etc/locale.gen || echo 'ja_JP.UTF-8 UTF-8' | as_root tee -a /etc/locale.gen >/dev/null
+    as_root locale-gen
+fi

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Sets up a fresh Debian 12 machine, then builds and runs every test in both configurations
+# (GCC; clang with AddressSanitizer + UndefinedBehaviorSanitizer), then each fuzzer briefly.
+#   FUZZ_SECONDS=n  how long each fuzzer runs (default 20)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+jobs=$(nproc)
+
+echo "== GCC build and tests"
+scripts/build.sh release
+ctest --test-dir build/release --output-on-failure -j "$jobs"
+
+echo "== clang AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
+scripts/build.sh sanitize
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== fuzzers"
+scripts/build.sh fuzz
+for fuzzer in build/fuzz/fuzz/*_fuzzer; do
+    name=$(basename "$fuzzer")
+    corpus=$(mktemp -d)
+    seeds="fuzz/corpus/${name%_fuzzer}"
+    [ -d "$seeds" ] && cp -r "$seeds/." "$corpus/"
+    echo "-- $name"
+    "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" -print_final_stats=0 "$corpus" 2>&1 | tail -n 3
+    rm -rf "$corpus"
+done
+echo "== all tests passed"
