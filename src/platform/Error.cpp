@@ -1,0 +1,42 @@
+#include "platform/Error.h"
+
+namespace platform {
+namespace {
+
+class DatemarkErrorCategory final : public std::error_category {
+public:
+    const char* name() const noexcept override { return "datemark"; }
+    std::string message(int code) const override {
+        switch (static_cast<Errc>(code)) {
+        case Errc::creation_time_unsupported:
+            return "このファイルシステムでは作成日時を変更できません";
+        case Errc::time_not_stored:
+            return "このファイルシステムには指定した日時を保存できません";
+        case Errc::invalid_time:
+            return "指定した日時を変換できません";
+        case Errc::attributes_unsupported:
+            return "このファイルシステムでは属性を変更できません";
+        }
+        return {};
+    }
+};
+
+} // namespace
+
+const std::error_category& DatemarkCategory() {
+    static const DatemarkErrorCategory category;
+    return category;
+}
+
+std::error_code make_error_code(Errc e) {
+    return {static_cast<int>(e), DatemarkCategory()};
+}
+
+std::string ErrorText(const std::error_code& error) {
+    if (error.category() == DatemarkCategory()) {
+        return error.message();
+    }
+    return SystemErrorText(error.value(), "");
+}
+
+} // namespace platform

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// Conditions the operating system has no word for. Their texts are in the UI language.
+enum class Errc {
+    creation_time_unsupported = 1, // the file system cannot store a creation time
+    time_not_stored,               // the file system kept another time than the one written
+    invalid_time,                  // a calendar time that cannot be converted
+    attributes_unsupported,        // the file system cannot store these attributes
+};
+
+const std::error_category& DatemarkCategory();
+std::error_code make_error_code(Errc e);
+
+// The calling thread's last system error (errno on POSIX, GetLastError on Windows).
+std::error_code LastError();
+
+// The message for an error: the system's text in the user's locale for a system code, the
+// layer's own text for an Errc. Empty when the system has no text for the code. Never ends in a
+// line break (Windows texts are trimmed of theirs).
+std::string ErrorText(const std::error_code& error);
+
+// ErrorText for a system code in a named locale ("ja_JP.UTF-8"); the user's locale when the
+// name is empty or that locale is not installed.
+std::string SystemErrorText(int code, const char* localeName);
+
+} // namespace platform
+
+template <> struct std::is_error_code_enum<platform::Errc> : std::true_type {};

@@ -1,0 +1,86 @@
+#include "platform/Process.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace platform {
+
+std::string ExecutablePath() {
+    std::vector<char> buffer(4096);
+    for (;;) {
+        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+        if (n < 0) {
+            return {};
+        }
+        if (static_cast<size_t>(n) < buffer.size()) {
+            return std::string(buffer.data(), static_cast<size_t>(n));
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+std::string ConfigHome() {
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/') {
+        return xdg;
+    }
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw != nullptr ? pw->pw_dir : "/";
+    }
+    std::string path = home;
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    return path + ".config";
+}
+
+bool IsWritableFolder(const std::string& folder) {
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+std::optional<unsigned> CurrentUmask() {
+    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    // The line comes early; the first few KB always hold it.
+    std::string status(4096, '\0');
+    size_t used = 0;
+    while (used < status.size()) {
+        const ssize_t n = ::read(fd, status.data() + used, status.size() - used);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        used += static_cast<size_t>(n);
+    }
+    ::close(fd);
+    status.resize(used);
+    const size_t at = status.find("\nUmask:");
+    if (at == std::string::npos) {
+        return std::nullopt;
+    }
+    const char* digits = status.c_str() + at + 7;
+    char* end = nullptr;
+    const long mask = std::strtol(digits, &end, 8);
+    if (end == digits || mask < 0 || mask > 0777) {
+        return std::nullopt;
+    }
+    return static_cast<unsigned>(mask);
+}
+
+} // namespace platform

@@ -1,0 +1,442 @@
+#include "platform/Profile.h"
+
+#include "platform/FileIO.h"
+
+#include <cstdint>
+#include <utility>
+
+namespace platform {
+namespace {
+
+// A real settings file is a few KB. Anything larger is not ours: it is neither parsed nor replaced.
+constexpr size_t kMaxFileBytes = size_t{16} << 20;
+// The Windows functions hand values over in a buffer of 4,096 characters, terminator included.
+constexpr size_t kMaxValueBytes = 4095;
+
+#ifdef _WIN32
+constexpr std::string_view kPlatformNewLine = "\r\n";
+#else
+constexpr std::string_view kPlatformNewLine = "\n";
+#endif
+
+// Around names.
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Around values.
+bool IsSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+bool IsQuote(char c) {
+    return c == '"' || c == '\'';
+}
+
+std::string_view TrimLeadingBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) {
+        s.remove_prefix(1);
+    }
+    return s;
+}
+
+std::string_view TrimBlanks(std::string_view s) {
+    s = TrimLeadingBlanks(s);
+    while (!s.empty() && IsBlank(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+std::string_view TrimSpace(std::string_view s) {
+    while (!s.empty() && IsSpace(s.front())) {
+        s.remove_prefix(1);
+    }
+    while (!s.empty() && IsSpace(s.back())) {
+        s.remove_suffix(1);
+    }
+    return s;
+}
+
+char AsciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsWrappedInQuotes(std::string_view s) {
+    return s.size() > 1 && IsQuote(s.front()) && s.front() == s.back();
+}
+
+struct Line {
+    size_t begin = 0; // first byte of its text
+    size_t end = 0;   // one past its text: where its line end starts
+    size_t next = 0;  // one past its line end
+};
+
+// The line starting at pos; CR LF, LF and CR all end a line.
+Line LineAt(std::string_view text, size_t pos) {
+    size_t end = pos;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') {
+        ++end;
+    }
+    size_t next = end;
+    if (next < text.size()) {
+        next += text[next] == '\r' && next + 1 < text.size() && text[next + 1] == '\n' ? 2 : 1;
+    }
+    return {pos, end, next};
+}
+
+std::optional<std::string_view> FirstLineEnd(std::string_view text) {
+    const size_t at = text.find_first_of("\r\n");
+    if (at == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const Line line = LineAt(text, at);
+    return text.substr(line.end, line.next - line.end);
+}
+
+// The name of a section header, which runs from '[' to the last ']' of the line.
+std::optional<std::string_view> HeaderName(std::string_view line) {
+    line = TrimLeadingBlanks(line);
+    if (line.empty() || line.front() != '[') {
+        return std::nullopt;
+    }
+    const size_t close = line.rfind(']');
+    if (close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return TrimBlanks(line.substr(1, close - 1));
+}
+
+struct KeyLine {
+    std::string_view name; // as spelled in the file, trimmed
+    std::string_view rawValue;
+};
+
+// For a line that is no header.
+std::optional<KeyLine> ParseKeyLine(std::string_view line) {
+    const std::string_view text = TrimLeadingBlanks(line);
+    if (!text.empty() && text.front() == ';') {
+        return std::nullopt;
+    }
+    const size_t equals = text.find('=');
+    if (equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return KeyLine{TrimBlanks(text.substr(0, equals)), text.substr(equals + 1)};
+}
+
+std::string DecodeValue(std::string_view raw) {
+    raw = raw.substr(0, raw.find('\0'));
+    raw = TrimSpace(raw);
+    if (IsWrappedInQuotes(raw)) {
+        raw = raw.substr(1, raw.size() - 2);
+    }
+    return std::string(raw);
+}
+
+// Quotes a value that would otherwise lose its outer white space or its own quotes when read.
+std::string EncodeValue(std::string_view value) {
+    if (!value.empty() && (IsSpace(value.front()) || IsSpace(value.back()) || IsWrappedInQuotes(value))) {
+        std::string quoted;
+        quoted.reserve(value.size() + 2);
+        quoted.append(1, '"').append(value).append(1, '"');
+        return quoted;
+    }
+    return std::string(value);
+}
+
+bool HasLineBreakOrNul(std::string_view s) {
+    return s.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
+}
+
+// For trimmed names: whether the line written would read back as this section and key.
+bool CanWrite(std::string_view section, std::string_view key, std::string_view value) {
+    if (section.empty() || key.empty()) {
+        return false;
+    }
+    if (HasLineBreakOrNul(section) || HasLineBreakOrNul(key) || HasLineBreakOrNul(value)) {
+        return false;
+    }
+    if (section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos) {
+        return false;
+    }
+    return key.front() != ';' && key.front() != '[';
+}
+
+struct Location {
+    bool sectionFound = false;
+    Line lastUsed;               // the section's last non-blank line, its header at least
+    std::optional<Line> keyLine; // the first line of the key
+    KeyLine key;
+};
+
+// One pass over the text, stopping at the key or at the end of the first matching section.
+Location Locate(std::string_view text, std::string_view section, std::string_view key) {
+    Location location;
+    for (size_t pos = 0; pos < text.size();) {
+        const Line line = LineAt(text, pos);
+        pos = line.next;
+        const std::string_view content = text.substr(line.begin, line.end - line.begin);
+        if (const std::optional<std::string_view> name = HeaderName(content)) {
+            if (location.sectionFound) {
+                break;
+            }
+            if (SameName(*name, section)) {
+                location.sectionFound = true;
+                location.lastUsed = line;
+            }
+            continue;
+        }
+        if (!location.sectionFound) {
+            continue;
+        }
+        if (!TrimSpace(content).empty()) {
+            location.lastUsed = line;
+        }
+        if (const std::optional<KeyLine> keyLine = ParseKeyLine(content);
+            keyLine && SameName(keyLine->name, key)) {
+            location.keyLine = line;
+            location.key = *keyLine;
+            break;
+        }
+    }
+    return location;
+}
+
+bool IsLineEnd(std::string_view s) {
+    return s == "\n" || s == "\r\n" || s == "\r";
+}
+
+bool IsContinuationByte(char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+void CutToValueLimit(std::string& value) {
+    if (value.size() <= kMaxValueBytes) {
+        return;
+    }
+    size_t cut = kMaxValueBytes;
+    // A UTF-8 character has at most three continuation bytes; text in another encoding loses
+    // at most three bytes more than it must.
+    for (int i = 0; i < 3 && cut > 0 && IsContinuationByte(value[cut]); ++i) {
+        --cut;
+    }
+    value.resize(cut);
+}
+
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    const char lower = AsciiLower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// As the Windows function reads a number: no digits give 0, and the result wraps to 32 bits.
+int ParseInt(std::string_view s) {
+    size_t i = 0;
+    while (i < s.size() && IsSpace(s[i])) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
+        negative = s[i] == '-';
+        ++i;
+    }
+    uint32_t base = 10;
+    if (i + 1 < s.size() && s[i] == '0' && (s[i + 1] == 'x' || s[i + 1] == 'X')) {
+        base = 16;
+        i += 2;
+    }
+    uint32_t number = 0;
+    for (; i < s.size(); ++i) {
+        const int digit = DigitValue(s[i]);
+        if (digit < 0 || static_cast<uint32_t>(digit) >= base) {
+            break;
+        }
+        number = number * base + static_cast<uint32_t>(digit);
+    }
+    if (negative) {
+        number = 0u - number;
+    }
+    return static_cast<int>(number);
+}
+
+} // namespace
+
+IniText::IniText(std::string bytes) : m_bytes(std::move(bytes)) {}
+
+std::optional<std::string> IniText::Find(std::string_view section, std::string_view key) const {
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+    if (section.empty() || key.empty()) {
+        return std::nullopt;
+    }
+    const Location location = Locate(m_bytes, section, key);
+    if (!location.keyLine) {
+        return std::nullopt;
+    }
+    return DecodeValue(location.key.rawValue);
+}
+
+bool IniText::Set(std::string_view section, std::string_view key, std::string_view value,
+                  std::string_view newLine) {
+    section = TrimBlanks(section);
+    key = TrimBlanks(key);
+    if (!CanWrite(section, key, value) || !IsLineEnd(newLine)) {
+        return false;
+    }
+    const std::string encoded = EncodeValue(value);
+    const Location location = Locate(m_bytes, section, key);
+    if (location.keyLine) {
+        std::string line;
+        line.reserve(location.key.name.size() + 1 + encoded.size());
+        line.append(location.key.name).append(1, '=').append(encoded);
+        m_bytes.replace(location.keyLine->begin, location.keyLine->end - location.keyLine->begin, line);
+        return true;
+    }
+
+    const std::string lineEnd(FirstLineEnd(m_bytes).value_or(newLine));
+    std::string insert;
+    size_t at = m_bytes.size();
+    if (location.sectionFound) {
+        at = location.lastUsed.next;
+        if (location.lastUsed.end == at) {
+            insert += lineEnd; // the last line of the file had none
+        }
+        insert.append(key).append(1, '=').append(encoded);
+        // A CR right before an LF would make one line end of the two, swallowing the empty line
+        // that follows.
+        insert += lineEnd == "\r" && at < m_bytes.size() && m_bytes[at] == '\n' ? "\r\n" : lineEnd;
+    } else {
+        if (!m_bytes.empty() && m_bytes.back() != '\n' && m_bytes.back() != '\r') {
+            insert += lineEnd;
+        }
+        insert.append(1, '[').append(section).append(1, ']').append(lineEnd);
+        insert.append(key).append(1, '=').append(encoded).append(lineEnd);
+    }
+    m_bytes.insert(at, insert);
+    return true;
+}
+
+ProfileStore::ProfileStore(std::string path, CreateFolders createFolders)
+    : m_path(std::move(path)), m_createFolders(createFolders) {}
+
+int ProfileStore::GetProfileInt(std::string_view section, std::string_view key, int defaultValue) {
+    const std::optional<std::string> value = Find(section, key);
+    return value && !value->empty() ? ParseInt(*value) : defaultValue;
+}
+
+std::string ProfileStore::GetProfileString(std::string_view section, std::string_view key,
+                                           std::string_view defaultValue) {
+    std::optional<std::string> value = Find(section, key);
+    if (!value) {
+        while (!defaultValue.empty() && defaultValue.back() == ' ') {
+            defaultValue.remove_suffix(1);
+        }
+        value.emplace(defaultValue);
+    }
+    CutToValueLimit(*value);
+    return std::move(*value);
+}
+
+bool ProfileStore::WriteProfileInt(std::string_view section, std::string_view key, int value) {
+    return Write(section, key, std::to_string(value));
+}
+
+bool ProfileStore::WriteProfileString(std::string_view section, std::string_view key,
+                                      std::string_view value) {
+    return Write(section, key, value);
+}
+
+ProfileStore::Snapshot ProfileStore::Load() const {
+    std::string bytes;
+    const std::error_code error = ReadFileBytes(m_path, kMaxFileBytes, bytes);
+    if (!error) {
+        return {IniText(std::move(bytes)), true, false};
+    }
+    // A missing file may be created; one that is there but could not be read must stay as it is.
+    return {IniText(), error == std::errc::no_such_file_or_directory, false};
+}
+
+ProfileStore::Snapshot& ProfileStore::Held() {
+    if (!m_batch) {
+        m_batch = Load();
+    }
+    return *m_batch;
+}
+
+std::optional<std::string> ProfileStore::Find(std::string_view section, std::string_view key) {
+    if (m_batchDepth == 0) {
+        return Load().text.Find(section, key);
+    }
+    return Held().text.Find(section, key);
+}
+
+bool ProfileStore::Write(std::string_view section, std::string_view key, std::string_view value) {
+    if (m_batchDepth == 0) {
+        Snapshot snapshot = Load();
+        return snapshot.writable && snapshot.text.Set(section, key, value, kPlatformNewLine) &&
+               Save(snapshot.text);
+    }
+    Snapshot& snapshot = Held();
+    if (!snapshot.writable || !CanWrite(TrimBlanks(section), TrimBlanks(key), value)) {
+        return false;
+    }
+    // A value that already reads back the same is no change: the batch need not write for it.
+    if (snapshot.text.Find(section, key) == value) {
+        return true;
+    }
+    snapshot.text.Set(section, key, value, kPlatformNewLine);
+    snapshot.changed = true;
+    return true;
+}
+
+bool ProfileStore::Save(const IniText& text) const {
+    return !ReplaceFileAtomically(m_path, text.Bytes(), m_createFolders == CreateFolders::Yes);
+}
+
+bool ProfileStore::FlushBatch() {
+    if (!m_batch || !m_batch->changed) {
+        return true;
+    }
+    if (!Save(m_batch->text)) {
+        return false;
+    }
+    m_batch->changed = false;
+    return true;
+}
+
+ProfileStore::Batch::Batch(ProfileStore& store) : m_store(store) {
+    ++m_store.m_batchDepth;
+}
+
+ProfileStore::Batch::~Batch() {
+    if (--m_store.m_batchDepth > 0) {
+        return;
+    }
+    try {
+        m_store.FlushBatch();
+    } catch (...) {
+        // Out of memory while saving: the old file is still whole, and Flush reports failures.
+    }
+    m_store.m_batch.reset();
+}
+
+bool ProfileStore::Batch::Flush() {
+    return m_store.FlushBatch();
+}
+
+} // namespace platform

@@ -1,0 +1,62 @@
+#include "platform/Path.h"
+
+#include <gtest/gtest.h>
+
+using platform::PathStyle;
+
+namespace {
+
+void ExpectSplit(std::string_view path, PathStyle style, std::string_view folder, std::string_view name) {
+    const auto split = platform::SplitPath(path, style);
+    EXPECT_EQ(split.folder, folder) << path;
+    EXPECT_EQ(split.name, name) << path;
+    EXPECT_EQ(split.folder + split.name, path);
+}
+
+} // namespace
+
+TEST(SplitPath, PosixSeparatesOnSlashOnly) {
+    ExpectSplit("/data/report.txt", PathStyle::Posix, "/data/", "report.txt");
+    ExpectSplit("/data/old", PathStyle::Posix, "/data/", "old");
+    ExpectSplit("/", PathStyle::Posix, "/", "");
+    ExpectSplit("/data/old/", PathStyle::Posix, "/data/old/", "");
+    ExpectSplit("name", PathStyle::Posix, "", "name");
+    ExpectSplit("", PathStyle::Posix, "", "");
+    ExpectSplit("/a//b", PathStyle::Posix, "/a//", "b");
+    // A backslash and a drive-like prefix are ordinary characters of a name.
+    ExpectSplit("/tmp/C:\\data\\x.txt", PathStyle::Posix, "/tmp/", "C:\\data\\x.txt");
+    ExpectSplit("/tmp/\xff\xfe.bin", PathStyle::Posix, "/tmp/", "\xff\xfe.bin");
+}
+
+TEST(SplitPath, WindowsKnowsDrivesBothSeparatorsAndShares) {
+    ExpectSplit("C:\\data\\report.txt", PathStyle::Windows, "C:\\data\\", "report.txt");
+    ExpectSplit("C:\\data\\old", PathStyle::Windows, "C:\\data\\", "old");
+    ExpectSplit("C:\\", PathStyle::Windows, "C:\\", "");
+    ExpectSplit("C:name.txt", PathStyle::Windows, "C:", "name.txt");
+    ExpectSplit("C:/data\\mixed/x", PathStyle::Windows, "C:/data\\mixed/", "x");
+    ExpectSplit("\\\\server\\share\\dir\\tool.exe", PathStyle::Windows, "\\\\server\\share\\dir\\",
+                "tool.exe");
+}
+
+TEST(SplitPath, WindowsNeverSplitsInsideADoubleByteCharacter) {
+    // 表 is 0x95 0x5C and ソ is 0x83 0x5C in code page 932: their trail byte is a backslash.
+    ExpectSplit("C:\\dir\\\x95\x5C.txt", PathStyle::Windows, "C:\\dir\\", "\x95\x5C.txt");
+    ExpectSplit("C:\\\x83\x5C\x83\x5C\\a.txt", PathStyle::Windows, "C:\\\x83\x5C\x83\x5C\\", "a.txt");
+    ExpectSplit("C:\\\x95\x5C", PathStyle::Windows, "C:\\", "\x95\x5C");
+    // A lead byte with nothing after it stays a byte of the name; one before a byte that is no
+    // trail byte does not swallow it.
+    ExpectSplit("C:\\a\\\x95", PathStyle::Windows, "C:\\a\\", "\x95");
+    ExpectSplit("C:\\a\x95/b", PathStyle::Windows, "C:\\a\x95/", "b");
+}
+
+TEST(JoinPath, AddsOneSeparatorOnlyWhereNeeded) {
+    EXPECT_EQ(platform::JoinPath("/data", "x", PathStyle::Posix), "/data/x");
+    EXPECT_EQ(platform::JoinPath("/data/", "x", PathStyle::Posix), "/data/x");
+    EXPECT_EQ(platform::JoinPath("/", "x", PathStyle::Posix), "/x");
+    EXPECT_EQ(platform::JoinPath("", "x", PathStyle::Posix), "x");
+    EXPECT_EQ(platform::JoinPath("/data\\", "x", PathStyle::Posix), "/data\\/x");
+    EXPECT_EQ(platform::JoinPath("C:\\data", "x", PathStyle::Windows), "C:\\data\\x");
+    EXPECT_EQ(platform::JoinPath("C:\\", "x", PathStyle::Windows), "C:\\x");
+    EXPECT_EQ(platform::JoinPath("C:", "x", PathStyle::Windows), "C:x");
+    EXPECT_EQ(platform::JoinPath("C:\\\x95\x5C", "x", PathStyle::Windows), "C:\\\x95\x5C\\x");
+}

@@ -1,0 +1,184 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <grp.h>
+#include <linux/fs.h>
+#include <sstream>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace test {
+namespace fs = std::filesystem;
+
+namespace {
+
+// Undoes what tests do to make removal fail: immutable flags and missing write or search bits.
+void MakeRemovable(const std::string& root) {
+    std::error_code ec;
+    SetImmutable(root, false);
+    ::chmod(root.c_str(), 0700);
+    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (it->is_symlink(ec)) {
+            continue;
+        }
+        SetImmutable(it->path().string(), false);
+        if (it->is_directory(ec)) {
+            ::chmod(it->path().c_str(), 0700);
+        }
+    }
+}
+
+} // namespace
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/datemark-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed: " << std::strerror(errno);
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    MakeRemovable(m_path);
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+}
+
+std::string TempDir::operator/(std::string_view relative) const {
+    return m_path + "/" + std::string(relative);
+}
+
+void WriteFile(const std::string& path, std::string_view content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    if (!out) {
+        ADD_FAILURE() << "cannot write " << path;
+    }
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) != 0) {
+        ADD_FAILURE() << "mkdir " << path << ": " << std::strerror(errno);
+    }
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+int RunInChild(const std::function<int()>& body) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int result = 1;
+        try {
+            result = body();
+        } catch (...) {
+            result = 2;
+        }
+        std::fflush(nullptr);
+        ::_exit(result);
+    }
+    if (pid < 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (WIFEXITED(status)) {
+        return WEXITSTATUS(status);
+    }
+    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+int RunAsUnprivileged(const std::function<int()>& body) {
+    return RunInChild([&] {
+        if (::geteuid() == 0) {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                return 99;
+            }
+        }
+        return body();
+    });
+}
+
+int RunProgram(const std::vector<std::string>& argv) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int devNull = ::open("/dev/null", O_RDWR);
+        ::dup2(devNull, STDIN_FILENO);
+        ::dup2(devNull, STDOUT_FILENO);
+        ::dup2(devNull, STDERR_FILENO);
+        std::vector<char*> args;
+        for (const auto& a : argv) {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    if (pid < 0) {
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) != 127 ? WEXITSTATUS(status) : -1;
+}
+
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) {
+        m_had = true;
+        m_old = old;
+    }
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_had) {
+        ::setenv("TZ", m_old.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+}
+
+} // namespace test

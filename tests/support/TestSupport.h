@@ -1,0 +1,61 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test {
+
+// A fresh folder of the test's own, removed with everything in it (permissions and immutable
+// flags set by the test included) when the object goes.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    // Path() + "/" + relative.
+    std::string operator/(std::string_view relative) const;
+
+private:
+    std::string m_path;
+};
+
+void WriteFile(const std::string& path, std::string_view content);
+std::string ReadFile(const std::string& path);
+void MakeFolder(const std::string& path);
+bool Exists(const std::string& path);
+
+// Runs body in a child process that has given up root (uid and gid 65534) when the tests run as
+// root; otherwise the child keeps the caller's ids. Returns body's result, or -1 when the child
+// died instead.
+int RunAsUnprivileged(const std::function<int()>& body);
+
+// Runs body in a child process and returns its exit status, or -(signal) when a signal ended it.
+int RunInChild(const std::function<int()>& body);
+
+// Runs a program found on PATH with these arguments, its output discarded; no shell is
+// involved. Returns its exit status, or -1 when it could not run.
+int RunProgram(const std::vector<std::string>& argv);
+
+// Sets or clears the immutable flag (chattr +i), which binds root too. False where the file
+// system or the caller cannot.
+bool SetImmutable(const std::string& path, bool on);
+
+// Sets TZ for the life of the object, then puts the old value back.
+class ScopedTimeZone {
+public:
+    explicit ScopedTimeZone(const char* tz);
+    ~ScopedTimeZone();
+    ScopedTimeZone(const ScopedTimeZone&) = delete;
+    ScopedTimeZone& operator=(const ScopedTimeZone&) = delete;
+
+private:
+    bool m_had = false;
+    std::string m_old;
+};
+
+} // namespace test
