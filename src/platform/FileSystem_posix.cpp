@@ -491,15 +491,20 @@ void StoreLe32(unsigned char* b, uint32_t v) {
     }
 }
 
-// NTFS (system.ntfs_attrib) and SMB (user.cifs.dosattrib) hold the real 32-bit word.
-std::error_code GetWordXattr(const Target& t, const char* name, uint32_t& out) {
-    unsigned char b[4] = {};
-    const ssize_t n = GetXattr(t, name, b, sizeof b);
+// A value of exactly this many bytes; any other length is damage.
+std::error_code GetFixedXattr(const Target& t, const char* name, unsigned char* value, size_t size) {
+    const ssize_t n = GetXattr(t, name, value, size);
     if (n < 0) {
         return Errno();
     }
-    if (n != sizeof b) {
-        return Errno(EIO);
+    return static_cast<size_t>(n) == size ? std::error_code() : Errno(EIO);
+}
+
+// NTFS (system.ntfs_attrib) and SMB (user.cifs.dosattrib) hold the real 32-bit word.
+std::error_code GetWordXattr(const Target& t, const char* name, uint32_t& out) {
+    unsigned char b[4] = {};
+    if (auto ec = GetFixedXattr(t, name, b, sizeof b)) {
+        return ec;
     }
     out = LoadLe32(b);
     return {};
@@ -584,12 +589,8 @@ std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsI
 
 std::error_code GetTicksXattr(const Target& t, const char* name, UtcTime& out) {
     unsigned char b[8] = {};
-    const ssize_t n = GetXattr(t, name, b, sizeof b);
-    if (n < 0) {
-        return Errno();
-    }
-    if (n != sizeof b) {
-        return Errno(EIO);
+    if (auto ec = GetFixedXattr(t, name, b, sizeof b)) {
+        return ec;
     }
     const uint64_t ticks = LoadLe32(b) | static_cast<uint64_t>(LoadLe32(b + 4)) << 32;
     out = FromFileTimeTicks(ticks);

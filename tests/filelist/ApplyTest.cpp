@@ -27,14 +27,8 @@ namespace {
 constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
 constexpr SYSTEMTIME kCreated{2001, 2, 6, 3, 4, 5, 6, 0};
 
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
 int64_t MtimeOf(const std::string& path) {
-    return StatOf(path).st_mtim.tv_sec;
+    return test::StatOf(path).st_mtim.tv_sec;
 }
 
 int64_t ExpectedSeconds(const SYSTEMTIME& local) {
@@ -105,7 +99,7 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndStaysReadOnly) {
     EXPECT_EQ(ApplyToFile(file, r), 1);
     EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(file), ExpectedSeconds(kUpdated));
-    EXPECT_EQ(StatOf(file).st_mode & 07777, 0444U);
+    EXPECT_EQ(test::StatOf(file).st_mode & 07777, 0444U);
 }
 
 TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndLosesReadOnlyWhenAskedTo) {
@@ -115,7 +109,7 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndLosesReadOnlyWhenAskedTo) {
     r.archive = 1;
     EXPECT_EQ(ApplyToFile(file, r), 1);
     EXPECT_EQ(MtimeOf(file), ExpectedSeconds(kUpdated));
-    EXPECT_NE(StatOf(file).st_mode & 0200, 0U);
+    EXPECT_NE(test::StatOf(file).st_mode & 0200, 0U);
     EXPECT_EQ(Dos(file), std::string("0x20\0", 5));
 }
 
@@ -139,7 +133,7 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
     char events[4096];
     EXPECT_LT(::read(in, events, sizeof events), 0) << "something opened a file";
     ::close(in);
-    EXPECT_EQ(StatOf(file).st_mode & 07777, 0444U);
+    EXPECT_EQ(test::StatOf(file).st_mode & 07777, 0444U);
     EXPECT_EQ(MtimeOf(fifo), ExpectedSeconds(kUpdated));
 }
 
@@ -155,7 +149,7 @@ TEST_F(ApplyTest, AllBoxesClearGivesNormalWhichClearsSystemToo) {
     ReadAttributes(file, letters, e);
     EXPECT_EQ(letters, "");
     EXPECT_EQ(Dos(file), std::string("0x0\0", 4));
-    EXPECT_NE(StatOf(file).st_mode & 0200, 0U);
+    EXPECT_NE(test::StatOf(file).st_mode & 0200, 0U);
 }
 
 TEST_F(ApplyTest, MissingFileGivesExactlyOneLine) {
@@ -199,7 +193,7 @@ TEST_F(ApplyTest, SecondsAsChosenNothingFiner) {
     ApplyRequest r = UpdatedOnly();
     r.updated.wMilliseconds = 789;
     EXPECT_EQ(ApplyToFile(file, r), 1);
-    EXPECT_EQ(StatOf(file).st_mtim.tv_nsec, 0);
+    EXPECT_EQ(test::StatOf(file).st_mtim.tv_nsec, 0);
     FileEntry e = Entry(file, false);
     TimeTexts texts;
     ReadTimes(file, texts, e);
@@ -259,7 +253,7 @@ TEST_F(ApplyTest, SomeoneElsesFileGetsOneLineAndKeepsItsAttributes) {
     ::close(pipeFds[0]);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(log, file + " - " + SysText(EPERM) + "\n");
-    EXPECT_EQ(StatOf(file).st_mode & 07777, 0644U);
+    EXPECT_EQ(test::StatOf(file).st_mode & 07777, 0644U);
     EXPECT_EQ(MtimeOf(file), 1000);
 }
 
@@ -274,7 +268,7 @@ TEST_F(ApplyTest, ImmutableFileGetsOneLineAndNothingChanges) {
     test::SetImmutable(file, false);
     EXPECT_EQ(r.log, file + " - " + SysText(EPERM) + "\n");
     EXPECT_EQ(MtimeOf(file), 1000);
-    EXPECT_EQ(StatOf(file).st_mode & 07777, 0644U);
+    EXPECT_EQ(test::StatOf(file).st_mode & 07777, 0644U);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -457,7 +451,7 @@ TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     EXPECT_EQ(MtimeOf(root + "/fifo"), ExpectedSeconds(kUpdated));
     EXPECT_EQ(MtimeOf(root + "/sock"), ExpectedSeconds(kUpdated));
     EXPECT_EQ(MtimeOf(outside + "/target.txt"), 1000);
-    EXPECT_EQ(StatOf(outside + "/target.txt").st_mode & 0222, 0200U);
+    EXPECT_EQ(test::StatOf(outside + "/target.txt").st_mode & 0222, 0200U);
     for (const char* link : {"/self", "/sub/up", "/loop-a", "/out", "/out-file"}) {
         EXPECT_EQ(MtimeOf(root + link), 1000) << link;
     }

@@ -19,21 +19,6 @@ using namespace std::string_literals;
 using platform::ReadFileBytes;
 using platform::ReplaceFileAtomically;
 
-struct stat Stat(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class ReadFileBytesTest : public ::testing::Test {
 protected:
     test::TempDir m_dir;
@@ -93,7 +78,7 @@ TEST_F(ReplaceFileTest, NewFileGetsTheModeTheUmaskAllows) {
             return ReplaceFileAtomically(m_path, "new", false) ? 1 : 0;
         });
         EXPECT_EQ(result, 0);
-        EXPECT_EQ(Stat(m_path).st_mode & 07777, 0666 & ~mask) << std::oct << mask;
+        EXPECT_EQ(test::StatOf(m_path).st_mode & 07777, 0666 & ~mask) << std::oct << mask;
         EXPECT_EQ(test::ReadFile(m_path), "new");
     }
 }
@@ -101,14 +86,14 @@ TEST_F(ReplaceFileTest, NewFileGetsTheModeTheUmaskAllows) {
 TEST_F(ReplaceFileTest, ExistingFileIsReplacedWithItsModeAndNothingLeftBehind) {
     test::WriteFile(m_path, "old content that is longer");
     ASSERT_EQ(::chmod(m_path.c_str(), 0604), 0);
-    const ino_t before = Stat(m_path).st_ino;
+    const ino_t before = test::StatOf(m_path).st_ino;
     EXPECT_FALSE(ReplaceFileAtomically(m_path, "new", false));
     EXPECT_EQ(test::ReadFile(m_path), "new");
-    EXPECT_EQ(Stat(m_path).st_mode & 07777, 0604);
-    EXPECT_NE(Stat(m_path).st_ino, before);
+    EXPECT_EQ(test::StatOf(m_path).st_mode & 07777, 0604);
+    EXPECT_NE(test::StatOf(m_path).st_ino, before);
     EXPECT_FALSE(ReplaceFileAtomically(m_path, "", false));
     EXPECT_EQ(test::ReadFile(m_path), "");
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"file"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"file"});
 }
 
 TEST_F(ReplaceFileTest, MissingFoldersAreMadeOnlyWhenAsked) {
@@ -121,8 +106,8 @@ TEST_F(ReplaceFileTest, MissingFoldersAreMadeOnlyWhenAsked) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(test::ReadFile(path), "x");
-    EXPECT_EQ(Stat(m_dir / "a").st_mode & 07777, 0700);
-    EXPECT_EQ(Stat(m_dir / "a/b").st_mode & 07777, 0700);
+    EXPECT_EQ(test::StatOf(m_dir / "a").st_mode & 07777, 0700);
+    EXPECT_EQ(test::StatOf(m_dir / "a/b").st_mode & 07777, 0700);
 }
 
 TEST_F(ReplaceFileTest, FileAtTheEndOfAChainOfLinksIsReplaced) {
@@ -135,34 +120,34 @@ TEST_F(ReplaceFileTest, FileAtTheEndOfAChainOfLinksIsReplaced) {
 
     EXPECT_FALSE(ReplaceFileAtomically(m_path, "new", false));
     EXPECT_EQ(test::ReadFile(target), "new");
-    EXPECT_TRUE(S_ISLNK(Stat(m_path).st_mode));
-    EXPECT_TRUE(S_ISLNK(Stat(m_dir / "relative").st_mode));
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"file", "real", "relative"}));
-    EXPECT_EQ(Names(m_dir / "real"), std::vector<std::string>{"target"});
+    EXPECT_TRUE(S_ISLNK(test::StatOf(m_path).st_mode));
+    EXPECT_TRUE(S_ISLNK(test::StatOf(m_dir / "relative").st_mode));
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (std::vector<std::string>{"file", "real", "relative"}));
+    EXPECT_EQ(test::FolderNames(m_dir / "real"), std::vector<std::string>{"target"});
 }
 
 TEST_F(ReplaceFileTest, DanglingLinkGetsItsFile) {
     ASSERT_EQ(::symlink("sub/target", m_path.c_str()), 0);
     EXPECT_FALSE(ReplaceFileAtomically(m_path, "new", true));
     EXPECT_EQ(test::ReadFile(m_dir / "sub/target"), "new");
-    EXPECT_TRUE(S_ISLNK(Stat(m_path).st_mode));
+    EXPECT_TRUE(S_ISLNK(test::StatOf(m_path).st_mode));
 }
 
 TEST_F(ReplaceFileTest, LinkLoopFails) {
     ASSERT_EQ(::symlink("b", (m_dir / "a").c_str()), 0);
     ASSERT_EQ(::symlink("a", (m_dir / "b").c_str()), 0);
     EXPECT_EQ(ReplaceFileAtomically(m_dir / "a", "new", true), std::errc::too_many_symbolic_link_levels);
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (std::vector<std::string>{"a", "b"}));
 }
 
 TEST_F(ReplaceFileTest, WhatIsNoRegularFileIsNotReplaced) {
     test::MakeFolder(m_path);
     EXPECT_EQ(ReplaceFileAtomically(m_path, "new", false), std::errc::is_a_directory);
-    EXPECT_TRUE(S_ISDIR(Stat(m_path).st_mode));
+    EXPECT_TRUE(S_ISDIR(test::StatOf(m_path).st_mode));
     const std::string fifo = m_dir / "fifo";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
     EXPECT_TRUE(ReplaceFileAtomically(fifo, "new", false));
-    EXPECT_TRUE(S_ISFIFO(Stat(fifo).st_mode));
+    EXPECT_TRUE(S_ISFIFO(test::StatOf(fifo).st_mode));
 }
 
 TEST_F(ReplaceFileTest, ImmutableFolderFailsAndKeepsTheFile) {
@@ -174,7 +159,7 @@ TEST_F(ReplaceFileTest, ImmutableFolderFailsAndKeepsTheFile) {
     test::SetImmutable(m_dir.Path(), false);
     EXPECT_EQ(error, std::errc::operation_not_permitted);
     EXPECT_EQ(test::ReadFile(m_path), "old");
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"file"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"file"});
 }
 
 TEST_F(ReplaceFileTest, FileSizeLimitFailsWithoutLeavingATemporaryFile) {
@@ -194,7 +179,7 @@ TEST_F(ReplaceFileTest, FileSizeLimitFailsWithoutLeavingATemporaryFile) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(test::ReadFile(m_path), "old");
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"file"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"file"});
 }
 
 } // namespace

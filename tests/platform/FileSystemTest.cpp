@@ -21,14 +21,8 @@ namespace attr = platform::attr;
 
 namespace {
 
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
 mode_t ModeOf(const std::string& path) {
-    return StatOf(path).st_mode & 07777;
+    return test::StatOf(path).st_mode & 07777;
 }
 
 uint32_t AttributesOf(const std::string& path) {
@@ -195,7 +189,7 @@ TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
     EXPECT_EQ(AttributesOf(file), attr::ReadOnly | attr::Hidden);
     const platform::UtcTime when{1000000000, 0};
     ASSERT_FALSE(platform::SetFileTimes(ItemRef::Path(link), platform::ItemKind::File, nullptr, &when));
-    EXPECT_EQ(StatOf(file).st_mtim.tv_sec, 1000000000);
+    EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(FileSystemTest, MissingItemFailsWithTheSystemCode) {
@@ -234,7 +228,7 @@ TEST_F(FileSystemTest, LastWriteTimeIsWrittenExactlyAndAccessTimeKept) {
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
     const platform::UtcTime when{1700000000, 0};
     ASSERT_FALSE(platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, nullptr, &when));
-    const struct stat st = StatOf(file);
+    const struct stat st = test::StatOf(file);
     EXPECT_EQ(st.st_mtim.tv_sec, 1700000000);
     EXPECT_EQ(st.st_mtim.tv_nsec, 0);
     EXPECT_EQ(st.st_atim.tv_sec, 123456789);
@@ -242,10 +236,10 @@ TEST_F(FileSystemTest, LastWriteTimeIsWrittenExactlyAndAccessTimeKept) {
 
 TEST_F(FileSystemTest, ReadOnlyFileGetsNewTimesAndStaysUntouchedOtherwise) {
     ::chmod(file.c_str(), 0444);
-    const struct stat before = StatOf(file);
+    const struct stat before = test::StatOf(file);
     const platform::UtcTime when{1500000000, 0};
     ASSERT_FALSE(platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, nullptr, &when));
-    const struct stat after = StatOf(file);
+    const struct stat after = test::StatOf(file);
     EXPECT_EQ(after.st_mtim.tv_sec, 1500000000);
     EXPECT_EQ(after.st_mode, before.st_mode);
 }
@@ -256,13 +250,13 @@ TEST_F(FileSystemTest, CreationTimeOnALinuxFileSystemIsRefusedButLastWriteStillW
     const auto error =
         platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, &created, &updated);
     EXPECT_EQ(error, platform::Errc::creation_time_unsupported);
-    EXPECT_EQ(StatOf(file).st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1200000000);
 
     // Only the creation time: nothing is written at all.
     const auto onlyCreated =
         platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, &created, nullptr);
     EXPECT_EQ(onlyCreated, platform::Errc::creation_time_unsupported);
-    EXPECT_EQ(StatOf(file).st_mtim.tv_sec, 1200000000);
+    EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1200000000);
 }
 
 TEST_F(FileSystemTest, TimesBeforeNineteenSeventyAndAfterTwoThousandThirtyEight) {
@@ -271,7 +265,7 @@ TEST_F(FileSystemTest, TimesBeforeNineteenSeventyAndAfterTwoThousandThirtyEight)
         const platform::UtcTime when{s, 0};
         ASSERT_FALSE(platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, nullptr, &when))
             << s;
-        EXPECT_EQ(StatOf(file).st_mtim.tv_sec, s);
+        EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, s);
     }
 }
 

@@ -26,21 +26,6 @@ using platform::ProfileStore;
 constexpr std::string_view kDefault = "(default)";
 constexpr int kDefaultInt = -7777;
 
-struct stat Stat(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
-std::vector<std::string> Names(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 mode_t CurrentUmask() {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -447,8 +432,8 @@ TEST_F(ProfileFiles, MissingFolderGivesDefaultsAndIsMadeOnlyWhenAsked) {
     ProfileStore creating(path, ProfileStore::CreateFolders::Yes);
     EXPECT_TRUE(creating.WriteProfileString("s", "k", "v"));
     EXPECT_EQ(test::ReadFile(path), "[s]\nk=v\n");
-    EXPECT_EQ(Stat(m_dir / "no").st_mode & 07777, 0700 & ~CurrentUmask());
-    EXPECT_EQ(Stat(m_dir / "no/such/folder").st_mode & 07777, 0700 & ~CurrentUmask());
+    EXPECT_EQ(test::StatOf(m_dir / "no").st_mode & 07777, 0700 & ~CurrentUmask());
+    EXPECT_EQ(test::StatOf(m_dir / "no/such/folder").st_mode & 07777, 0700 & ~CurrentUmask());
 }
 
 TEST_F(ProfileFiles, BinaryFileGivesDefaultsAndKeepsItsBytes) {
@@ -470,7 +455,7 @@ TEST_F(ProfileFiles, HugeFileReadsAsEmptyAndIsNotReplaced) {
     const std::string head = "[s]\nk=1\n";
     Put(head);
     ASSERT_EQ(::truncate(m_path.c_str(), kSize), 0);
-    const ino_t inode = Stat(m_path).st_ino;
+    const ino_t inode = test::StatOf(m_path).st_ino;
 
     EXPECT_EQ(GetInt("s", "k"), kDefaultInt);
     EXPECT_FALSE(Set("s", "k", "2"));
@@ -480,8 +465,8 @@ TEST_F(ProfileFiles, HugeFileReadsAsEmptyAndIsNotReplaced) {
         EXPECT_EQ(store.GetProfileInt("s", "k", kDefaultInt), kDefaultInt);
         EXPECT_FALSE(store.WriteProfileString("s", "k", "2"));
     }
-    EXPECT_EQ(Stat(m_path).st_size, kSize);
-    EXPECT_EQ(Stat(m_path).st_ino, inode);
+    EXPECT_EQ(test::StatOf(m_path).st_size, kSize);
+    EXPECT_EQ(test::StatOf(m_path).st_ino, inode);
     std::ifstream in(m_path, std::ios::binary);
     std::string start(head.size(), '\0');
     in.read(start.data(), static_cast<std::streamsize>(start.size()));
@@ -511,9 +496,9 @@ TEST_F(ProfileFiles, WhatIsNoRegularFileIsNeitherReadNorReplaced) {
         EXPECT_FALSE(store.WriteProfileString("s", "k", "v")) << path;
         EXPECT_TRUE(batch.Flush());
     }
-    EXPECT_TRUE(S_ISFIFO(Stat(fifo).st_mode));
-    EXPECT_TRUE(S_ISDIR(Stat(folder).st_mode));
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"fifo.ini", "folder.ini"}));
+    EXPECT_TRUE(S_ISFIFO(test::StatOf(fifo).st_mode));
+    EXPECT_TRUE(S_ISDIR(test::StatOf(folder).st_mode));
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (std::vector<std::string>{"fifo.ini", "folder.ini"}));
 }
 
 TEST_F(ProfileFiles, FileThatCannotBeReadIsNotReplaced) {
@@ -522,7 +507,7 @@ TEST_F(ProfileFiles, FileThatCannotBeReadIsNotReplaced) {
     const std::string original = "[s]\nk=secret\n";
     Put(original);
     ASSERT_EQ(::chmod(m_path.c_str(), 0200), 0);
-    const ino_t inode = Stat(m_path).st_ino;
+    const ino_t inode = test::StatOf(m_path).st_ino;
     const int result = test::RunAsUnprivileged([&] {
         ProfileStore store(m_path);
         const bool sawDefault = store.GetProfileString("s", "k", "d") == "d";
@@ -530,10 +515,10 @@ TEST_F(ProfileFiles, FileThatCannotBeReadIsNotReplaced) {
         return sawDefault && !wrote ? 0 : 1;
     });
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(Stat(m_path).st_ino, inode);
+    EXPECT_EQ(test::StatOf(m_path).st_ino, inode);
     ASSERT_EQ(::chmod(m_path.c_str(), 0600), 0);
     EXPECT_EQ(Content(), original);
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"settings.ini"});
 }
 
 // --- Saving ---
@@ -544,7 +529,7 @@ TEST_F(ProfileSave, ModeIsKept) {
     Put("[s]\nk=1\n");
     ASSERT_EQ(::chmod(m_path.c_str(), 0640), 0);
     EXPECT_TRUE(Set("s", "k", "2"));
-    EXPECT_EQ(Stat(m_path).st_mode & 07777, 0640);
+    EXPECT_EQ(test::StatOf(m_path).st_mode & 07777, 0640);
     EXPECT_EQ(Content(), "[s]\nk=2\n");
 }
 
@@ -555,8 +540,8 @@ TEST_F(ProfileSave, OwnerIsKeptWhenRootSaves) {
     Put("[s]\nk=1\n");
     ASSERT_EQ(::chown(m_path.c_str(), 65534, 65534), 0);
     EXPECT_TRUE(Set("s", "k", "2"));
-    EXPECT_EQ(Stat(m_path).st_uid, 65534u);
-    EXPECT_EQ(Stat(m_path).st_gid, 65534u);
+    EXPECT_EQ(test::StatOf(m_path).st_uid, 65534u);
+    EXPECT_EQ(test::StatOf(m_path).st_gid, 65534u);
 }
 
 TEST_F(ProfileSave, SymbolicLinkStaysAndTheFileItNamesChanges) {
@@ -566,11 +551,11 @@ TEST_F(ProfileSave, SymbolicLinkStaysAndTheFileItNamesChanges) {
     ASSERT_EQ(::symlink("real/target.ini", m_path.c_str()), 0);
 
     EXPECT_TRUE(Set("s", "k", "2"));
-    EXPECT_TRUE(S_ISLNK(Stat(m_path).st_mode));
+    EXPECT_TRUE(S_ISLNK(test::StatOf(m_path).st_mode));
     EXPECT_EQ(std::filesystem::read_symlink(m_path), "real/target.ini");
     EXPECT_EQ(test::ReadFile(target), "[s]\nk=2\n");
-    EXPECT_EQ(Names(m_dir.Path()), (std::vector<std::string>{"real", "settings.ini"}));
-    EXPECT_EQ(Names(m_dir / "real"), std::vector<std::string>{"target.ini"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (std::vector<std::string>{"real", "settings.ini"}));
+    EXPECT_EQ(test::FolderNames(m_dir / "real"), std::vector<std::string>{"target.ini"});
 }
 
 TEST_F(ProfileSave, FolderThatCannotBeWrittenKeepsTheOldFile) {
@@ -586,7 +571,7 @@ TEST_F(ProfileSave, FolderThatCannotBeWrittenKeepsTheOldFile) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Content(), original);
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"settings.ini"});
 }
 
 TEST_F(ProfileSave, ProcessKilledMidSaveLeavesTheOldFile) {
@@ -625,7 +610,7 @@ TEST_F(ProfileSave, FileSizeLimitFailsTheWriteCleanly) {
     });
     EXPECT_EQ(result, 0);
     EXPECT_EQ(Content(), original);
-    EXPECT_EQ(Names(m_dir.Path()), std::vector<std::string>{"settings.ini"});
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), std::vector<std::string>{"settings.ini"});
 }
 
 // --- Batches ---
@@ -653,7 +638,7 @@ TEST_F(ProfileBatch, ReadsTheFileOnceAtItsFirstCall) {
 
 TEST_F(ProfileBatch, WritesOnceWhenItEnds) {
     Put("[s]\nk=1\n");
-    const ino_t before = Stat(m_path).st_ino;
+    const ino_t before = test::StatOf(m_path).st_ino;
     {
         ProfileStore store(m_path);
         ProfileStore::Batch batch(store);
@@ -662,16 +647,16 @@ TEST_F(ProfileBatch, WritesOnceWhenItEnds) {
         EXPECT_EQ(store.GetProfileString("s", "k", ""), "2");
         EXPECT_EQ(store.GetProfileInt("t", "n", 0), 3);
         EXPECT_EQ(Content(), "[s]\nk=1\n");
-        EXPECT_EQ(Stat(m_path).st_ino, before);
+        EXPECT_EQ(test::StatOf(m_path).st_ino, before);
     }
     EXPECT_EQ(Content(), "[s]\nk=2\n[t]\nn=3\n");
-    EXPECT_NE(Stat(m_path).st_ino, before);
+    EXPECT_NE(test::StatOf(m_path).st_ino, before);
 }
 
 TEST_F(ProfileBatch, WritesNothingWhenNothingChanged) {
     const std::string original = "[s]\nk= same \nn=5\n";
     Put(original);
-    const ino_t before = Stat(m_path).st_ino;
+    const ino_t before = test::StatOf(m_path).st_ino;
     {
         ProfileStore store(m_path);
         ProfileStore::Batch batch(store);
@@ -680,7 +665,7 @@ TEST_F(ProfileBatch, WritesNothingWhenNothingChanged) {
         EXPECT_TRUE(store.WriteProfileInt("s", "n", 5));
         EXPECT_FALSE(store.WriteProfileString("s", "bad=key", "x"));
     }
-    EXPECT_EQ(Stat(m_path).st_ino, before);
+    EXPECT_EQ(test::StatOf(m_path).st_ino, before);
     EXPECT_EQ(Content(), original);
 }
 
@@ -691,9 +676,9 @@ TEST_F(ProfileBatch, FlushWritesNowAndTheEndOnlyWhatChangedSince) {
     EXPECT_TRUE(store.WriteProfileString("s", "k", "2"));
     EXPECT_TRUE(batch.Flush());
     EXPECT_EQ(Content(), "[s]\nk=2\n");
-    const ino_t flushed = Stat(m_path).st_ino;
+    const ino_t flushed = test::StatOf(m_path).st_ino;
     EXPECT_TRUE(batch.Flush());
-    EXPECT_EQ(Stat(m_path).st_ino, flushed);
+    EXPECT_EQ(test::StatOf(m_path).st_ino, flushed);
 }
 
 TEST_F(ProfileBatch, FailedFlushKeepsTheChangesForTheEnd) {

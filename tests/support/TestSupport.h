@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/stat.h>
 #include <vector>
 
 namespace test {
@@ -25,6 +26,10 @@ private:
 };
 
 void WriteFile(const std::string& path, std::string_view content);
+// lstat of the path; a failure fails the test.
+struct ::stat StatOf(const std::string& path);
+// The names in a folder, sorted.
+std::vector<std::string> FolderNames(const std::string& folder);
 std::string ReadFile(const std::string& path);
 void MakeFolder(const std::string& path);
 bool Exists(const std::string& path);
