@@ -1,0 +1,46 @@
+#include "res/DialogTemplate.h"
+
+namespace {
+
+using K = ControlKind;
+constexpr uint32_t kTab = style::TabStop;
+
+// In tab order. The two clock buttons sit above the right end of each group's time picker.
+constexpr ControlTemplate kMainControls[] = {
+    {idc::SetCreated, K::CheckBox, "有効", 13, 19, 28, 9, kTab},
+    {idc::CreatedDate, K::DatePicker, "", 13, 33, 64, 14, kTab | style::RightAlign},
+    {idc::CreatedTime, K::TimePicker, "", 80, 33, 37, 14, kTab | style::RightAlign},
+    {idc::SetUpdated, K::CheckBox, "有効", 133, 19, 28, 9, kTab},
+    {idc::UpdatedDate, K::DatePicker, "", 133, 33, 64, 14, kTab | style::RightAlign},
+    {idc::UpdatedTime, K::TimePicker, "", 200, 33, 37, 14, kTab | style::RightAlign},
+    {idc::SetAttributes, K::CheckBox, "有効", 13, 70, 28, 9, kTab},
+    {idc::ReadOnly, K::CheckBox, "読み取り専用", 65, 70, 52, 9, kTab},
+    {idc::Hidden, K::CheckBox, "隠しファイル", 123, 70, 48, 9, kTab},
+    {idc::Archive, K::CheckBox, "アーカイブ", 174, 70, 44, 9, kTab},
+    {idc::SubFolder, K::CheckBox, "サブフォルダ", 254, 19, 49, 9, kTab},
+    {idc::FolderTarget, K::CheckBox, "フォルダ対象", 254, 33, 49, 9, kTab},
+    {idc::ShowResult, K::CheckBox, "結果表示", 254, 47, 49, 9, kTab},
+    {idc::List, K::ListView, "", 7, 91, 308, 130, kTab},
+    {idc::AddFiles, K::PushButton, "ﾌｧｲﾙ追加(&I)", 7, 225, 51, 14, kTab | style::ShowsImage},
+    {idc::AddFolder, K::PushButton, "ﾌｫﾙﾀﾞ追加(&F)", 60, 225, 51, 14, kTab | style::ShowsImage},
+    {idc::Delete, K::PushButton, "削除(&D)", 114, 225, 51, 14, kTab | style::ShowsImage},
+    {idc::Refresh, K::PushButton, "最新情報(&U)", 168, 225, 51, 14, kTab},
+    {idc::SelectAll, K::PushButton, "すべて選択(&A)", 7, 242, 51, 14, kTab},
+    {idc::Update, K::DefaultPushButton, "更新(&E)", 264, 225, 51, 14, kTab | style::ShowsImage},
+    {idc::Exit, K::PushButton, "終了(&X)", 264, 242, 51, 14, kTab},
+    {idc::TopMost, K::PushLikeCheckBox, "常に手前", 60, 242, 51, 14, 0},
+    {-1, K::GroupBox, "作成日時", 7, 7, 117, 48, 0},
+    {-1, K::GroupBox, "更新日時", 127, 7, 117, 48, 0},
+    {-1, K::GroupBox, "その他", 247, 7, 68, 80, 0},
+    {-1, K::GroupBox, "属性", 7, 58, 237, 29, 0},
+    {idc::NowCreatedBar, K::ToolButton, "現在日時の取得", 104, 16, 13, 16, 0},
+    {idc::NowUpdatedBar, K::ToolButton, "現在日時の取得", 224, 16, 13, 16, 0},
+};
+
+constexpr DialogTemplate kMainDialog{102, "Datemark", 322, 263, "ＭＳ Ｐゴシック", 9, kMainControls};
+
+} // namespace
+
+const DialogTemplate& MainDialogTemplate() {
+    return kMainDialog;
+}
