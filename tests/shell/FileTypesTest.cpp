@@ -1,0 +1,546 @@
+#include "shell/FileTypes.h"
+
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QIcon>
+#include <QImage>
+#include <QLocale>
+#include <QMimeDatabase>
+#include <QStandardPaths>
+#include <QStyle>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+QMimeType QtType(const std::string& name) {
+    return QMimeDatabase().mimeTypeForFile(
+        QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())), QMimeDatabase::MatchExtension);
+}
+
+std::string MimeOf(FileTypes& types, const std::string& name) {
+    return types.MimeName(types.TypeOf(name, false)).toStdString();
+}
+
+void ExpectAgreesWithQt(FileTypes& types, const std::vector<std::string>& names) {
+    for (const std::string& name : names) {
+        const QMimeType qt = QtType(name);
+        const int type = types.TypeOf(name, false);
+        ASSERT_GE(type, 0) << name;
+        ASSERT_LT(type, types.Count()) << name;
+        EXPECT_EQ(types.MimeName(type).toStdString(), qt.name().toStdString()) << name;
+        EXPECT_EQ(types.Comment(type).toStdString(), qt.comment().toStdString()) << name;
+        EXPECT_EQ(types.CommentUtf8(type), qt.comment().toStdString()) << name;
+    }
+}
+
+// The names in this order, backwards, and shuffled, each time from an empty cache.
+void ExpectAgreesWithQtInAnyOrder(const std::vector<std::string>& names) {
+    std::vector<std::string> order = names;
+    {
+        FileTypes types;
+        ExpectAgreesWithQt(types, order);
+    }
+    std::reverse(order.begin(), order.end());
+    {
+        FileTypes types;
+        ExpectAgreesWithQt(types, order);
+    }
+    std::shuffle(order.begin(), order.end(), std::mt19937(20240105));
+    {
+        FileTypes types;
+        ExpectAgreesWithQt(types, order);
+    }
+}
+
+// Names whose type turns on more than their extension, next to names that share it.
+std::vector<std::string> TrickyNames() {
+    return {
+        "notes.txt",
+        "CMakeLists.txt",
+        "notes.txt",
+        "cmakelists.TXT",
+        "CMakeLists.txt.in",
+        "CMakeLists.txt~",
+        "Makefile",
+        "makefile",
+        "GNUmakefile",
+        "Makefile.am",
+        "makefile.in",
+        "Makefile.txt",
+        "README",
+        "readme",
+        "README.md",
+        "README.first",
+        "readme.txt",
+        "meson.build",
+        "x.build",
+        "meson_options.txt",
+        "core",
+        "Core",
+        "CORE",
+        "core.txt",
+        "SConstruct",
+        "SConscript.py",
+        "pom.xml",
+        "x.xml",
+        "gmon.out",
+        "a.out",
+        // Backups and dot files.
+        "notes.txt~",
+        "a~",
+        "~",
+        "file%",
+        "x,v",
+        ".bashrc",
+        ".profile",
+        ".gitignore",
+        ".txt",
+        ".tar.gz",
+        ".TXT",
+        ".hidden.txt",
+        ".a.tar.gz",
+        ".so.1",
+        "..",
+        ".",
+        "...txt",
+        // Double and many extensions, case.
+        "archive.tar.gz",
+        "archive.TAR.GZ",
+        "archive.Tar.Gz",
+        "archive.tgz",
+        "a.gz",
+        "backup.2024-01-05.tar.gz",
+        "IMG_2023.01.05_1234.jpg",
+        "IMG_2023.01.05_1234.JPG",
+        "x.tar.gz.part",
+        "a.b.c.d",
+        "a..b",
+        "file.",
+        "file..",
+        "x.C",
+        "x.c",
+        "x.cc",
+        "x.H",
+        "x.h",
+        "main.cpp",
+        "photo.JPEG",
+        "doc.pdf",
+        "x.1",
+        "x.9",
+        "x.10",
+        // Globs with wildcards after "*.", and what Qt matches by hand.
+        "libfoo.so",
+        "libfoo.so.1",
+        "libfoo.so.1.2.3",
+        "libfoo.so.x",
+        "libfoo.so.1.zzq",
+        "libfoo.so.1.txt",
+        "x.anim1",
+        "x.anim0",
+        "x.animj",
+        "x.ANIMJ",
+        "123.vdr",
+        "12a.vdr",
+        "1234.vdr",
+        "x.vdr",
+        // No dot, unknown extensions.
+        "noext",
+        "3f2a9c0b1d",
+        "Dockerfile",
+        "LICENSE",
+        "COPYING",
+        "ChangeLog",
+        "AUTHORS",
+        "INSTALL",
+        "foo.unknownext",
+        "foo.UNKNOWNEXT",
+        "x.zzq",
+        // Not ASCII, and not UTF-8.
+        "\xe5\xa0\xb1\xe5\x91\x8a\xe6\x9b\xb8.txt",
+        "\xe5\xa0\xb1\xe5\x91\x8a\xe6\x9b\xb8.TXT",
+        "\xe5\xa0\xb1\xe5\x91\x8a.2024.01.xlsx",
+        "x.\xe8\xa1\xa8",
+        "\xce\xa3.txt",
+        "bad\xff.txt",
+        "\xff\xfe",
+        "x.\xff",
+        "\xe3.txt",
+        "\xe3\x81.txt",
+        "x.\xe3\x81.txt",
+        "\xff.tar.gz",
+        "ma\xe2\x84\xaa"
+        "efile",
+        "CMa\xe2\x84\xaa"
+        "eLists.txt",
+        "\xd9\xa1\xd9\xa2\xd9\xa3.vdr",
+        "\xef\xbc\x91\xef\xbc\x92\xef\xbc\x93.vdr",
+        "x.anim\xd9\xa0",
+        "x.anim\xd9\xa5",
+        "\xef\xbc\xb2\xef\xbc\xa5\xef\xbc\xa1\xef\xbc\xa4\xef\xbc\xad\xef\xbc\xa5",
+        "x.\xef\xbc\xb4\xef\xbc\xb8\xef\xbc\xb4",
+        "\xc4\xb0ndex.txt",
+        "\xe2\x84\xaa.kmz",
+        "x.\xe2\x84\xaa"
+        "mz",
+    };
+}
+
+// Every prefix with every suffix.
+std::vector<std::string> CombinedNames() {
+    const char* prefixes[] = {"",           "a",
+                              "x",          "notes",
+                              "README",     "readme",
+                              "Makefile",   "makefile",
+                              "CMakeLists", "cmakelists",
+                              "core",       "CORE",
+                              "meson",      "meson_options",
+                              "SConscript", "123",
+                              ".",          "..",
+                              ".hidden",    "a.b",
+                              "lib.so.1",   "\xe8\xa1\xa8",
+                              "\xff",       "backup.2024-01-05"};
+    const char* suffixes[] = {"",       ".txt",    ".TXT",    ".md",           ".am",         ".in",
+                              ".build", ".tar.gz", ".TAR.GZ", ".gz",           ".c",          ".C",
+                              ".cpp",   ".png",    "~",       ".txt~",         "%",           ",v",
+                              ".1",     ".0",      ".so",     ".so.1",         ".vdr",        ".anim1",
+                              ".zzq",   ".",       ".\xff",   ".\xe8\xa1\xa8", ".tar.gz.part"};
+    std::vector<std::string> names;
+    for (const char* prefix : prefixes) {
+        for (const char* suffix : suffixes) {
+            names.push_back(std::string(prefix) + suffix);
+        }
+    }
+    return names;
+}
+
+// A name a glob matches: each "*" made star, each "?" made "q", each set one of its members.
+std::string Instantiate(const std::string& glob, const std::string& star) {
+    std::string name;
+    for (size_t i = 0; i < glob.size(); ++i) {
+        const size_t close = glob.find(']', i + 2);
+        if (glob[i] == '*') {
+            name += star;
+        } else if (glob[i] == '?') {
+            name += 'q';
+        } else if (glob[i] == '[' && close != std::string::npos) {
+            const std::string members = glob.substr(i + 1, close - i - 1);
+            if (members[0] == '!' || members[0] == '^') {
+                name += members.find('z') == std::string::npos ? 'z' : '#';
+            } else {
+                name += members[0];
+            }
+            i = close;
+        } else {
+            name += glob[i];
+        }
+    }
+    return name;
+}
+
+// Names from the system's own globs, in several cases and with more around them.
+std::vector<std::string> NamesFromSystemGlobs() {
+    std::vector<std::string> names;
+    const QStringList folders = QStandardPaths::locateAll(QStandardPaths::GenericDataLocation, "mime",
+                                                          QStandardPaths::LocateDirectory);
+    for (const QString& folder : folders) {
+        QFile file(folder + "/globs2");
+        if (!file.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        for (const QByteArray& line : file.readAll().split('\n')) {
+            const QList<QByteArray> fields = line.split(':');
+            if (line.startsWith('#') || fields.size() < 3 || fields[2] == "__NOGLOBS__") {
+                continue;
+            }
+            const std::string glob = fields[2].toStdString();
+            for (const char* star : {"", "a", "x.y", "A.B"}) {
+                const std::string name = Instantiate(glob, star);
+                names.push_back(name);
+                names.push_back(QString::fromStdString(name).toUpper().toStdString());
+                names.push_back("a." + name);
+                names.push_back(name + "x");
+                names.push_back(name + ".zzq");
+            }
+        }
+    }
+    return names;
+}
+
+// A globs2 file of the test's own.
+class GlobFile {
+public:
+    explicit GlobFile(const std::string& content) : m_path(m_dir / "globs2") {
+        test::WriteFile(m_path, content);
+    }
+    QStringList Files() const { return {QString::fromStdString(m_path)}; }
+
+private:
+    test::TempDir m_dir;
+    std::string m_path;
+};
+
+QImage ImageOf(const QIcon& icon) {
+    return icon.pixmap(16).toImage();
+}
+
+QImage StyleImage(QStyle::StandardPixmap which) {
+    return ImageOf(QApplication::style()->standardIcon(which));
+}
+
+// Sets the icon search paths and theme for one test and puts the old ones back after it.
+class IconThemeScope {
+public:
+    IconThemeScope(const QStringList& paths, const QString& theme)
+        : m_paths(QIcon::themeSearchPaths()), m_theme(QIcon::themeName()) {
+        QIcon::setThemeSearchPaths(paths);
+        QIcon::setThemeName(theme);
+    }
+    ~IconThemeScope() {
+        QIcon::setThemeSearchPaths(m_paths);
+        QIcon::setThemeName(m_theme);
+    }
+
+private:
+    QStringList m_paths;
+    QString m_theme;
+};
+
+// A theme of 16x16 icons with these names, under folder/theme.
+void MakeTheme(const std::string& folder, const std::string& theme, const std::vector<std::string>& mimeIcons,
+               const std::vector<std::string>& placeIcons) {
+    const std::string root = folder + "/" + theme;
+    test::MakeFolder(root);
+    test::MakeFolder(root + "/16x16");
+    test::MakeFolder(root + "/16x16/mimetypes");
+    test::MakeFolder(root + "/16x16/places");
+    test::WriteFile(root + "/index.theme", "[Icon Theme]\nName=" + theme +
+                                               "\nDirectories=16x16/mimetypes,16x16/places\n\n"
+                                               "[16x16/mimetypes]\nSize=16\nType=Fixed\n\n"
+                                               "[16x16/places]\nSize=16\nType=Fixed\n");
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(Qt::red);
+    for (const std::string& name : mimeIcons) {
+        ASSERT_TRUE(image.save(QString::fromStdString(root + "/16x16/mimetypes/" + name + ".png")));
+    }
+    for (const std::string& name : placeIcons) {
+        ASSERT_TRUE(image.save(QString::fromStdString(root + "/16x16/places/" + name + ".png")));
+    }
+}
+
+} // namespace
+
+TEST(FileTypes, AgreesWithQtOnNamesThatTurnOnMoreThanTheirExtensionInAnyOrder) {
+    ExpectAgreesWithQtInAnyOrder(TrickyNames());
+}
+
+TEST(FileTypes, AgreesWithQtOnEveryPrefixWithEverySuffix) {
+    ExpectAgreesWithQtInAnyOrder(CombinedNames());
+}
+
+TEST(FileTypes, AgreesWithQtOnNamesMadeFromEveryGlobOfTheSystem) {
+    const std::vector<std::string> names = NamesFromSystemGlobs();
+    if (names.empty()) {
+        GTEST_SKIP() << "no globs2 file in the MIME folders";
+    }
+    ExpectAgreesWithQtInAnyOrder(names);
+}
+
+TEST(FileTypes, AgreesWithQtWithoutAnyGlobFile) {
+    for (const QStringList& files : {QStringList(), QStringList{"/nonexistent/mime/globs2"}}) {
+        FileTypes types(files);
+        ExpectAgreesWithQt(types, TrickyNames());
+        ExpectAgreesWithQt(types, CombinedNames());
+    }
+}
+
+TEST(FileTypes, CommentsAreInTheLanguageQtUses) {
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    {
+        FileTypes types;
+        ExpectAgreesWithQt(types, TrickyNames());
+        const int folder = types.TypeOf("x", true);
+        EXPECT_EQ(types.Comment(folder), QMimeDatabase().mimeTypeForName("inode/directory").comment());
+    }
+    QLocale::setDefault(before);
+}
+
+TEST(FileTypes, OneIndexPerTypeAndReferencesThatLast) {
+    FileTypes types;
+    const int text = types.TypeOf("a.txt", false);
+    const QString* comment = &types.Comment(text);
+    const std::string* commentUtf8 = &types.CommentUtf8(text);
+    const QIcon* icon = &types.Icon(text);
+    EXPECT_EQ(types.TypeOf("b.txt", false), text);
+    EXPECT_EQ(types.TypeOf("C.TXT", false), text);
+    EXPECT_EQ(types.TypeOf("readme.txt", false), text);
+    EXPECT_EQ(types.TypeOf("1.2.3.txt", false), text);
+    const int cmake = types.TypeOf("CMakeLists.txt", false);
+    EXPECT_NE(cmake, text);
+    EXPECT_EQ(types.TypeOf("cmakelists.txt", false), cmake);
+    EXPECT_EQ(types.TypeOf("x.cmake", false), cmake);
+    // Many types later, indexes stay dense and distinct, and what was handed out stays put.
+    std::vector<int> seen;
+    for (const char* ext :
+         {"png",  "jpg", "gif", "pdf", "c",      "h",      "cpp", "py",  "sh",  "html", "css", "js",
+          "json", "xml", "zip", "gz",  "tar.gz", "tar.xz", "mp3", "ogg", "mp4", "odt",  "ods", "iso"}) {
+        seen.push_back(types.TypeOf(std::string("f.") + ext, false));
+    }
+    std::vector<QString> mimes;
+    for (int i = 0; i < types.Count(); ++i) {
+        mimes.push_back(types.MimeName(i));
+    }
+    std::sort(mimes.begin(), mimes.end());
+    EXPECT_EQ(std::unique(mimes.begin(), mimes.end()), mimes.end());
+    for (const int type : seen) {
+        EXPECT_LT(type, types.Count());
+    }
+    EXPECT_EQ(&types.Comment(text), comment);
+    EXPECT_EQ(&types.CommentUtf8(text), commentUtf8);
+    EXPECT_EQ(&types.Icon(text), icon);
+    EXPECT_EQ(types.TypeOf("z.txt", false), text);
+}
+
+TEST(FileTypes, FoldersHaveTheDirectoryTypeWhateverTheirName) {
+    for (const QStringList& files : {QStringList(), QStringList{"/nonexistent"}}) {
+        FileTypes types(files);
+        const int folder = types.TypeOf("src", true);
+        EXPECT_EQ(types.MimeName(folder), "inode/directory");
+        EXPECT_EQ(types.Comment(folder), QMimeDatabase().mimeTypeForName("inode/directory").comment());
+        for (const char* name : {"", "x.txt", "CMakeLists.txt", "archive.tar.gz", ".git", "a~"}) {
+            EXPECT_EQ(types.TypeOf(name, true), folder) << name;
+        }
+        EXPECT_NE(types.TypeOf("x.txt", false), folder);
+    }
+}
+
+TEST(FileTypes, GlobsInTheFileDecideWhichNamesShareTheAnswerOfTheirSuffix) {
+    const std::string txt = "50:text/plain:*.txt\n";
+    {
+        // Nothing in the file tells CMakeLists.txt from notes.txt: they share one answer.
+        GlobFile file(txt);
+        FileTypes types(file.Files());
+        EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain");
+        EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain");
+        EXPECT_EQ(MimeOf(types, "libfoo.so.1.zzq"), "application/octet-stream");
+        // "*.txt" may or may not match ".txt" itself: such names are always asked about.
+        EXPECT_EQ(MimeOf(types, ".txt"), QtType(".txt").name().toStdString());
+    }
+    // Each of these matches CMakeLists.txt, which then gets its own answer.
+    for (const char* glob :
+         {"cmakelists.txt", "CMAKELISTS.TXT", "CMakeLists.txt:cs", "cmake*", "*lists.txt", "cmake?ists.txt",
+          "[c]makelists.txt", "[!x]makelists.txt", "[a-d]make[k-m]ists.txt", "cmakelists.tx[!a]", "c*"}) {
+        GlobFile file(txt + "50:text/x-test:" + glob + "\n");
+        FileTypes types(file.Files());
+        EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
+        EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/x-cmake") << glob;
+        EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
+    }
+    // None of these does.
+    for (const char* glob : {"cmakelists.txt:cs", "CMAKELISTS.TXT:cs", "[!c]makelists.txt", "cmakelists",
+                             "*.cmake", "makefile.*", "cmakelists.txt.in", "?cmakelists.txt", "*x"}) {
+        GlobFile file(txt + "50:text/x-test:" + glob + "\n");
+        FileTypes types(file.Files());
+        EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
+        EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain") << glob;
+    }
+    {
+        // A "*." glob with wildcards after the dot keys its names by all after the first dot.
+        GlobFile file(txt + "60:application/x-sharedlib:*.so.[0-9]*\n");
+        FileTypes types(file.Files());
+        EXPECT_EQ(MimeOf(types, "x.zzq"), "application/octet-stream");
+        EXPECT_EQ(MimeOf(types, "libfoo.so.1.zzq"), "application/x-sharedlib");
+        EXPECT_EQ(MimeOf(types, "libfoo.so.x.zzq"), "application/octet-stream");
+    }
+}
+
+TEST(FileTypes, GlobFilesAreReadLineByLineSkippingWhatIsNoGlob) {
+    GlobFile file("#50:text/x-cmake:cmakelists.txt\n"
+                  "\n"
+                  "garbage\n"
+                  "50:text/x-cmake\n"
+                  "50:text/plain:*.txt\r\n"
+                  "50:text/x-cmake:cmakelists.txt:cs,later\n"
+                  "50:text/x-readme:readme:later\n"
+                  "50:text/x-makefile:__NOGLOBS__\n"
+                  "10:text/x-makefile:makefile.*");
+    FileTypes types(file.Files());
+    EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain");        // despite the "\r"
+    EXPECT_EQ(MimeOf(types, "cmakelists.txt"), "text/x-cmake"); // the exact case...
+    EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain");   // ...only, by "cs"
+    EXPECT_EQ(MimeOf(types, "README"), "text/x-readme");        // flags without "cs": any case
+    EXPECT_EQ(MimeOf(types, "Makefile.am"), "text/x-makefile"); // with no newline at the end
+    EXPECT_EQ(MimeOf(types, "garbage"), "application/octet-stream");
+    {
+        GlobFile second("50:text/x-cmake:cmakelists.txt\n");
+        FileTypes both(file.Files() + second.Files());
+        EXPECT_EQ(MimeOf(both, "notes.txt"), "text/plain");
+        EXPECT_EQ(MimeOf(both, "CMakeLists.txt"), "text/x-cmake");
+    }
+}
+
+TEST(FileTypes, IconsFallBackToTheStyleFileAndFolderIcons) {
+    test::TempDir empty;
+    IconThemeScope scope({QString::fromStdString(empty.Path())}, QString());
+    FileTypes types;
+    const QImage file = StyleImage(QStyle::SP_FileIcon);
+    const QImage folder = StyleImage(QStyle::SP_DirIcon);
+    ASSERT_NE(file, folder);
+    EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("a.txt", false))), file);
+    EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("noext", false))), file);
+    EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("src", true))), folder);
+    EXPECT_EQ(QIcon::themeName(), QString());
+}
+
+TEST(FileTypes, IconsComeFromTheThemeByTypeThenGenericName) {
+    test::TempDir icons;
+    MakeTheme(icons.Path(), "Adwaita", {"text-plain", "text-x-generic"}, {"folder"});
+    MakeTheme(icons.Path(), "Custom", {"text-x-generic"}, {});
+    for (const QString& theme : {QString(), QString("hicolor")}) {
+        IconThemeScope scope({QString::fromStdString(icons.Path())}, theme);
+        FileTypes types;
+        EXPECT_EQ(types.Icon(types.TypeOf("a.txt", false)).name(), "text-plain");
+        EXPECT_EQ(QIcon::themeName(), "Adwaita");
+        EXPECT_EQ(types.Icon(types.TypeOf("a.c", false)).name(), "text-x-generic");
+        EXPECT_EQ(types.Icon(types.TypeOf("src", true)).name(), "folder");
+        // Neither "application-octet-stream" nor "application-x-generic" is in the theme.
+        EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("x.zzq", false))), StyleImage(QStyle::SP_FileIcon));
+    }
+    {
+        // A theme the desktop chose stays, even without the icons.
+        IconThemeScope scope({QString::fromStdString(icons.Path())}, "Custom");
+        FileTypes types;
+        EXPECT_EQ(types.Icon(types.TypeOf("a.txt", false)).name(), "text-x-generic");
+        EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("src", true))), StyleImage(QStyle::SP_DirIcon));
+        EXPECT_EQ(QIcon::themeName(), "Custom");
+    }
+}
+
+TEST(FileTypes, AdwaitaReplacesOnlyNoThemeOrHicolorAndOnlyWhenFound) {
+    test::TempDir icons;
+    MakeTheme(icons.Path(), "Adwaita", {}, {});
+    test::TempDir empty;
+    const QString withAdwaita = QString::fromStdString(icons.Path());
+    const QString without = QString::fromStdString(empty.Path());
+    const struct {
+        QStringList paths;
+        QString theme;
+        bool switches;
+    } cases[] = {
+        {{withAdwaita}, "", true},        {{without, withAdwaita}, "hicolor", true},
+        {{withAdwaita}, "Breeze", false}, {{withAdwaita}, "Adwaita", false},
+        {{without}, "", false},           {{without}, "hicolor", false},
+    };
+    for (const auto& c : cases) {
+        IconThemeScope scope(c.paths, c.theme);
+        EXPECT_EQ(FileTypes::PreferAdwaitaIconTheme(), c.switches) << c.theme.toStdString();
+        EXPECT_EQ(QIcon::themeName(), c.switches ? QString("Adwaita") : c.theme) << c.theme.toStdString();
+    }
+}
