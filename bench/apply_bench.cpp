@@ -4,23 +4,19 @@
 //   datemark_bench [--tree=/path/with/room] [google benchmark flags]
 //
 // Exit status 1 when a ratio misses its target.
+#include "BenchSupport.h"
 #include "filelist/Apply.h"
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
 
 #include <benchmark/benchmark.h>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <filesystem>
-#include <map>
+#include <memory>
 #include <string>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -28,41 +24,12 @@ namespace {
 constexpr int kFolders = 100;
 constexpr int kFilesPerFolder = 1000;
 
-std::string g_root;
-std::vector<std::string> g_paths;
-
-void Die(const char* what) {
-    std::fprintf(stderr, "%s: %s\n", what, std::strerror(errno));
-    std::exit(2);
-}
-
-void MakeTree(const std::string& base) {
-    std::string pattern = base + "/datemark-bench-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        Die("mkdtemp");
-    }
-    g_root = pattern;
-    for (int f = 0; f < kFolders; ++f) {
-        const std::string folder = g_root + "/folder" + std::to_string(f);
-        if (::mkdir(folder.c_str(), 0755) != 0) {
-            Die("mkdir");
-        }
-        for (int i = 0; i < kFilesPerFolder; ++i) {
-            std::string path = folder + "/file" + std::to_string(i) + ".txt";
-            const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0644);
-            if (fd < 0 || ::write(fd, "x", 1) != 1) {
-                Die("create");
-            }
-            ::close(fd);
-            g_paths.push_back(std::move(path));
-        }
-    }
-}
+std::unique_ptr<BenchTree> g_tree;
 
 // The plain walk: list each folder and set each entry's last-write time through its folder.
 void PlainUtimensatWalk(int64_t seconds) {
     const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
-    DIR* top = ::opendir(g_root.c_str());
+    DIR* top = ::opendir(g_tree->Root().c_str());
     while (const dirent* f = ::readdir(top)) {
         if (f->d_name[0] == '.') {
             continue;
@@ -105,7 +72,7 @@ ApplyRequest Request(int iteration, bool attributes) {
 
 void ApplyBench(benchmark::State& state, bool attributes) {
     FileEntry root;
-    root.SetPath(g_root);
+    root.SetPath(g_tree->Root());
     root.SetFolder(1);
     int iteration = 0;
     for (auto _ : state) {
@@ -129,19 +96,19 @@ void BM_ApplyLastWriteAndAttributes(benchmark::State& state) {
 
 void BM_PlainStatxLoop(benchmark::State& state) {
     for (auto _ : state) {
-        for (const std::string& path : g_paths) {
+        for (const std::string& path : g_tree->Files()) {
             struct statx sx {};
             ::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &sx);
             benchmark::DoNotOptimize(sx);
         }
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(g_paths.size()));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(g_tree->Files().size()));
 }
 
 void BM_ReadRowFacts(benchmark::State& state) {
-    std::vector<FileEntry> entries(g_paths.size());
-    for (size_t i = 0; i < g_paths.size(); ++i) {
-        entries[i].SetPath(g_paths[i]);
+    std::vector<FileEntry> entries(g_tree->Files().size());
+    for (size_t i = 0; i < g_tree->Files().size(); ++i) {
+        entries[i].SetPath(g_tree->Files()[i]);
     }
     RowFacts texts;
     for (auto _ : state) {
@@ -151,22 +118,8 @@ void BM_ReadRowFacts(benchmark::State& state) {
             benchmark::DoNotOptimize(texts);
         }
     }
-    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(g_paths.size()));
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(g_tree->Files().size()));
 }
-
-// Keeps the median of each benchmark's repetitions.
-class MedianReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
-                medians[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-    }
-    std::map<std::string, double> medians;
-};
 
 } // namespace
 
@@ -180,24 +133,14 @@ BENCHMARK(BM_PlainStatxLoop)->Unit(benchmark::kMillisecond)->Repetitions(5)->Rep
 BENCHMARK(BM_ReadRowFacts)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
-    std::string base = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "/tmp";
-    std::vector<char*> args;
-    for (int i = 0; i < argc; ++i) {
-        if (std::strncmp(argv[i], "--tree=", 7) == 0) {
-            base = argv[i] + 7;
-        } else {
-            args.push_back(argv[i]);
-        }
-    }
-    int count = static_cast<int>(args.size());
-    benchmark::Initialize(&count, args.data());
+    const std::string base = TreeBase(argc, argv);
+    benchmark::Initialize(&argc, argv);
     std::printf("Generating %d folders x %d files under %s ...\n", kFolders, kFilesPerFolder, base.c_str());
-    MakeTree(base);
+    g_tree = std::make_unique<BenchTree>(base, kFolders, kFilesPerFolder);
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    std::error_code ec;
-    std::filesystem::remove_all(g_root, ec);
+    g_tree.reset();
 
     struct Target {
         const char* name;

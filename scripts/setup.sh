@@ -7,8 +7,11 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14
-    # tests and benchmarks
+    # the windows: Qt 6 Widgets, Japanese Gothic fonts, file types and icons by name
+    qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic shared-mime-info adwaita-icon-theme
+    # tests and benchmarks; a virtual display and screenshots for looking at the program
     googletest libgtest-dev libgmock-dev libbenchmark-dev
+    xvfb xauth xdotool imagemagick
     # text, time zones and the system's error texts in Japanese
     locales libc-l10n tzdata
     # a real NTFS file system for the attribute store tests

@@ -1,8 +1,6 @@
-#include "version/AppVersion.h"
+#include "app/MainApp.h"
 
-#include <cstdio>
-
-int main() {
-    std::printf("Datemark %s\n", APP_VERSION);
-    return 0;
+int main(int argc, char** argv) {
+    CMainApp app(argc, argv);
+    return app.InitInstance();
 }

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+// A generated tree of folders × files under base, removed when the object goes.
+class BenchTree {
+public:
+    BenchTree(const std::string& base, int folders, int filesPerFolder);
+    ~BenchTree();
+    BenchTree(const BenchTree&) = delete;
+    BenchTree& operator=(const BenchTree&) = delete;
+
+    const std::string& Root() const { return m_root; }
+    // Every file's full path, folder by folder.
+    const std::vector<std::string>& Files() const { return m_files; }
+
+private:
+    std::string m_root;
+    std::vector<std::string> m_files;
+};
+
+// The folder for generated trees: --tree=PATH among the arguments (removed from them), else
+// $TMPDIR, else /tmp.
+std::string TreeBase(int& argc, char** argv);
+
+// Keeps the median real time of each benchmark's repetitions, by function name.
+class MedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override;
+    std::map<std::string, double> medians;
+};

@@ -1,0 +1,24 @@
+#pragma once
+
+#include "platform/Profile.h"
+
+#include <QApplication>
+
+#include <memory>
+
+// The application: finds the settings file, runs the main window, and ends when it closes.
+class CMainApp : public QApplication {
+    Q_OBJECT
+public:
+    CMainApp(int& argc, char** argv);
+    ~CMainApp() override;
+
+    // Runs the main window modally; the process ends afterwards, whatever its result.
+    int InitInstance();
+
+    // The settings file every window reads and writes.
+    platform::ProfileStore& Profile() { return *m_profile; }
+
+private:
+    std::unique_ptr<platform::ProfileStore> m_profile;
+};

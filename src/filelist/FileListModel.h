@@ -1,0 +1,59 @@
+#pragma once
+
+#include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
+
+#include <QAbstractTableModel>
+
+#include <memory>
+#include <vector>
+
+class FileTypes;
+
+// The rows of the file list. Each row owns its FileEntry; the column texts are made from the
+// entry when shown, so a row costs little more than its entry.
+class FileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    FileListModel(FileTypes& types, QObject* parent = nullptr);
+    ~FileListModel() override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    // Adds entries at the end, reading each one's facts, type and icon (attributes first: they
+    // decide whether it is a folder). One notification for the whole batch.
+    void Append(std::vector<std::unique_ptr<FileEntry>> entries);
+    // One entry at index (clamped to the row count); returns its row.
+    int Insert(int index, std::unique_ptr<FileEntry> entry);
+    // Reads attributes, times and size again; name, type, icon and folder flag stay.
+    void Refresh(int row);
+    void RefreshAll();
+    // Removes rows (any order); their entries go with them.
+    void Remove(std::vector<int> rows);
+    void Clear();
+
+    FileEntry* Entry(int row) const;
+
+    // Orders the rows stably by the sort flags; selections and the current row follow them.
+    void Sort(int flags);
+
+    // The texts the columns show, as plain strings (for tests and copying).
+    std::string ColumnText(int row, int column) const;
+
+private:
+    struct Row {
+        std::unique_ptr<FileEntry> entry;
+        int type = 0;
+        bool sizeShown = false; // the size could be read
+    };
+
+    void ReadNew(Row& row, RowFactsReader& reader);
+    static void Store(Row& row, const RowFacts& facts);
+
+    FileTypes& m_types;
+    std::vector<Row> m_rows;
+};

@@ -1,0 +1,7 @@
+#include "res/Resources.h"
+
+#include <QtGlobal>
+
+void InitResources() {
+    Q_INIT_RESOURCE(images);
+}

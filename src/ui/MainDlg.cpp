@@ -1,0 +1,335 @@
+#include "ui/MainDlg.h"
+
+#include "filelist/FileListCtrl.h"
+#include "platform/Profile.h"
+#include "ui/PickerStyle.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimeEdit>
+#include <QToolButton>
+
+#include <algorithm>
+
+namespace {
+
+const QColor kMaskRed(255, 0, 0);
+const QColor kMaskWhite(255, 255, 255);
+
+StoredDate DateOf(const QDateEdit* picker) {
+    const QDate d = picker->date();
+    return {d.year(), d.month(), d.day()};
+}
+
+StoredTime TimeOf(const QTimeEdit* picker) {
+    const QTime t = picker->time();
+    return {t.hour(), t.minute(), t.second()};
+}
+
+void SetDate(QDateEdit* picker, const std::optional<StoredDate>& date) {
+    if (date) {
+        picker->setDate(QDate(date->year, date->month, date->day));
+    }
+}
+
+void SetTime(QTimeEdit* picker, const std::optional<StoredTime>& time) {
+    if (time) {
+        picker->setTime(QTime(time->hour, time->minute, time->second));
+    }
+}
+
+// A button that shows its face picture instead of its text keeps the text as its name and its
+// mnemonic as its shortcut.
+void ShowFace(QPushButton* button, const QPixmap& face) {
+    const QString text = button->text();
+    button->setAccessibleName(QString(text).remove('&'));
+    button->setText(QString()); // clears the mnemonic, so it is set after
+    button->setShortcut(QKeySequence::mnemonic(text));
+    button->setIcon(QIcon(face));
+    button->setIconSize(face.size());
+}
+
+} // namespace
+
+CMainDlg::CMainDlg(platform::ProfileStore& profile, QWidget* parent) : QDialog(parent), m_profile(profile) {
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    m_controls = DialogBuilder::Build(
+        *this, MainDialogTemplate(),
+        {{idc::List, [](const ControlTemplate&, QWidget* p) { return new CFileListCtrl(p); }}});
+    BindControls();
+    OnInitDialog();
+}
+
+CMainDlg::~CMainDlg() {
+    if (!m_saved) {
+        SaveSettings();
+    }
+}
+
+void CMainDlg::BindControls() {
+    m_btnExit = m_controls.Get<QPushButton>(idc::Exit);
+    m_btnUpdate = m_controls.Get<QPushButton>(idc::Update);
+    m_btnSelectAll = m_controls.Get<QPushButton>(idc::SelectAll);
+    m_btnRefresh = m_controls.Get<QPushButton>(idc::Refresh);
+    m_btnDelete = m_controls.Get<QPushButton>(idc::Delete);
+    m_btnAddFolder = m_controls.Get<QPushButton>(idc::AddFolder);
+    m_btnAddFiles = m_controls.Get<QPushButton>(idc::AddFiles);
+    m_chkArchive = m_controls.Get<QCheckBox>(idc::Archive);
+    m_chkHidden = m_controls.Get<QCheckBox>(idc::Hidden);
+    m_chkReadOnly = m_controls.Get<QCheckBox>(idc::ReadOnly);
+    m_dtpUpdatedTime = m_controls.Get<QTimeEdit>(idc::UpdatedTime);
+    m_dtpUpdatedDate = m_controls.Get<QDateEdit>(idc::UpdatedDate);
+    m_dtpCreatedTime = m_controls.Get<QTimeEdit>(idc::CreatedTime);
+    m_dtpCreatedDate = m_controls.Get<QDateEdit>(idc::CreatedDate);
+    m_list = m_controls.Get<CFileListCtrl>(idc::List);
+    m_nowCreatedBar = m_controls.Get<QToolButton>(idc::NowCreatedBar);
+    m_nowUpdatedBar = m_controls.Get<QToolButton>(idc::NowUpdatedBar);
+    m_chkTopMost = m_controls.Get<QPushButton>(idc::TopMost);
+
+    connect(m_controls.Get<QCheckBox>(idc::SetCreated), &QCheckBox::clicked, this, &CMainDlg::OnCheckCreated);
+    connect(m_controls.Get<QCheckBox>(idc::SetUpdated), &QCheckBox::clicked, this, &CMainDlg::OnCheckUpdated);
+    connect(m_controls.Get<QCheckBox>(idc::SetAttributes), &QCheckBox::clicked, this,
+            &CMainDlg::OnCheckAttributes);
+    connect(m_chkTopMost, &QPushButton::clicked, this, &CMainDlg::OnTopMost);
+    connect(m_nowCreatedBar, &QToolButton::clicked, this, &CMainDlg::OnNowCreated);
+    connect(m_nowUpdatedBar, &QToolButton::clicked, this, &CMainDlg::OnNowUpdated);
+    connect(m_btnExit, &QPushButton::clicked, this, &CMainDlg::OnExit);
+    connect(m_btnUpdate, &QPushButton::clicked, this, &CMainDlg::OnUpdate);
+}
+
+void CMainDlg::OnInitDialog() {
+    setWindowIcon(QGuiApplication::windowIcon());
+
+    for (int id = 130; id <= 135; ++id) {
+        m_menuImages.Append(QStringLiteral(":/images/menu%1.png").arg(id), 16, kMaskRed);
+    }
+
+    CImageList faces;
+    for (int id = 136; id <= 139; ++id) {
+        faces.Append(QStringLiteral(":/images/face%1.png").arg(id), 85, kMaskRed);
+    }
+    QPushButton* const faced[] = {m_btnAddFiles, m_btnAddFolder, m_btnDelete, m_btnUpdate};
+    for (int i = 0; i < 4 && i < faces.GetImageCount(); ++i) {
+        ShowFace(faced[i], faces.Pixmap(i));
+    }
+
+    m_nowImages.Create(QStringLiteral(":/images/clock140.png"), 16, kMaskRed);
+    for (QToolButton* bar : {m_nowCreatedBar, m_nowUpdatedBar}) {
+        if (m_nowImages.GetImageCount() > 0) {
+            bar->setIcon(m_nowImages.Icon(0));
+            bar->setIconSize(m_nowImages.ImageSize());
+        }
+    }
+
+    auto* pickerStyle = new PickerStyle(style()->name());
+    pickerStyle->setParent(this);
+    for (QDateTimeEdit* picker :
+         {static_cast<QDateTimeEdit*>(m_dtpCreatedDate), static_cast<QDateTimeEdit*>(m_dtpCreatedTime),
+          static_cast<QDateTimeEdit*>(m_dtpUpdatedDate), static_cast<QDateTimeEdit*>(m_dtpUpdatedTime)}) {
+        picker->setStyle(pickerStyle);
+        picker->setFont(PickerStyle::PickerFont(font()));
+    }
+    for (QDateEdit* date : {m_dtpCreatedDate, m_dtpUpdatedDate}) {
+        date->setDisplayFormat(QStringLiteral("yyyy年MM月dd日"));
+    }
+    for (QTimeEdit* time : {m_dtpCreatedTime, m_dtpUpdatedTime}) {
+        time->setDisplayFormat(QStringLiteral("HH:mm:ss"));
+    }
+
+    InitLayout();
+    m_controls.Item(idc::SetCreated)->setFocus();
+}
+
+void CMainDlg::InitLayout() {
+    m_minTrackWidth = width();
+    m_minTrackHeight = height();
+    setMinimumSize(m_minTrackWidth, m_minTrackHeight);
+    m_layout.Attach(this);
+    m_layout.AddControl(m_list, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
+    for (QWidget* w : {m_btnAddFiles, m_btnAddFolder, m_btnDelete, m_btnRefresh, m_btnSelectAll}) {
+        m_layout.AddControl(w, LAYOUT_MOVE_Y);
+    }
+    m_layout.AddControl(m_btnUpdate, LAYOUT_MOVE_X | LAYOUT_MOVE_Y);
+    m_layout.AddControl(m_btnExit, LAYOUT_MOVE_X | LAYOUT_MOVE_Y);
+    m_layout.AddControl(m_chkTopMost, LAYOUT_MOVE_Y);
+
+    m_bSubFolder = m_bFolderTarget = m_bShowResult = 1;
+    m_bSetCreated = 1;
+    m_bSetUpdated = 1;
+    m_bSetAttributes = 0;
+    UpdateData(false);
+    ApplyEnabling();
+    LoadSettings();
+}
+
+void CMainDlg::UpdateData(bool saveAndValidate) {
+    const std::pair<int, int*> boxes[] = {
+        {idc::SetCreated, &m_bSetCreated},       {idc::SetUpdated, &m_bSetUpdated},
+        {idc::SetAttributes, &m_bSetAttributes}, {idc::SubFolder, &m_bSubFolder},
+        {idc::FolderTarget, &m_bFolderTarget},   {idc::ShowResult, &m_bShowResult},
+    };
+    for (const auto& [id, member] : boxes) {
+        auto* box = m_controls.Get<QCheckBox>(id);
+        if (saveAndValidate) {
+            *member = box->isChecked() ? 1 : 0;
+        } else {
+            box->setChecked(*member != 0);
+        }
+    }
+}
+
+void CMainDlg::ApplyEnabling() {
+    m_dtpCreatedDate->setEnabled(m_bSetCreated != 0);
+    m_dtpCreatedTime->setEnabled(m_bSetCreated != 0);
+    m_dtpUpdatedDate->setEnabled(m_bSetUpdated != 0);
+    m_dtpUpdatedTime->setEnabled(m_bSetUpdated != 0);
+    for (QCheckBox* box : {m_chkReadOnly, m_chkHidden, m_chkArchive}) {
+        box->setEnabled(m_bSetAttributes != 0);
+    }
+}
+
+WindowRect CMainDlg::CurrentPlacement() const {
+    const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+void CMainDlg::ApplyPlacement(const WindowRect& rect) {
+    const QSize size(std::max(rect.right - rect.left, m_minTrackWidth),
+                     std::max(rect.bottom - rect.top, m_minTrackHeight));
+    const QRect wanted(QPoint(rect.left, rect.top), size);
+    // A rectangle from another screen arrangement keeps its size but not a place nobody can see.
+    bool visible = false;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        visible |= screen->availableGeometry().intersects(wanted);
+    }
+    if (visible) {
+        setGeometry(wanted);
+    } else {
+        resize(size);
+    }
+}
+
+void CMainDlg::LoadSettings() {
+    AppSettings defaults;
+    defaults.window = CurrentPlacement();
+    const AppSettings s = ReadSettings(m_profile, defaults);
+    ApplyPlacement(s.window);
+    m_list->InsertColumns(s.columnWidth);
+    m_list->SetColumnOrder(s.columnOrder);
+    m_bSetCreated = s.setCreated ? 1 : 0;
+    m_bSetUpdated = s.setUpdated ? 1 : 0;
+    SetDate(m_dtpCreatedDate, s.createdDate);
+    SetTime(m_dtpCreatedTime, s.createdTime);
+    SetDate(m_dtpUpdatedDate, s.updatedDate);
+    SetTime(m_dtpUpdatedTime, s.updatedTime);
+    m_bSetAttributes = s.setAttributes ? 1 : 0;
+    m_chkReadOnly->setChecked(s.readOnly);
+    m_chkHidden->setChecked(s.hidden);
+    m_chkArchive->setChecked(s.archive);
+    m_bSubFolder = s.subFolder ? 1 : 0;
+    m_bFolderTarget = s.folderTarget ? 1 : 0;
+    m_bShowResult = s.showResult ? 1 : 0;
+    UpdateData(false);
+    ApplyEnabling();
+    m_list->m_sortFlags = s.sortFlags;
+    m_list->m_sortColumn = s.sortColumn;
+    CImageList arrows;
+    arrows.Create(QStringLiteral(":/images/arrows141.png"), 5, kMaskWhite);
+    m_list->SetHeaderImages(arrows);
+    m_list->ShowSortArrow();
+}
+
+void CMainDlg::SaveSettings() {
+    m_saved = true;
+    UpdateData(true);
+    AppSettings s;
+    s.window = CurrentPlacement();
+    s.columnWidth = m_list->GetColumnWidths();
+    s.columnOrder = m_list->GetColumnOrder();
+    s.setCreated = m_bSetCreated != 0;
+    s.setUpdated = m_bSetUpdated != 0;
+    s.createdDate = DateOf(m_dtpCreatedDate);
+    s.createdTime = TimeOf(m_dtpCreatedTime);
+    s.updatedDate = DateOf(m_dtpUpdatedDate);
+    s.updatedTime = TimeOf(m_dtpUpdatedTime);
+    s.setAttributes = m_bSetAttributes != 0;
+    s.readOnly = m_chkReadOnly->isChecked();
+    s.hidden = m_chkHidden->isChecked();
+    s.archive = m_chkArchive->isChecked();
+    s.subFolder = m_bSubFolder != 0;
+    s.folderTarget = m_bFolderTarget != 0;
+    s.showResult = m_bShowResult != 0;
+    s.sortFlags = m_list->m_sortFlags;
+    s.sortColumn = m_list->m_sortColumn;
+    WriteSettings(m_profile, s);
+}
+
+void CMainDlg::OnCheckCreated() {
+    UpdateData(true);
+    ApplyEnabling();
+    UpdateData(false);
+}
+
+void CMainDlg::OnCheckUpdated() {
+    UpdateData(true);
+    ApplyEnabling();
+    UpdateData(false);
+}
+
+void CMainDlg::OnCheckAttributes() {
+    UpdateData(true);
+    ApplyEnabling();
+}
+
+void CMainDlg::OnTopMost() {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::WindowStaysOnTopHint, m_chkTopMost->isChecked());
+    if (visible) {
+        show(); // changing a window flag hides the window
+    }
+}
+
+void CMainDlg::OnNowCreated() {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_dtpCreatedDate->setDate(now.date());
+    m_dtpCreatedTime->setTime(now.time());
+}
+
+void CMainDlg::OnNowUpdated() {
+    const QDateTime now = QDateTime::currentDateTime();
+    m_dtpUpdatedDate->setDate(now.date());
+    m_dtpUpdatedTime->setTime(now.time());
+}
+
+void CMainDlg::OnExit() {
+    done(IDCANCEL);
+}
+
+void CMainDlg::OnUpdate() {
+    emit updateRequested();
+}
+
+void CMainDlg::done(int result) {
+    if (!m_saved) {
+        SaveSettings();
+    }
+    QDialog::done(result);
+}
+
+void CMainDlg::closeEvent(QCloseEvent* event) {
+    // The close box, Alt+F4 and the window menu's Close all end the program.
+    event->accept();
+    done(IDCANCEL);
+}
+
+void CMainDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    m_layout.Relayout();
+}

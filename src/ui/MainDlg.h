@@ -1,0 +1,106 @@
+#pragma once
+
+#include "app/AppSettings.h"
+#include "res/DialogBuilder.h"
+#include "res/ImageList.h"
+#include "ui/DialogLayout.h"
+
+#include <QDialog>
+
+#include <string>
+
+class CFileListCtrl;
+class QCheckBox;
+class QDateEdit;
+class QPushButton;
+class QTimeEdit;
+class QToolButton;
+
+namespace platform {
+class ProfileStore;
+}
+
+inline constexpr int IDCANCEL = 2;
+
+// The main window: the three groups of what to set, the options, the file list and the command
+// buttons. Neither Enter nor Escape closes it; Enter presses the default button (update).
+// Its settings are read while it opens and written when it closes.
+class CMainDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CMainDlg(platform::ProfileStore& profile, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    int DoModal() { return exec(); }
+
+    // Check boxes to the members (true) or members to the check boxes (false).
+    void UpdateData(bool saveAndValidate);
+    void LoadSettings();
+    void SaveSettings();
+
+    QWidget* GetDlgItem(int id) const { return m_controls.Item(id); }
+
+    QPushButton* m_btnExit = nullptr;
+    QPushButton* m_btnUpdate = nullptr;
+    QPushButton* m_btnSelectAll = nullptr;
+    QPushButton* m_btnRefresh = nullptr;
+    QPushButton* m_btnDelete = nullptr;
+    QPushButton* m_btnAddFolder = nullptr;
+    QPushButton* m_btnAddFiles = nullptr;
+    QCheckBox* m_chkArchive = nullptr;
+    QCheckBox* m_chkHidden = nullptr;
+    QCheckBox* m_chkReadOnly = nullptr;
+    QTimeEdit* m_dtpUpdatedTime = nullptr;
+    QDateEdit* m_dtpUpdatedDate = nullptr;
+    QTimeEdit* m_dtpCreatedTime = nullptr;
+    QDateEdit* m_dtpCreatedDate = nullptr;
+    CFileListCtrl* m_list = nullptr;
+    int m_bSetCreated = 0;
+    int m_bSetUpdated = 0;
+    int m_bSetAttributes = 0;
+    int m_bSubFolder = 0;
+    int m_bFolderTarget = 0;
+    int m_bShowResult = 0;
+    CImageList m_menuImages;
+    CImageList m_nowImages;
+    QToolButton* m_nowCreatedBar = nullptr;
+    QToolButton* m_nowUpdatedBar = nullptr;
+    int m_minTrackWidth = 0;
+    int m_minTrackHeight = 0;
+    CDialogLayout m_layout;
+    std::string m_lastFolder;
+    QPushButton* m_chkTopMost = nullptr;
+
+public slots:
+    void OnCheckCreated();
+    void OnCheckUpdated();
+    void OnCheckAttributes();
+    void OnTopMost();
+    void OnNowCreated();
+    void OnNowUpdated();
+    void OnExit();
+    void OnUpdate();
+
+signals:
+    // The update command ran (the work itself is wired in by the commands).
+    void updateRequested();
+
+protected:
+    void accept() override {} // Enter never closes the window
+    void reject() override {} // nor does Escape
+    void done(int result) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void BindControls();
+    void OnInitDialog();
+    void InitLayout();
+    void ApplyEnabling();
+    void ApplyPlacement(const WindowRect& rect);
+    WindowRect CurrentPlacement() const;
+
+    platform::ProfileStore& m_profile;
+    DialogControls m_controls;
+    bool m_saved = false;
+};

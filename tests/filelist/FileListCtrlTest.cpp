@@ -1,0 +1,207 @@
+#include "filelist/FileListCtrl.h"
+
+#include "filelist/FileListModel.h"
+#include "filelist/SortHeaderView.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QItemSelectionModel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace {
+
+// Counts how many entries the list deleted.
+int g_deleted = 0;
+
+class CountedEntry : public FileEntry {
+public:
+    ~CountedEntry() override { ++g_deleted; }
+};
+
+void SetMtime(const std::string& path, int64_t seconds, long nanoseconds = 0) {
+    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), nanoseconds}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
+}
+
+class FileListCtrlTest : public ::testing::Test {
+protected:
+    void Add(const std::vector<std::string>& names) {
+        std::vector<std::unique_ptr<FileEntry>> entries;
+        for (const std::string& name : names) {
+            entries.push_back(std::make_unique<FileEntry>());
+            entries.back()->SetPath(dir / name);
+        }
+        list.InsertEntries(std::move(entries));
+        list.SortItems();
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int row = 0; row < list.GetItemCount(); ++row) {
+            names.push_back(list.GetItemText(row, 0));
+        }
+        return names;
+    }
+
+    test::TempDir dir;
+    test::ScopedTimeZone tz{"Europe/Berlin"};
+    CFileListCtrl list;
+};
+
+} // namespace
+
+TEST_F(FileListCtrlTest, ColumnsShowWhatTheRowsHold) {
+    test::WriteFile(dir / "report.txt", std::string(1025, 'x'));
+    ::setxattr((dir / "report.txt").c_str(), "user.DOSATTRIB", "0x22", 4, 0);
+    ::chmod((dir / "report.txt").c_str(), 0444);
+    SetMtime(dir / "report.txt", 1110182703); // 2005-03-07 09:05:03 in Berlin
+    test::MakeFolder(dir / "sub");
+    Add({"report.txt", "sub"});
+    ASSERT_EQ(list.GetItemCount(), 2);
+    EXPECT_EQ(list.GetItemText(0, 0), "sub");
+    EXPECT_EQ(list.GetItemText(0, 1), ""); // a folder has no size
+    EXPECT_EQ(list.GetItemText(0, 6), dir.Path() + "/");
+    EXPECT_EQ(list.GetEntry(0)->IsFolder(), 1);
+    EXPECT_EQ(list.GetItemText(1, 0), "report.txt");
+    EXPECT_EQ(list.GetItemText(1, 1), "2 KB");
+    EXPECT_EQ(list.GetItemText(1, 4), "2005/3/7 9:5:3");
+    EXPECT_EQ(list.GetItemText(1, 5), "RHA");
+    EXPECT_FALSE(list.GetItemText(1, 2).empty());
+    EXPECT_NE(list.GetItemText(0, 2), list.GetItemText(1, 2)); // folder and text file differ
+    const QModelIndex name = list.model()->index(1, 0);
+    EXPECT_FALSE(qvariant_cast<QIcon>(list.model()->data(name, Qt::DecorationRole)).isNull());
+    EXPECT_EQ(list.model()->data(list.model()->index(1, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignRight,
+              int(Qt::AlignRight));
+    EXPECT_EQ(list.model()->headerData(0, Qt::Horizontal).toString(), "名前");
+    EXPECT_EQ(list.model()->headerData(6, Qt::Horizontal).toString(), "フォルダ");
+}
+
+TEST_F(FileListCtrlTest, AMissingPathStillGetsItsRow) {
+    Add({"gone.txt"});
+    ASSERT_EQ(list.GetItemCount(), 1);
+    for (int column = 1; column <= 5; ++column) {
+        if (column != 2) {
+            EXPECT_EQ(list.GetItemText(0, column), "") << column;
+        }
+    }
+    EXPECT_EQ(list.GetEntry(0)->IsFolder(), 0);
+    EXPECT_EQ(list.GetEntry(0)->GetUpdated(), nullptr);
+}
+
+TEST_F(FileListCtrlTest, RefreshRereadsFactsButNotNameTypeOrFolderFlag) {
+    test::WriteFile(dir / "a.txt", "1");
+    SetMtime(dir / "a.txt", 1000000000);
+    Add({"a.txt"});
+    const std::string type = list.GetItemText(0, 2);
+    test::WriteFile(dir / "a.txt", std::string(3000, 'x'));
+    SetMtime(dir / "a.txt", 1100000000);
+    ::setxattr((dir / "a.txt").c_str(), "user.DOSATTRIB", "0x20", 4, 0);
+    list.RefreshRow(0);
+    EXPECT_EQ(list.GetItemText(0, 1), "3 KB");
+    EXPECT_EQ(list.GetItemText(0, 4), "2004/11/9 12:33:20");
+    EXPECT_EQ(list.GetItemText(0, 5), "A");
+    EXPECT_EQ(list.GetItemText(0, 2), type);
+    ::unlink((dir / "a.txt").c_str());
+    list.RefreshAll();
+    EXPECT_EQ(list.GetItemText(0, 1), "");
+    EXPECT_EQ(list.GetItemText(0, 4), "");
+    EXPECT_EQ(list.GetItemText(0, 0), "a.txt");
+}
+
+TEST_F(FileListCtrlTest, HeaderClicksSortEachColumnBothWays) {
+    test::WriteFile(dir / "b.txt", std::string(5000, 'x'));
+    test::WriteFile(dir / "A.txt", "x");
+    test::WriteFile(dir / "a.png", std::string(3000, 'x'));
+    test::MakeFolder(dir / "zdir");
+    test::MakeFolder(dir / "adir");
+    SetMtime(dir / "b.txt", 3000, 999000000);
+    SetMtime(dir / "A.txt", 3000, 1000000); // the same second as b.txt: the name decides
+    SetMtime(dir / "a.png", 1000);
+    Add({"b.txt", "A.txt", "a.png", "zdir", "adir"});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
+    list.OnColumnClick(0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"b.txt", "a.png", "A.txt", "zdir", "adir"}));
+    EXPECT_FALSE(list.Header()->ArrowAscending());
+    list.OnColumnClick(0);
+    EXPECT_EQ(Names().front(), "adir");
+    EXPECT_TRUE(list.Header()->ArrowAscending());
+
+    list.OnColumnClick(1); // size: folders first, then by size
+    EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
+    EXPECT_EQ(list.Header()->ArrowColumn(), 1);
+    list.OnColumnClick(1);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"b.txt", "a.png", "A.txt", "zdir", "adir"}));
+
+    list.OnColumnClick(4); // a new column always starts ascending
+    EXPECT_TRUE(list.Header()->ArrowAscending());
+    const auto byTime = Names();
+    EXPECT_EQ(std::vector<std::string>(byTime.begin() + 2, byTime.end()),
+              (std::vector<std::string>{"a.png", "A.txt", "b.txt"}));
+
+    list.OnColumnClick(6);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
+    list.OnColumnClick(2);
+    EXPECT_EQ(list.m_sortFlags, SORT_ASCENDING | 0x04);
+    list.OnColumnClick(5);
+    EXPECT_EQ(list.m_sortColumn, 5);
+}
+
+TEST_F(FileListCtrlTest, JapaneseNamesFollowTheCodePageOrder) {
+    for (const char* name : {"漢字.txt", "ひらがな.txt", "ｶﾀｶﾅ.txt", "カタカナ.txt", "Latin.txt"}) {
+        test::WriteFile(dir / name, "");
+    }
+    Add({"漢字.txt", "ひらがな.txt", "ｶﾀｶﾅ.txt", "カタカナ.txt", "Latin.txt"});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Latin.txt", "ｶﾀｶﾅ.txt", "ひらがな.txt", "カタカナ.txt",
+                                                 "漢字.txt"}));
+}
+
+TEST_F(FileListCtrlTest, SelectionFollowsItsRowsThroughASort) {
+    for (const char* name : {"c", "a", "b"}) {
+        test::WriteFile(dir / name, "");
+    }
+    Add({"c", "a", "b"});
+    list.selectionModel()->select(list.model()->index(2, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(list.GetItemText(2, 0), "c");
+    list.OnColumnClick(0);
+    EXPECT_EQ(list.GetSelectedRows(), (std::vector<int>{0}));
+    EXPECT_EQ(list.GetItemText(0, 0), "c");
+}
+
+TEST_F(FileListCtrlTest, DeletingRowsDeletesTheirEntries) {
+    g_deleted = 0;
+    {
+        CFileListCtrl own;
+        for (int i = 0; i < 8; ++i) {
+            auto* e = new CountedEntry;
+            e->SetPath(dir / ("f" + std::to_string(i)));
+            own.InsertEntry(i, e);
+        }
+        own.DeleteRows({2, 5});
+        EXPECT_EQ(g_deleted, 2);
+        EXPECT_EQ(own.GetItemCount(), 6);
+        EXPECT_EQ(own.GetItemText(2, 0), "f3");
+        own.DeleteRows({0});
+        EXPECT_EQ(g_deleted, 3);
+    }
+    EXPECT_EQ(g_deleted, 8); // the rest go with the list
+}
+
+TEST_F(FileListCtrlTest, ColumnOrderMustBeAPermutation) {
+    list.InsertColumns({10, 20, 30, 40, 50, 60, 0});
+    EXPECT_EQ(list.GetColumnWidths(), (std::array<int, 7>{10, 20, 30, 40, 50, 60, 8})); // never lost
+    list.SetColumnOrder({6, 5, 4, 3, 2, 1, 0});
+    EXPECT_EQ(list.GetColumnOrder(), (std::array<int, 7>{6, 5, 4, 3, 2, 1, 0}));
+    list.SetColumnOrder({0, 0, 1, 2, 3, 4, 5}); // two columns in one place: ignored
+    EXPECT_EQ(list.GetColumnOrder(), (std::array<int, 7>{6, 5, 4, 3, 2, 1, 0}));
+    list.SetColumnOrder({0, 1, 2, 3, 4, 5, 7});
+    EXPECT_EQ(list.GetColumnOrder(), (std::array<int, 7>{6, 5, 4, 3, 2, 1, 0}));
+    list.SetColumnOrder({0, 1, 2, 3, 4, 5, 6});
+    EXPECT_EQ(list.GetColumnOrder(), (std::array<int, 7>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(list.Header()->sectionsMovable());
+}

@@ -1,0 +1,305 @@
+#include "ui/MainDlg.h"
+
+#include "filelist/FileListCtrl.h"
+#include "filelist/FileListModel.h"
+#include "filelist/SortHeaderView.h"
+#include "platform/Profile.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimeEdit>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+class MainDlgTest : public ::testing::Test {
+protected:
+    std::unique_ptr<CMainDlg> Open() {
+        auto dialog = std::make_unique<CMainDlg>(store);
+        test::ShowAndSettle(*dialog);
+        return dialog;
+    }
+
+    QCheckBox* Box(CMainDlg& d, int id) { return qobject_cast<QCheckBox*>(d.GetDlgItem(id)); }
+
+    test::TempDir dir;
+    std::string path = dir / "Datemark.ini";
+    platform::ProfileStore store{path};
+};
+
+} // namespace
+
+TEST_F(MainDlgTest, FirstRunShowsTheDefaults) {
+    const auto d = Open();
+    EXPECT_EQ(d->windowTitle(), "Datemark");
+    EXPECT_EQ(d->size(), QSize(d->m_minTrackWidth, d->m_minTrackHeight));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_EQ(d->frameGeometry().topLeft(), screen.topLeft());
+    EXPECT_EQ(d->m_list->GetColumnWidths(), (std::array<int, 7>{150, 100, 100, 105, 105, 50, 150}));
+    EXPECT_EQ(d->m_list->GetColumnOrder(), (std::array<int, 7>{0, 1, 2, 3, 4, 5, 6}));
+    EXPECT_TRUE(Box(*d, 1001)->isChecked());
+    EXPECT_TRUE(Box(*d, 1004)->isChecked());
+    EXPECT_FALSE(Box(*d, 1010)->isChecked());
+    EXPECT_TRUE(d->m_dtpCreatedDate->isEnabled() && d->m_dtpCreatedTime->isEnabled());
+    EXPECT_TRUE(d->m_dtpUpdatedDate->isEnabled() && d->m_dtpUpdatedTime->isEnabled());
+    for (QCheckBox* box : {d->m_chkReadOnly, d->m_chkHidden, d->m_chkArchive}) {
+        EXPECT_FALSE(box->isEnabled());
+        EXPECT_FALSE(box->isChecked());
+    }
+    EXPECT_TRUE(Box(*d, 1007)->isChecked() && Box(*d, 1008)->isChecked() && Box(*d, 1009)->isChecked());
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate::currentDate());
+    EXPECT_EQ(d->m_dtpUpdatedDate->date(), QDate::currentDate());
+    EXPECT_LE(std::abs(d->m_dtpCreatedTime->time().secsTo(QTime::currentTime())), 5);
+    EXPECT_EQ(d->m_list->m_sortFlags, 129);
+    EXPECT_EQ(d->m_list->Header()->ArrowColumn(), 0);
+    EXPECT_TRUE(d->m_list->Header()->ArrowAscending());
+    EXPECT_FALSE(d->m_chkTopMost->isChecked());
+    EXPECT_EQ(QApplication::focusWidget(), d->GetDlgItem(1001));
+}
+
+TEST_F(MainDlgTest, ControlsCarryTheirTextsAndFormats) {
+    const auto d = Open();
+    EXPECT_EQ(d->m_dtpCreatedDate->displayFormat(), "yyyy年MM月dd日");
+    EXPECT_EQ(d->m_dtpUpdatedTime->displayFormat(), "HH:mm:ss");
+    d->m_dtpCreatedDate->setDate(QDate(2005, 10, 12));
+    EXPECT_EQ(d->m_dtpCreatedDate->text(), "2005年10月12日");
+    EXPECT_TRUE(d->m_dtpCreatedDate->calendarPopup());
+    EXPECT_EQ(Box(*d, 1011)->text(), "読み取り専用");
+    EXPECT_EQ(Box(*d, 1012)->text(), "隠しファイル");
+    EXPECT_EQ(Box(*d, 1013)->text(), "アーカイブ");
+    EXPECT_EQ(d->m_btnRefresh->text(), "最新情報(&U)");
+    EXPECT_EQ(d->m_btnExit->text(), "終了(&X)");
+    EXPECT_EQ(d->m_chkTopMost->text(), "常に手前");
+    // Buttons with a face show the picture; their name and mnemonic stay.
+    EXPECT_FALSE(d->m_btnAddFiles->icon().isNull());
+    EXPECT_EQ(d->m_btnAddFiles->accessibleName(), "ﾌｧｲﾙ追加(I)");
+    EXPECT_EQ(d->m_btnAddFiles->shortcut(), QKeySequence(Qt::ALT | Qt::Key_I));
+    EXPECT_EQ(d->m_btnUpdate->shortcut(), QKeySequence(Qt::ALT | Qt::Key_E));
+    EXPECT_TRUE(d->m_btnUpdate->isDefault());
+    EXPECT_EQ(d->m_nowCreatedBar->toolTip(), "現在日時の取得");
+    EXPECT_EQ(d->m_nowUpdatedBar->toolTip(), "現在日時の取得");
+    EXPECT_FALSE(d->m_nowCreatedBar->icon().isNull());
+    const auto groups = d->findChildren<QGroupBox*>();
+    QStringList titles;
+    for (const QGroupBox* g : groups) {
+        titles << g->title();
+    }
+    titles.sort();
+    EXPECT_EQ(titles, (QStringList{"その他", "作成日時", "属性", "更新日時"}));
+}
+
+TEST_F(MainDlgTest, LoadsStoredValues) {
+    test::WriteFile(path, "[Sakusei]\nDate=20051012\nTime=140642\n[Koshin]\nDate=NOTHING\nTime=091500\n"
+                          "[Attr]\nYuko=1\nReadOnly=1\nArchive=1\n[Option]\nSubFolder=0\n"
+                          "[List]\nwidth2=80\n[ListOrder]\nindex1=1\nindex2=0\n");
+    const auto d = Open();
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate(2005, 10, 12));
+    EXPECT_EQ(d->m_dtpCreatedTime->time(), QTime(14, 6, 42));
+    EXPECT_EQ(d->m_dtpUpdatedDate->date(), QDate::currentDate()); // "NOTHING" keeps today
+    EXPECT_EQ(d->m_dtpUpdatedTime->time(), QTime(9, 15, 0));      // a time without a date
+    EXPECT_TRUE(Box(*d, 1010)->isChecked());
+    EXPECT_TRUE(d->m_chkReadOnly->isEnabled() && d->m_chkReadOnly->isChecked());
+    EXPECT_FALSE(d->m_chkHidden->isChecked());
+    EXPECT_TRUE(d->m_chkArchive->isChecked());
+    EXPECT_FALSE(Box(*d, 1007)->isChecked());
+    EXPECT_EQ(d->m_list->GetColumnWidths()[1], 80);
+    EXPECT_EQ(d->m_list->GetColumnOrder(), (std::array<int, 7>{1, 0, 2, 3, 4, 5, 6}));
+}
+
+TEST_F(MainDlgTest, AnUnusableStoredDateDoesNotStopTheRest) {
+    test::WriteFile(path,
+                    "[Sakusei]\nDate=\n[Koshin]\nDate=garbage\nTime=\n[Attr]\nYuko=1\n[Option]\nResult=0\n");
+    const auto d = Open();
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate::currentDate());
+    EXPECT_TRUE(Box(*d, 1010)->isChecked());
+    EXPECT_FALSE(Box(*d, 1009)->isChecked());
+}
+
+TEST_F(MainDlgTest, RestoredSortByDescendingSizeShowsItsArrow) {
+    test::WriteFile(path, "[List]\nsort=258\nsortindex=1\n");
+    const auto d = Open();
+    EXPECT_EQ(d->m_list->m_sortFlags, 258);
+    EXPECT_EQ(d->m_list->Header()->ArrowColumn(), 1);
+    EXPECT_FALSE(d->m_list->Header()->ArrowAscending());
+    // The size title stays right-aligned beside its arrow.
+    EXPECT_EQ(d->m_list->model()->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+                  Qt::AlignRight,
+              int(Qt::AlignRight));
+    // Rows added later sort by size, largest first.
+    test::WriteFile(dir / "small", "x");
+    test::WriteFile(dir / "large", std::string(5000, 'x'));
+    std::vector<std::unique_ptr<FileEntry>> entries;
+    for (const char* name : {"small", "large"}) {
+        entries.push_back(std::make_unique<FileEntry>());
+        entries.back()->SetPath(dir / name);
+    }
+    d->m_list->InsertEntries(std::move(entries));
+    d->m_list->SortItems();
+    EXPECT_EQ(d->m_list->GetItemText(0, 0), "large");
+}
+
+TEST_F(MainDlgTest, ClosingWritesEveryKeyInOrderAndKeepsUnknownLines) {
+    test::WriteFile(path, "; kept\n[Info]\nVersion=0.9\nBuild=42\n[Mine]\nkey=value\n");
+    {
+        const auto d = Open();
+        d->m_dtpCreatedDate->setDate(QDate(2005, 10, 12));
+        d->m_dtpCreatedTime->setTime(QTime(14, 6, 42));
+        d->m_dtpUpdatedDate->setDate(QDate(1950, 1, 2)); // before 1970: written like any other date
+        d->m_dtpUpdatedTime->setTime(QTime(3, 4, 5));
+        QTest::mouseClick(Box(*d, 1010), Qt::LeftButton);
+        d->m_btnExit->click();
+        EXPECT_EQ(d->result(), IDCANCEL);
+        EXPECT_FALSE(d->isVisible());
+    }
+    const std::string text = test::ReadFile(path);
+    EXPECT_EQ(text.rfind("; kept\n[Info]\nVersion=1.3.0\nBuild=42\n[Mine]\nkey=value\n[Window]\n", 0), 0U)
+        << text;
+    const char* const inOrder[] = {
+        "top=",        "left=",      "bottom=",       "right=",      "[List]",
+        "width1=150",  "width7=150", "sort=129",      "sortindex=0", "[ListOrder]",
+        "index1=0",    "index7=6",   "[Sakusei]",     "Yuko=1",      "Date=20051012",
+        "Time=140642", "[Koshin]",   "Date=19500102", "Time=030405", "[Attr]",
+        "Yuko=1",      "[Option]",   "SubFolder=1",   "Folder=1",    "Result=1"};
+    size_t at = 0;
+    for (const char* piece : inOrder) {
+        const size_t found = text.find(piece, at);
+        ASSERT_NE(found, std::string::npos) << piece << " after " << at << " in\n" << text;
+        at = found;
+    }
+}
+
+TEST_F(MainDlgTest, PlacementAndColumnsSurviveARestart) {
+    QRect placed;
+    {
+        const auto d = Open();
+        d->setGeometry(QRect(60, 70, d->width() + 120, d->height() + 40));
+        test::Settle();
+        placed = d->geometry();
+        d->m_list->Header()->resizeSection(0, 222);
+        d->m_list->Header()->moveSection(6, 0);
+        d->m_list->OnColumnClick(4);
+        d->m_list->OnColumnClick(4);
+        d->m_btnExit->click();
+    }
+    const auto d = Open();
+    EXPECT_EQ(d->geometry(), placed);
+    EXPECT_EQ(d->m_list->GetColumnWidths()[0], 222);
+    EXPECT_EQ(d->m_list->GetColumnOrder(), (std::array<int, 7>{1, 2, 3, 4, 5, 6, 0}));
+    EXPECT_EQ(d->m_list->m_sortColumn, 4);
+    EXPECT_EQ(d->m_list->m_sortFlags, SORT_DESCENDING | 0x10);
+}
+
+TEST_F(MainDlgTest, EnableBoxesSwitchTheirGroupsAndKeepValues) {
+    const auto d = Open();
+    d->m_dtpCreatedDate->setDate(QDate(2001, 2, 3));
+    QTest::mouseClick(Box(*d, 1001), Qt::LeftButton);
+    EXPECT_EQ(d->m_bSetCreated, 0);
+    EXPECT_FALSE(d->m_dtpCreatedDate->isEnabled());
+    EXPECT_FALSE(d->m_dtpCreatedTime->isEnabled());
+    EXPECT_TRUE(d->m_dtpUpdatedDate->isEnabled());
+    QTest::mouseClick(Box(*d, 1001), Qt::LeftButton);
+    EXPECT_TRUE(d->m_dtpCreatedDate->isEnabled());
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate(2001, 2, 3));
+
+    QTest::mouseClick(Box(*d, 1004), Qt::LeftButton);
+    EXPECT_FALSE(d->m_dtpUpdatedDate->isEnabled() || d->m_dtpUpdatedTime->isEnabled());
+
+    d->m_chkHidden->setChecked(true);
+    QTest::mouseClick(Box(*d, 1010), Qt::LeftButton);
+    EXPECT_TRUE(d->m_chkHidden->isEnabled());
+    QTest::mouseClick(Box(*d, 1010), Qt::LeftButton);
+    EXPECT_FALSE(d->m_chkHidden->isEnabled());
+    EXPECT_TRUE(d->m_chkHidden->isChecked()); // disabled keeps its tick
+}
+
+TEST_F(MainDlgTest, ClockButtonsSetNowEvenOnADisabledGroup) {
+    const auto d = Open();
+    d->m_dtpUpdatedDate->setDate(QDate(2001, 2, 3));
+    d->m_dtpUpdatedTime->setTime(QTime(4, 5, 6));
+    d->m_dtpCreatedDate->setDate(QDate(2001, 2, 3));
+    QTest::mouseClick(Box(*d, 1004), Qt::LeftButton);
+    ASSERT_FALSE(d->m_dtpUpdatedDate->isEnabled());
+    QTest::mouseClick(d->m_nowUpdatedBar, Qt::LeftButton);
+    EXPECT_EQ(d->m_dtpUpdatedDate->date(), QDate::currentDate());
+    EXPECT_LE(std::abs(d->m_dtpUpdatedTime->time().secsTo(QTime::currentTime())), 5);
+    EXPECT_FALSE(Box(*d, 1004)->isChecked());                  // the box is not touched
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate(2001, 2, 3)); // the other group neither
+    QTest::mouseClick(d->m_nowCreatedBar, Qt::LeftButton);
+    EXPECT_EQ(d->m_dtpCreatedDate->date(), QDate::currentDate());
+}
+
+TEST_F(MainDlgTest, EscapeDoesNothingAndEnterRunsUpdate) {
+    const auto d = Open();
+    QSignalSpy updates(d.get(), &CMainDlg::updateRequested);
+    QTest::keyClick(d.get(), Qt::Key_Escape);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(updates.count(), 0);
+    QTest::keyClick(Box(*d, 1001), Qt::Key_Return);
+    EXPECT_EQ(updates.count(), 1);
+    EXPECT_TRUE(d->isVisible());
+    d->m_list->setFocus();
+    QTest::keyClick(d->m_list, Qt::Key_Enter);
+    EXPECT_EQ(updates.count(), 2);
+    EXPECT_TRUE(d->isVisible());
+}
+
+TEST_F(MainDlgTest, TheCloseBoxEndsTheDialog) {
+    const auto d = Open();
+    d->close();
+    test::Settle();
+    EXPECT_FALSE(d->isVisible());
+    EXPECT_EQ(d->result(), IDCANCEL);
+    EXPECT_NE(test::ReadFile(path).find("Version=1.3.0"), std::string::npos);
+}
+
+TEST_F(MainDlgTest, GrowingMovesTheListAndButtonsAndShrinkingBackRestoresThem) {
+    const auto d = Open();
+    const QSize base = d->size();
+    const QRect list = d->m_list->geometry();
+    const QRect addFiles = d->m_btnAddFiles->geometry();
+    const QRect update = d->m_btnUpdate->geometry();
+    const QRect exit = d->m_btnExit->geometry();
+    const QRect topMost = d->m_chkTopMost->geometry();
+    const QRect date = d->m_dtpCreatedDate->geometry();
+    test::ResizeAndSettle(*d, base.width() + 100, base.height() + 100);
+    EXPECT_EQ(d->m_list->geometry(), list.adjusted(0, 0, 100, 100));
+    EXPECT_EQ(d->m_btnAddFiles->geometry(), addFiles.translated(0, 100));
+    EXPECT_EQ(d->m_btnUpdate->geometry(), update.translated(100, 100));
+    EXPECT_EQ(d->m_btnExit->geometry(), exit.translated(100, 100));
+    EXPECT_EQ(d->m_chkTopMost->geometry(), topMost.translated(0, 100));
+    EXPECT_EQ(d->m_dtpCreatedDate->geometry(), date);
+    test::ResizeAndSettle(*d, base.width(), base.height());
+    EXPECT_EQ(d->m_list->geometry(), list);
+    EXPECT_EQ(d->m_btnUpdate->geometry(), update);
+    // The window cannot be made smaller than it opened.
+    test::ResizeAndSettle(*d, base.width() - 50, base.height() - 50);
+    EXPECT_EQ(d->size(), base);
+    EXPECT_EQ(d->minimumSize(), base);
+}
+
+TEST_F(MainDlgTest, AlwaysInFrontIsOffAtEveryStart) {
+    {
+        const auto d = Open();
+        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
+        EXPECT_TRUE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        EXPECT_TRUE(d->isVisible());
+        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
+        EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
+        d->m_btnExit->click();
+    }
+    const auto d = Open();
+    EXPECT_FALSE(d->m_chkTopMost->isChecked());
+    EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
