@@ -6,6 +6,9 @@
 #include "version/AppVersion.h"
 
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
     InitResources();
@@ -16,6 +19,12 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
         icon.addFile(QStringLiteral(":/images/program%1.png").arg(size));
     }
     setWindowIcon(icon);
+    // The toolkit's own words (Yes, No, Cancel, the file dialogs) in the user's language.
+    auto* translator = new QTranslator(this);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(translator);
+    }
 }
 
 CMainApp::~CMainApp() = default;

@@ -1,5 +1,6 @@
 #include "filelist/FileListCtrl.h"
 
+#include "filelist/Apply.h"
 #include "filelist/FileListModel.h"
 #include "filelist/SortHeaderView.h"
 #include "shell/FileTypes.h"
@@ -133,4 +134,16 @@ void CFileListCtrl::OnColumnClick(int column) {
 
 int CFileListCtrl::CompareEntries(const FileEntry* first, const FileEntry* second, int flags) {
     return ::CompareEntries(*first, *second, flags);
+}
+
+int CFileListCtrl::ApplyToRow(int row, ApplyRequest& request) {
+    if (const FileEntry* entry = GetEntry(row)) {
+        ApplyToEntry(*entry, request);
+        RefreshRow(row);
+    }
+    return 1;
+}
+
+int CFileListCtrl::ApplyToTree(const std::string& folder, ApplyRequest& request) {
+    return ::ApplyToTree(folder, request);
 }

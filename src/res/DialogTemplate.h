@@ -54,6 +54,8 @@ struct DialogTemplate {
 
 // The main window.
 const DialogTemplate& MainDialogTemplate();
+// The results window of an update.
+const DialogTemplate& ResultDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {
@@ -85,4 +87,8 @@ inline constexpr int NowCreatedBar = 10000;
 inline constexpr int NowUpdatedBar = 10001;
 inline constexpr int Explorer = 32771;
 inline constexpr int Properties = 32772;
+// The results window.
+inline constexpr int Close = 2;
+inline constexpr int ResultText = 1009;
+inline constexpr int Copy = 1024;
 } // namespace idc

@@ -39,8 +39,20 @@ constexpr ControlTemplate kMainControls[] = {
 
 constexpr DialogTemplate kMainDialog{102, "Datemark", 322, 263, "ＭＳ Ｐゴシック", 9, kMainControls};
 
+constexpr ControlTemplate kResultControls[] = {
+    {idc::ResultText, K::MultiLineEdit, "", 7, 7, 284, 185, kTab | style::ReadOnly},
+    {idc::Copy, K::PushButton, "コピー", 186, 198, 50, 14, kTab},
+    {idc::Close, K::DefaultPushButton, "閉じる", 241, 198, 50, 14, kTab},
+};
+
+constexpr DialogTemplate kResultDialog{142, "結果", 298, 219, "ＭＳ Ｐゴシック", 9, kResultControls};
+
 } // namespace
 
 const DialogTemplate& MainDialogTemplate() {
     return kMainDialog;
+}
+
+const DialogTemplate& ResultDialogTemplate() {
+    return kResultDialog;
 }

@@ -1,18 +1,27 @@
 #include "ui/MainDlg.h"
 
+#include "filelist/Apply.h"
 #include "filelist/FileListCtrl.h"
 #include "platform/Profile.h"
+#include "ui/CommandPrompts.h"
+#include "ui/MessageBox.h"
 #include "ui/PickerStyle.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDateEdit>
+#include <QDragEnterEvent>
+#include <QFile>
 #include <QGuiApplication>
+#include <QItemSelectionModel>
 #include <QKeySequence>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimeEdit>
 #include <QToolButton>
+#include <QUrl>
 
 #include <algorithm>
 
@@ -56,7 +65,9 @@ void ShowFace(QPushButton* button, const QPixmap& face) {
 
 } // namespace
 
-CMainDlg::CMainDlg(platform::ProfileStore& profile, QWidget* parent) : QDialog(parent), m_profile(profile) {
+CMainDlg::CMainDlg(platform::ProfileStore& profile, std::unique_ptr<CommandPrompts> prompts, QWidget* parent)
+    : QDialog(parent), m_profile(profile),
+      m_prompts(prompts ? std::move(prompts) : std::make_unique<CommandPrompts>()) {
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
@@ -102,6 +113,13 @@ void CMainDlg::BindControls() {
     connect(m_nowUpdatedBar, &QToolButton::clicked, this, &CMainDlg::OnNowUpdated);
     connect(m_btnExit, &QPushButton::clicked, this, &CMainDlg::OnExit);
     connect(m_btnUpdate, &QPushButton::clicked, this, &CMainDlg::OnUpdate);
+    connect(m_btnAddFiles, &QPushButton::clicked, this, &CMainDlg::OnAddFiles);
+    connect(m_btnAddFolder, &QPushButton::clicked, this, &CMainDlg::OnAddFolder);
+    connect(m_btnDelete, &QPushButton::clicked, this, &CMainDlg::OnDelete);
+    connect(m_btnRefresh, &QPushButton::clicked, this, &CMainDlg::OnRefresh);
+    connect(m_btnSelectAll, &QPushButton::clicked, this, &CMainDlg::OnSelectAll);
+    connect(m_list, &QAbstractItemView::doubleClicked, this, &CMainDlg::OnListDblClk);
+    m_list->installEventFilter(this);
 }
 
 void CMainDlg::OnInitDialog() {
@@ -312,8 +330,234 @@ void CMainDlg::OnExit() {
     done(IDCANCEL);
 }
 
+namespace {
+
+// The date of one picker with the time of day of the other, milliseconds 0.
+SYSTEMTIME PickedTime(const QDateEdit* date, const QTimeEdit* time) {
+    const QDate d = date->date();
+    const QTime t = time->time();
+    SYSTEMTIME st{};
+    st.wYear = static_cast<uint16_t>(d.year());
+    st.wMonth = static_cast<uint16_t>(d.month());
+    st.wDayOfWeek = static_cast<uint16_t>(d.dayOfWeek() % 7);
+    st.wDay = static_cast<uint16_t>(d.day());
+    st.wHour = static_cast<uint16_t>(t.hour());
+    st.wMinute = static_cast<uint16_t>(t.minute());
+    st.wSecond = static_cast<uint16_t>(t.second());
+    return st;
+}
+
+// The wait cursor for the life of the object.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// The list's redrawing is off for the life of the object.
+class NoRedraw {
+public:
+    explicit NoRedraw(QWidget* widget) : m_widget(widget) { m_widget->setUpdatesEnabled(false); }
+    ~NoRedraw() { m_widget->setUpdatesEnabled(true); }
+    NoRedraw(const NoRedraw&) = delete;
+    NoRedraw& operator=(const NoRedraw&) = delete;
+
+private:
+    QWidget* m_widget;
+};
+
+} // namespace
+
 void CMainDlg::OnUpdate() {
     emit updateRequested();
+    UpdateData(true);
+    const std::vector<int> rows = m_list->GetSelectedRows();
+    if (rows.empty()) {
+        m_prompts->MessageBox(this, QStringLiteral("更新対象を選択してください。"), QStringLiteral("更新"),
+                              MB_ICONEXCLAMATION);
+        return;
+    }
+    if (m_bSetCreated == 0 && m_bSetUpdated == 0 && m_bSetAttributes == 0) {
+        m_prompts->MessageBox(this, QStringLiteral("更新処理を選択してください。"), QStringLiteral("更新"),
+                              MB_ICONEXCLAMATION);
+        return;
+    }
+    ApplyRequest request;
+    int done = 0;
+    {
+        const WaitCursor wait;
+        request.setCreated = m_bSetCreated;
+        request.setUpdated = m_bSetUpdated;
+        request.setAttributes = m_bSetAttributes;
+        if (request.setCreated != 0) {
+            request.created = PickedTime(m_dtpCreatedDate, m_dtpCreatedTime);
+        }
+        if (request.setUpdated != 0) {
+            request.updated = PickedTime(m_dtpUpdatedDate, m_dtpUpdatedTime);
+        }
+        if (request.setAttributes != 0) {
+            request.readOnly = m_chkReadOnly->isChecked() ? 1 : 0;
+            request.hidden = m_chkHidden->isChecked() ? 1 : 0;
+            request.archive = m_chkArchive->isChecked() ? 1 : 0;
+        }
+        request.subFolder = m_bSubFolder;
+        request.folderTarget = m_bFolderTarget;
+        request.showResult = m_bShowResult;
+        for (const int row : rows) {
+            m_list->ApplyToRow(row, request);
+            ++done;
+        }
+    }
+    if (request.showResult == 0 || done == 0) {
+        return;
+    }
+    if (request.log.empty()) {
+        m_prompts->MessageBox(this, QStringLiteral("正常に終了しました。"), QStringLiteral("結果"),
+                              MB_ICONINFORMATION);
+    } else {
+        m_prompts->ShowResults(request.log, m_profile);
+    }
+}
+
+void CMainDlg::AddPaths(const std::vector<std::string>& paths) {
+    std::vector<std::unique_ptr<FileEntry>> entries;
+    entries.reserve(paths.size());
+    for (const std::string& path : paths) {
+        entries.push_back(std::make_unique<FileEntry>());
+        entries.back()->SetPath(path);
+    }
+    const WaitCursor wait;
+    m_list->InsertEntries(std::move(entries));
+    m_list->SortItems();
+}
+
+void CMainDlg::OnAddFiles() {
+    if (const auto files = m_prompts->ChooseFiles(this)) {
+        AddPaths(*files);
+    }
+}
+
+void CMainDlg::OnAddFolder() {
+    CFolderBrowser browser(BIF_NEWDIALOGSTYLE, "フォルダを選択して下さい", CSIDL_DESKTOP,
+                           m_prompts->FolderDialog());
+    browser.SetOwner(this);
+    if (browser.Browse(m_lastFolder) != 1) {
+        return;
+    }
+    std::string chosen;
+    browser.GetResult(chosen, 1);
+    AddPaths({chosen});
+    FileEntry chosenEntry;
+    chosenEntry.SetPath(chosen);
+    m_lastFolder = chosenEntry.GetFolder();
+}
+
+void CMainDlg::SelectAndFocus(int row) {
+    const QModelIndex index = m_list->model()->index(row, 0);
+    m_list->selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+}
+
+void CMainDlg::OnDelete() {
+    const std::vector<int> rows = m_list->GetSelectedRows();
+    if (rows.empty()) {
+        return;
+    }
+    const NoRedraw noRedraw(m_list);
+    const int lowest = rows.front();
+    m_list->DeleteRows(rows);
+    if (lowest > 0) {
+        SelectAndFocus(lowest - 1);
+    } else if (m_list->GetItemCount() > 0) {
+        SelectAndFocus(0);
+    }
+}
+
+void CMainDlg::OnRefresh() {
+    const NoRedraw noRedraw(m_list);
+    const WaitCursor wait;
+    m_list->RefreshAll();
+    m_list->SortItems();
+}
+
+void CMainDlg::OnSelectAll() {
+    const QModelIndex current = m_list->currentIndex();
+    m_list->selectAll();
+    m_list->selectionModel()->setCurrentIndex(current, QItemSelectionModel::NoUpdate);
+}
+
+int CMainDlg::FocusedRow() const {
+    const QModelIndex current = m_list->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void CMainDlg::OnExplorer() {
+    if (const FileEntry* entry = m_list->GetEntry(FocusedRow())) {
+        m_prompts->Reveal(entry->GetPath());
+    }
+}
+
+void CMainDlg::OnProperties() {
+    if (const FileEntry* entry = m_list->GetEntry(FocusedRow())) {
+        m_prompts->ShowProperties(entry->GetPath());
+    }
+}
+
+void CMainDlg::OnListDblClk(const QModelIndex& index) {
+    if (!index.isValid()) {
+        return;
+    }
+    if (m_prompts->MessageBox(this, QStringLiteral("更新します。よろしいですか？"), QStringLiteral("更新"),
+                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
+        OnUpdate();
+    }
+}
+
+namespace {
+
+// The local paths among dropped URLs, their bytes as the file system has them.
+std::vector<std::string> LocalPaths(const QMimeData* data) {
+    std::vector<std::string> paths;
+    if (data == nullptr || !data->hasUrls()) {
+        return paths;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            const QByteArray bytes = QFile::encodeName(url.toLocalFile());
+            paths.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainDlg::dragMoveEvent(QDragMoveEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainDlg::dropEvent(QDropEvent* event) {
+    AddPaths(LocalPaths(event->mimeData()));
+    event->acceptProposedAction();
+}
+
+bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_list && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete) {
+        OnDelete();
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void CMainDlg::done(int result) {

@@ -3,14 +3,18 @@
 #include "app/AppSettings.h"
 #include "res/DialogBuilder.h"
 #include "res/ImageList.h"
+#include "ui/CommandPrompts.h"
 #include "ui/DialogLayout.h"
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 class CFileListCtrl;
 class QCheckBox;
+class QModelIndex;
 class QDateEdit;
 class QPushButton;
 class QTimeEdit;
@@ -28,7 +32,9 @@ inline constexpr int IDCANCEL = 2;
 class CMainDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit CMainDlg(platform::ProfileStore& profile, QWidget* parent = nullptr);
+    // prompts: the dialogs the commands open (the real ones when null); the window keeps it.
+    explicit CMainDlg(platform::ProfileStore& profile, std::unique_ptr<CommandPrompts> prompts = nullptr,
+                      QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     int DoModal() { return exec(); }
@@ -80,9 +86,19 @@ public slots:
     void OnNowUpdated();
     void OnExit();
     void OnUpdate();
+    void OnAddFiles();
+    void OnAddFolder();
+    void OnDelete();
+    void OnRefresh();
+    void OnSelectAll();
+    void OnExplorer();
+    void OnProperties();
+    void OnListDblClk(const QModelIndex& index);
+    // Adds one row per path, in order, then sorts once.
+    void AddPaths(const std::vector<std::string>& paths);
 
 signals:
-    // The update command ran (the work itself is wired in by the commands).
+    // The update command was asked for (before its checks).
     void updateRequested();
 
 protected:
@@ -91,6 +107,10 @@ protected:
     void done(int result) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BindControls();
@@ -100,7 +120,11 @@ private:
     void ApplyPlacement(const WindowRect& rect);
     WindowRect CurrentPlacement() const;
 
+    int FocusedRow() const;
+    void SelectAndFocus(int row);
+
     platform::ProfileStore& m_profile;
+    std::unique_ptr<CommandPrompts> m_prompts;
     DialogControls m_controls;
     bool m_saved = false;
 };

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ui/CommandPrompts.h"
+
 #include <QWidget>
+
+#include <deque>
 
 namespace test {
 
@@ -12,5 +16,33 @@ void ResizeAndSettle(QWidget& window, int width, int height);
 
 // Lets Qt deliver pending events.
 void Settle();
+
+// Answers the commands' dialogs without a person and remembers what they were asked.
+class FakePrompts : public CommandPrompts {
+public:
+    struct Shown {
+        QString text;
+        QString caption;
+        unsigned type = 0;
+    };
+
+    // What the next open-file dialog, folder dialog and question answer; none: cancel.
+    std::deque<std::optional<std::vector<std::string>>> files;
+    std::deque<std::optional<std::string>> folders;
+    std::deque<int> answers; // for questions; IDOK when empty
+
+    std::vector<Shown> messages;
+    std::vector<std::string> results; // logs handed to the results window
+    std::vector<std::string> folderStarts;
+    std::vector<std::string> revealed;
+    std::vector<std::string> properties;
+
+    std::optional<std::vector<std::string>> ChooseFiles(QWidget* owner) override;
+    CFolderBrowser::DialogRunner FolderDialog() override;
+    int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
+    void ShowResults(const std::string& log, platform::ProfileStore& profile) override;
+    void Reveal(const std::string& path) override { revealed.push_back(path); }
+    void ShowProperties(const std::string& path) override { properties.push_back(path); }
+};
 
 } // namespace test

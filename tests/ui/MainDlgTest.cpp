@@ -26,7 +26,9 @@ namespace {
 class MainDlgTest : public ::testing::Test {
 protected:
     std::unique_ptr<CMainDlg> Open() {
-        auto dialog = std::make_unique<CMainDlg>(store);
+        auto fake = std::make_unique<test::FakePrompts>();
+        prompts = fake.get();
+        auto dialog = std::make_unique<CMainDlg>(store, std::move(fake));
         test::ShowAndSettle(*dialog);
         return dialog;
     }
@@ -36,6 +38,7 @@ protected:
     test::TempDir dir;
     std::string path = dir / "Datemark.ini";
     platform::ProfileStore store{path};
+    test::FakePrompts* prompts = nullptr; // owned by the open window
 };
 
 } // namespace

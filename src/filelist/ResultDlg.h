@@ -1,0 +1,53 @@
+#pragma once
+
+#include "res/DialogBuilder.h"
+#include "ui/DialogLayout.h"
+
+#include <QDialog>
+
+#include <string>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace platform {
+class ProfileStore;
+}
+
+// Shows the failure lines of one update, exactly as collected, read-only and unwrapped. It
+// remembers its place in the settings file ("ResultWindow"). "コピー" puts the whole text on the
+// clipboard; "閉じる", Esc and Enter close it.
+class CResultDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CResultDlg(platform::ProfileStore& profile, QWidget* parent = nullptr);
+    ~CResultDlg() override;
+
+    // The text to show; set before DoModal.
+    std::string m_text;
+
+    int DoModal();
+    void LoadPlacement();
+    void SavePlacement();
+
+    QPlainTextEdit* m_edit = nullptr;
+    QPushButton* m_btnCopy = nullptr;
+    QPushButton* m_btnClose = nullptr;
+
+public slots:
+    void OnCopy();
+
+protected:
+    void done(int result) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void OnInitDialog();
+
+    platform::ProfileStore& m_profile;
+    DialogControls m_controls;
+    CDialogLayout m_layout;
+    int m_minTrackWidth = 0;
+    int m_minTrackHeight = 0;
+    bool m_initialised = false;
+};

@@ -1,0 +1,46 @@
+#include "ui/CommandPrompts.h"
+
+#include "filelist/ResultDlg.h"
+#include "shell/FileManager.h"
+#include "ui/MessageBox.h"
+
+#include <QFile>
+#include <QFileDialog>
+
+std::optional<std::vector<std::string>> CommandPrompts::ChooseFiles(QWidget* owner) {
+    QFileDialog dialog(owner);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setOption(QFileDialog::DontResolveSymlinks);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    std::vector<std::string> paths;
+    for (const QString& file : dialog.selectedFiles()) {
+        const QByteArray bytes = QFile::encodeName(file);
+        paths.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+    }
+    return paths;
+}
+
+CFolderBrowser::DialogRunner CommandPrompts::FolderDialog() {
+    return {};
+}
+
+int CommandPrompts::MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) {
+    return ShowMessageBox(owner, text, caption, type);
+}
+
+void CommandPrompts::ShowResults(const std::string& log, platform::ProfileStore& profile) {
+    CResultDlg dialog(profile);
+    dialog.m_text = log;
+    dialog.DoModal();
+}
+
+void CommandPrompts::Reveal(const std::string& path) {
+    RevealInFileManager(path);
+}
+
+void CommandPrompts::ShowProperties(const std::string& path) {
+    ShowItemProperties(path);
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "shell/FolderBrowser.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace platform {
+class ProfileStore;
+}
+
+// Everything the main window's commands ask a person or hand to the desktop. The program uses
+// the real dialogs; tests put in answers of their own.
+class CommandPrompts {
+public:
+    virtual ~CommandPrompts() = default;
+
+    // The open-file dialog: every file shown, several may be chosen. None for cancel.
+    virtual std::optional<std::vector<std::string>> ChooseFiles(QWidget* owner);
+    // The folder dialog behind CFolderBrowser.
+    virtual CFolderBrowser::DialogRunner FolderDialog();
+    virtual int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
+    // The results window with this log.
+    virtual void ShowResults(const std::string& log, platform::ProfileStore& profile);
+    virtual void Reveal(const std::string& path);
+    virtual void ShowProperties(const std::string& path);
+};

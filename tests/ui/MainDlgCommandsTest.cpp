@@ -1,0 +1,331 @@
+#include "filelist/FileListCtrl.h"
+#include "platform/Error.h"
+#include "platform/Profile.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/MainDlg.h"
+#include "ui/MessageBox.h"
+
+#include <QCheckBox>
+#include <QDateEdit>
+#include <QDropEvent>
+#include <QItemSelectionModel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimeEdit>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+
+namespace {
+
+class CommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto fake = std::make_unique<test::FakePrompts>();
+        prompts = fake.get();
+        dialog = std::make_unique<CMainDlg>(store, std::move(fake));
+        test::ShowAndSettle(*dialog);
+        list = dialog->m_list;
+    }
+
+    std::string File(const std::string& name, const std::string& content = "") {
+        const std::string path = dir / name;
+        test::WriteFile(path, content);
+        return path;
+    }
+
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (int row = 0; row < list->GetItemCount(); ++row) {
+            names.push_back(list->GetItemText(row, 0));
+        }
+        return names;
+    }
+
+    void Select(std::initializer_list<int> rows) {
+        list->selectionModel()->clearSelection();
+        for (const int row : rows) {
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+    }
+
+    int Focused() const { return list->currentIndex().isValid() ? list->currentIndex().row() : -1; }
+
+    void Drop(const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        // As a file manager drops: the drag enters first.
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &enter);
+        ASSERT_TRUE(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(dialog.get(), &drop);
+    }
+
+    QCheckBox* Box(int id) const { return qobject_cast<QCheckBox*>(dialog->GetDlgItem(id)); }
+
+    test::TempDir dir;
+    test::TempDir settings;
+    platform::ProfileStore store{settings / "Datemark.ini"};
+    test::FakePrompts* prompts = nullptr;
+    std::unique_ptr<CMainDlg> dialog;
+    CFileListCtrl* list = nullptr;
+};
+
+} // namespace
+
+TEST_F(CommandsTest, AddedFilesAppearOncePerChoiceAndSorted) {
+    const std::string b = File("b.txt");
+    const std::string a = File("a.txt");
+    prompts->files.push_back(std::vector<std::string>{b, a});
+    prompts->files.push_back(std::vector<std::string>{a});
+    dialog->OnAddFiles();
+    dialog->OnAddFiles();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "a.txt", "b.txt"}));
+    prompts->files.push_back(std::nullopt); // cancel
+    dialog->OnAddFiles();
+    EXPECT_EQ(list->GetItemCount(), 3);
+}
+
+TEST_F(CommandsTest, AddingAFolderAddsOneRowAndRemembersItsParent) {
+    const std::string photos = dir / "photos";
+    test::MakeFolder(photos);
+    test::MakeFolder(photos + "/2005");
+    File("photos/2005/img.jpg");
+    prompts->folders.push_back(photos + "/2005");
+    dialog->OnAddFolder();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"2005"}));
+    EXPECT_EQ(list->GetEntry(0)->IsFolder(), 1);
+    EXPECT_EQ(dialog->m_lastFolder, photos + "/");
+    prompts->folders.push_back(std::nullopt);
+    dialog->OnAddFolder();
+    EXPECT_EQ(list->GetItemCount(), 1);
+    EXPECT_EQ(dialog->m_lastFolder, photos + "/");
+    prompts->folders.push_back(std::string("/"));
+    dialog->OnAddFolder();
+    EXPECT_EQ(dialog->m_lastFolder, "/");
+    // The picker opened with nothing first, then at the parent of the folder chosen last.
+    EXPECT_EQ(prompts->folderStarts, (std::vector<std::string>{"", photos + "/", photos + "/"}));
+}
+
+TEST_F(CommandsTest, DroppedFilesAndFoldersBecomeRowsSortedAmongTheOthers) {
+    prompts->files.push_back(std::vector<std::string>{File("m.txt")});
+    dialog->OnAddFiles();
+    test::MakeFolder(dir / "zfolder");
+    Drop({QUrl::fromLocalFile(QString::fromStdString(File("z.txt"))), QUrl("https://example.com/x.txt"),
+          QUrl::fromLocalFile(QString::fromStdString(File("a.txt"))),
+          QUrl::fromLocalFile(QString::fromStdString(dir / "zfolder")),
+          QUrl::fromLocalFile(QString::fromStdString(File("c.txt")))});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"zfolder", "a.txt", "c.txt", "m.txt", "z.txt"}));
+    Drop({QUrl::fromLocalFile(QString::fromStdString(dir / "a.txt"))});
+    EXPECT_EQ(list->GetItemCount(), 6); // dropped again: listed twice
+}
+
+TEST_F(CommandsTest, DeleteKeepsANeighbourSelectedAndFocused) {
+    std::vector<std::string> files;
+    for (int i = 0; i < 8; ++i) {
+        files.push_back(File("f" + std::to_string(i)));
+    }
+    prompts->files.push_back(files);
+    dialog->OnAddFiles();
+    Select({2, 5});
+    dialog->OnDelete();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"f0", "f1", "f3", "f4", "f6", "f7"}));
+    EXPECT_EQ(list->GetSelectedRows(), (std::vector<int>{1}));
+    EXPECT_EQ(Focused(), 1);
+
+    Select({0});
+    dialog->OnDelete();
+    EXPECT_EQ(Names().front(), "f1");
+    EXPECT_EQ(list->GetSelectedRows(), (std::vector<int>{0}));
+    EXPECT_EQ(Focused(), 0);
+
+    // The Delete key in the list does the same; with nothing selected it does nothing.
+    list->selectionModel()->clearSelection();
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(list->GetItemCount(), 5);
+    dialog->OnSelectAll();
+    QTest::keyClick(list, Qt::Key_Delete);
+    EXPECT_EQ(list->GetItemCount(), 0);
+    EXPECT_TRUE(list->GetSelectedRows().empty());
+}
+
+TEST_F(CommandsTest, SelectAllLeavesTheFocusWhereItIs) {
+    prompts->files.push_back(std::vector<std::string>{File("a"), File("b"), File("c")});
+    dialog->OnAddFiles();
+    list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    dialog->OnSelectAll();
+    EXPECT_EQ(list->GetSelectedRows(), (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(Focused(), 1);
+}
+
+TEST_F(CommandsTest, RefreshReadsEveryRowAgainAndSorts) {
+    prompts->files.push_back(
+        std::vector<std::string>{File("small", "x"), File("big", std::string(4000, 'x'))});
+    dialog->OnAddFiles();
+    list->OnColumnClick(1); // by size
+    EXPECT_EQ(Names(), (std::vector<std::string>{"small", "big"}));
+    test::WriteFile(dir / "small", std::string(9000, 'x'));
+    dialog->OnRefresh();
+    EXPECT_EQ(Names(), (std::vector<std::string>{"big", "small"}));
+    EXPECT_EQ(list->GetItemText(1, 1), "9 KB");
+}
+
+TEST_F(CommandsTest, UpdateRefusesInItsOrder) {
+    prompts->files.push_back(std::vector<std::string>{File("a")});
+    dialog->OnAddFiles();
+    for (const int id : {1001, 1004}) {
+        QTest::mouseClick(Box(id), Qt::LeftButton); // no group ticked now
+    }
+    dialog->OnUpdate();
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].text, "更新対象を選択してください。");
+    EXPECT_EQ(prompts->messages[0].caption, "更新");
+    EXPECT_EQ(prompts->messages[0].type, MB_ICONEXCLAMATION);
+    Select({0});
+    dialog->OnUpdate();
+    ASSERT_EQ(prompts->messages.size(), 2U);
+    EXPECT_EQ(prompts->messages[1].text, "更新処理を選択してください。");
+    EXPECT_EQ(prompts->messages[1].caption, "更新");
+    EXPECT_EQ(prompts->messages[1].type, MB_ICONEXCLAMATION);
+    EXPECT_TRUE(prompts->results.empty());
+}
+
+TEST_F(CommandsTest, SuccessIsReportedOnlyWhenAskedFor) {
+    const std::string file = File("a");
+    prompts->files.push_back(std::vector<std::string>{file});
+    dialog->OnAddFiles();
+    QTest::mouseClick(Box(1001), Qt::LeftButton); // creation time off: this file system cannot store it
+    dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
+    dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
+    Select({0});
+    dialog->OnUpdate();
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].text, "正常に終了しました。");
+    EXPECT_EQ(prompts->messages[0].caption, "結果");
+    EXPECT_EQ(prompts->messages[0].type, MB_ICONINFORMATION);
+    EXPECT_EQ(list->GetItemText(0, 4), "2005/10/12 14:6:42");
+
+    QTest::mouseClick(Box(1009), Qt::LeftButton); // 結果表示 off
+    dialog->OnUpdate();
+    EXPECT_EQ(prompts->messages.size(), 1U);
+    EXPECT_TRUE(prompts->results.empty());
+}
+
+TEST_F(CommandsTest, AFailingItemOpensTheResultsWithItsLine) {
+    const std::string file = File("locked");
+    if (!test::SetImmutable(file, true)) {
+        GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
+    }
+    prompts->files.push_back(std::vector<std::string>{file});
+    dialog->OnAddFiles();
+    QTest::mouseClick(Box(1001), Qt::LeftButton);
+    Select({0});
+    dialog->OnUpdate();
+    test::SetImmutable(file, false);
+    EXPECT_TRUE(prompts->messages.empty());
+    ASSERT_EQ(prompts->results.size(), 1U);
+    EXPECT_EQ(prompts->results[0],
+              file + " - " + platform::ErrorText(std::error_code(EPERM, std::system_category())) + "\n");
+
+    test::SetImmutable(file, true);
+    QTest::mouseClick(Box(1009), Qt::LeftButton); // 結果表示 off: nothing at all
+    dialog->OnUpdate();
+    test::SetImmutable(file, false);
+    EXPECT_EQ(prompts->results.size(), 1U);
+    EXPECT_TRUE(prompts->messages.empty());
+}
+
+TEST_F(CommandsTest, DoubleClickAsksFirst) {
+    const std::string a = File("a");
+    const std::string b = File("b");
+    prompts->files.push_back(std::vector<std::string>{a, b});
+    dialog->OnAddFiles();
+    QTest::mouseClick(Box(1001), Qt::LeftButton);
+    QTest::mouseClick(Box(1009), Qt::LeftButton);
+    const int64_t before = test::StatOf(a).st_mtim.tv_sec;
+    Select({0, 1});
+    prompts->answers.push_back(IDNO);
+    dialog->OnListDblClk(list->model()->index(0, 0));
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].text, "更新します。よろしいですか？");
+    EXPECT_EQ(prompts->messages[0].caption, "更新");
+    EXPECT_EQ(prompts->messages[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(test::StatOf(a).st_mtim.tv_sec, before);
+
+    dialog->m_dtpUpdatedDate->setDate(QDate(2001, 2, 3));
+    prompts->answers.push_back(IDYES);
+    dialog->OnListDblClk(list->model()->index(0, 0));
+    EXPECT_NE(test::StatOf(a).st_mtim.tv_sec, before);
+    EXPECT_EQ(test::StatOf(a).st_mtim.tv_sec, test::StatOf(b).st_mtim.tv_sec); // every selected row
+
+    dialog->OnListDblClk(QModelIndex()); // beside the rows: nothing asked
+    EXPECT_EQ(prompts->messages.size(), 2U);
+}
+
+TEST_F(CommandsTest, ShellHandOffsUseTheFocusedRow) {
+    dialog->OnExplorer();
+    dialog->OnProperties();
+    EXPECT_TRUE(prompts->revealed.empty() && prompts->properties.empty());
+    prompts->files.push_back(std::vector<std::string>{File("a"), File("b")});
+    dialog->OnAddFiles();
+    Select({0});
+    list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
+    dialog->OnExplorer();
+    dialog->OnProperties();
+    EXPECT_EQ(prompts->revealed, (std::vector<std::string>{dir / "b"}));
+    EXPECT_EQ(prompts->properties, (std::vector<std::string>{dir / "b"}));
+}
+
+TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    const std::string one = File("one.txt", "1");
+    const std::string two = File("two.txt", "22");
+    const std::string folder = dir / "folder";
+    test::MakeFolder(folder);
+    test::MakeFolder(folder + "/inner");
+    test::WriteFile(folder + "/inner/deep.txt", "3");
+    ::chmod(two.c_str(), 0444);
+
+    prompts->files.push_back(std::vector<std::string>{one, two});
+    dialog->OnAddFiles();
+    prompts->folders.push_back(folder);
+    dialog->OnAddFolder();
+    ASSERT_EQ(Names(), (std::vector<std::string>{"folder", "one.txt", "two.txt"}));
+    EXPECT_EQ(list->GetItemText(2, 5), "R");
+
+    QTest::mouseClick(dialog->m_btnSelectAll, Qt::LeftButton);
+    QTest::mouseClick(Box(1001), Qt::LeftButton); // creation time: not on this file system
+    dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
+    dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
+    QTest::mouseClick(Box(1010), Qt::LeftButton);
+    QTest::mouseClick(dialog->m_chkHidden, Qt::LeftButton);
+    QTest::mouseClick(dialog->m_chkArchive, Qt::LeftButton);
+    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
+
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].text, "正常に終了しました。");
+    const int64_t want = platform::LocalToUtc(SYSTEMTIME{2005, 10, 3, 12, 14, 6, 42, 0})->seconds;
+    for (const std::string& path : {one, two, folder, folder + "/inner", folder + "/inner/deep.txt"}) {
+        EXPECT_EQ(test::StatOf(path).st_mtim.tv_sec, want) << path;
+        char value[32] = {};
+        const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", value, sizeof value);
+        EXPECT_EQ(std::string(value, n > 0 ? static_cast<size_t>(n) : 0),
+                  std::string(path == folder || path == folder + "/inner" ? "0x32" : "0x22") +
+                      std::string(1, '\0'))
+            << path;
+    }
+    EXPECT_NE(test::StatOf(two).st_mode & 0200, 0U); // read-only unticked: writable again
+    for (int row = 0; row < 3; ++row) {
+        EXPECT_EQ(list->GetItemText(row, 4), "2005/10/12 14:6:42") << row;
+        EXPECT_EQ(list->GetItemText(row, 5), "HA") << row;
+    }
+    EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "one.txt", "two.txt"}));
+}
