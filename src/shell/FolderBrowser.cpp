@@ -101,7 +101,7 @@ bool CFolderBrowser::GetSpecialFolderPath(int id, std::optional<std::string>& pa
         path = Standard(QStandardPaths::DesktopLocation);
         return true;
     case CSIDL_DRIVES:
-        path = "/";
+        path = std::string(1, '/');
         return true;
     case CSIDL_APPDATA:
         path = Standard(QStandardPaths::GenericConfigLocation);
