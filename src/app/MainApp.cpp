@@ -1,6 +1,7 @@
 #include "app/MainApp.h"
 
 #include "app/SettingsPath.h"
+#include "menu/SystemColors.h"
 #include "res/Resources.h"
 #include "ui/MainDlg.h"
 #include "version/AppVersion.h"
@@ -25,6 +26,15 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         installTranslator(translator);
     }
+    ApplySystemColors(palette(), font("QMenu"));
+}
+
+bool CMainApp::event(QEvent* event) {
+    // The menus read their colours at every paint: a new palette shows at the next one.
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::ApplicationFontChange) {
+        ApplySystemColors(palette(), font("QMenu"));
+    }
+    return QApplication::event(event);
 }
 
 CMainApp::~CMainApp() = default;

@@ -19,6 +19,9 @@ public:
     // The settings file every window reads and writes.
     platform::ProfileStore& Profile() { return *m_profile; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     std::unique_ptr<platform::ProfileStore> m_profile;
 };

@@ -22,6 +22,17 @@ public:
     // Appends the images cut from picture.
     void Add(const QImage& picture, int imageWidth, const QColor& mask);
 
+    // An empty list of cx × cy images.
+    void Create(int cx, int cy);
+    // Appends one image (an icon), scaled to the list's size when it differs; its index.
+    int AddImage(const QPixmap& image);
+    // Appends the images cut from a bitmap at the list's width, mask colour transparent; the
+    // index of the first, or -1 when the bitmap gives none.
+    int AddMasked(const QImage& bitmap, const QColor& mask);
+    // Removes every image; the size stays.
+    void DeleteImageList() { m_images.clear(); }
+    QSize GetIconSize() const { return m_size.isValid() ? m_size : ImageSize(); }
+
     int GetImageCount() const { return static_cast<int>(m_images.size()); }
     QSize ImageSize() const { return m_images.empty() ? QSize() : m_images.front().size(); }
     const QPixmap& Pixmap(int index) const { return m_images.at(static_cast<size_t>(index)); }
@@ -29,4 +40,5 @@ public:
 
 private:
     std::vector<QPixmap> m_images;
+    QSize m_size; // set by Create(cx, cy)
 };

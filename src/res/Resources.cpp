@@ -4,4 +4,5 @@
 
 void InitResources() {
     Q_INIT_RESOURCE(images);
+    Q_INIT_RESOURCE(bitmaps);
 }

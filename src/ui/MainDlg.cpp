@@ -3,6 +3,7 @@
 #include "filelist/Apply.h"
 #include "filelist/FileListCtrl.h"
 #include "platform/Profile.h"
+#include "res/MenuResources.h"
 #include "ui/CommandPrompts.h"
 #include "ui/MessageBox.h"
 #include "ui/PickerStyle.h"
@@ -119,6 +120,8 @@ void CMainDlg::BindControls() {
     connect(m_btnRefresh, &QPushButton::clicked, this, &CMainDlg::OnRefresh);
     connect(m_btnSelectAll, &QPushButton::clicked, this, &CMainDlg::OnSelectAll);
     connect(m_list, &QAbstractItemView::doubleClicked, this, &CMainDlg::OnListDblClk);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDlg::OnListRClick);
     m_list->installEventFilter(this);
 }
 
@@ -512,6 +515,60 @@ void CMainDlg::OnListDblClk(const QModelIndex& index) {
     if (m_prompts->MessageBox(this, QStringLiteral("更新します。よろしいですか？"), QStringLiteral("更新"),
                               MB_YESNO | MB_ICONQUESTION) == IDYES) {
         OnUpdate();
+    }
+}
+
+void CMainDlg::OnListRClick(const QPoint& position) {
+    const QPoint screen = m_list->viewport()->mapToGlobal(position);
+    const bool onRow = m_list->indexAt(position).isValid();
+    if (!m_contextMenu.LoadMenu(IDR_CONTEXT_MENU)) {
+        return;
+    }
+    const std::pair<unsigned, int> images[] = {{idc::AddFiles, 0},   {idc::AddFolder, 1}, {idc::Delete, 2},
+                                               {idc::Properties, 3}, {idc::Explorer, 4},  {idc::Update, 5}};
+    for (const auto& [command, image] : images) {
+        m_contextMenu.ModifyOwnerDrawItemA(nullptr, command, &m_menuImages, image);
+    }
+    unsigned chosen = 0;
+    if (CMenu* popup = m_contextMenu.GetSubMenu(0)) {
+        popup->SetMenuDefaultItem(idc::Update, false);
+        if (!onRow) {
+            for (const unsigned command : {idc::Update, idc::Delete, idc::Explorer, idc::Properties}) {
+                popup->EnableMenuItem(static_cast<unsigned>(command), MF_GRAYED);
+            }
+        }
+        chosen = popup->TrackPopupMenu(TPM_RIGHTBUTTON, screen.x(), screen.y(), this);
+    }
+    m_contextMenu.DestroyMenu();
+    if (chosen != 0) {
+        // As a posted command: it runs once the menu is gone.
+        QMetaObject::invokeMethod(
+            this, [this, chosen] { OnCommand(chosen); }, Qt::QueuedConnection);
+    }
+}
+
+void CMainDlg::OnCommand(unsigned id) {
+    switch (id) {
+    case idc::Update:
+        OnUpdate();
+        break;
+    case idc::AddFiles:
+        OnAddFiles();
+        break;
+    case idc::AddFolder:
+        OnAddFolder();
+        break;
+    case idc::Delete:
+        OnDelete();
+        break;
+    case idc::Explorer:
+        OnExplorer();
+        break;
+    case idc::Properties:
+        OnProperties();
+        break;
+    default:
+        break;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/AppSettings.h"
+#include "menu/IconMenu.h"
 #include "res/DialogBuilder.h"
 #include "res/ImageList.h"
 #include "ui/CommandPrompts.h"
@@ -76,6 +77,7 @@ public:
     CDialogLayout m_layout;
     std::string m_lastFolder;
     QPushButton* m_chkTopMost = nullptr;
+    CIconMenu m_contextMenu;
 
 public slots:
     void OnCheckCreated();
@@ -94,6 +96,10 @@ public slots:
     void OnExplorer();
     void OnProperties();
     void OnListDblClk(const QModelIndex& index);
+    // A right click in the list at a point of its viewport: the context menu.
+    void OnListRClick(const QPoint& position);
+    // A command from a button or the context menu.
+    void OnCommand(unsigned id);
     // Adds one row per path, in order, then sorts once.
     void AddPaths(const std::vector<std::string>& paths);
 

@@ -10,10 +10,12 @@
 #include <QDateEdit>
 #include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -328,4 +330,90 @@ TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
         EXPECT_EQ(list->GetItemText(row, 5), "HA") << row;
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "one.txt", "two.txt"}));
+}
+
+namespace {
+
+struct MenuSeen {
+    std::vector<std::pair<std::string, bool>> items; // words and whether enabled
+    std::string defaultItem;
+};
+
+// Right-clicks the list at a point and looks at the menu while it is open; then picks the
+// item with these words (none: closes it with Escape).
+MenuSeen RightClick(CMainDlg& dialog, const QPoint& at, const std::string& pick = {}) {
+    MenuSeen seen;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr) {
+            ADD_FAILURE() << "no menu open";
+            return;
+        }
+        QAction* chosen = nullptr;
+        for (QAction* action : menu->actions()) {
+            const std::string text = action->text().toStdString();
+            seen.items.emplace_back(action->isSeparator() ? "-" : text, action->isEnabled());
+            if (!pick.empty() && text == pick) {
+                chosen = action;
+            }
+        }
+        if (menu->defaultAction() != nullptr) {
+            seen.defaultItem = menu->defaultAction()->text().toStdString();
+        }
+        if (chosen != nullptr) {
+            menu->setActiveAction(chosen);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else {
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+    dialog.OnListRClick(at);
+    test::Settle();
+    return seen;
+}
+
+} // namespace
+
+TEST_F(CommandsTest, ContextMenuGreysWhatNeedsARowBelowTheRows) {
+    prompts->files.push_back(std::vector<std::string>{File("a")});
+    dialog->OnAddFiles();
+    const QPoint below(20, list->viewport()->height() - 5);
+    ASSERT_FALSE(list->indexAt(below).isValid());
+    const MenuSeen seen = RightClick(*dialog, below);
+    const std::vector<std::pair<std::string, bool>> expected = {
+        {"更新", false}, {"-", true}, {"ﾌｧｲﾙ追加", true},        {"ﾌｫﾙﾀﾞ追加", true},
+        {"削除", false}, {"-", true}, {"エクスプローラ", false}, {"プロパティ", false}};
+    EXPECT_EQ(seen.items, expected);
+    EXPECT_EQ(seen.defaultItem, "更新");
+    // The menu is gone again afterwards, and the next one starts afresh.
+    EXPECT_EQ(dialog->m_contextMenu.m_hMenu, nullptr);
+    EXPECT_EQ(RightClick(*dialog, below).items, expected);
+}
+
+TEST_F(CommandsTest, ContextMenuOnARowEnablesEverything) {
+    prompts->files.push_back(std::vector<std::string>{File("a"), File("b")});
+    dialog->OnAddFiles();
+    const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
+    const MenuSeen seen = RightClick(*dialog, onRow);
+    ASSERT_EQ(seen.items.size(), 8U);
+    for (const auto& [text, enabled] : seen.items) {
+        EXPECT_TRUE(enabled) << text;
+    }
+    EXPECT_EQ(seen.defaultItem, "更新");
+    EXPECT_EQ(RightClick(*dialog, onRow).items, seen.items);
+}
+
+TEST_F(CommandsTest, ChoosingUpdateFromTheMenuRunsTheUpdateCommand) {
+    prompts->files.push_back(std::vector<std::string>{File("a")});
+    dialog->OnAddFiles();
+    list->selectionModel()->clearSelection();
+    const QPoint onRow = list->visualRect(list->model()->index(0, 0)).center();
+    RightClick(*dialog, onRow, "更新");
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].text, "更新対象を選択してください。");
+
+    // The add command from the menu is the button's command.
+    prompts->files.push_back(std::vector<std::string>{File("b")});
+    RightClick(*dialog, onRow, "ﾌｧｲﾙ追加");
+    EXPECT_EQ(list->GetItemCount(), 2);
 }

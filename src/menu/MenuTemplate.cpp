@@ -1,0 +1,180 @@
+#include "menu/MenuTemplate.h"
+
+namespace {
+
+class Reader {
+public:
+    explicit Reader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
+
+    bool Word(uint16_t& out) {
+        if (m_at + 2 > m_bytes.size()) {
+            return false;
+        }
+        out = static_cast<uint16_t>(m_bytes[m_at] | m_bytes[m_at + 1] << 8);
+        m_at += 2;
+        return true;
+    }
+
+    bool Text(std::u16string& out) {
+        out.clear();
+        for (uint16_t c = 0; Word(c);) {
+            if (c == 0) {
+                return true;
+            }
+            out.push_back(static_cast<char16_t>(c));
+        }
+        return false;
+    }
+
+    bool Skip(size_t count) {
+        if (m_at + count > m_bytes.size()) {
+            return false;
+        }
+        m_at += count;
+        return true;
+    }
+
+private:
+    std::span<const uint8_t> m_bytes;
+    size_t m_at = 0;
+};
+
+void PutWord(std::vector<uint8_t>& out, uint16_t w) {
+    out.push_back(static_cast<uint8_t>(w & 0xFF));
+    out.push_back(static_cast<uint8_t>(w >> 8));
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+}
+
+} // namespace
+
+std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const uint8_t> bytes) {
+    Reader reader(bytes);
+    uint16_t version = 0;
+    uint16_t offset = 0;
+    if (!reader.Word(version) || !reader.Word(offset) || !reader.Skip(offset)) {
+        return std::nullopt;
+    }
+    std::vector<MenuTemplateItem> items;
+    // Whether each open level has seen its last item; the template ends with the first level.
+    std::vector<bool> closed{false};
+    while (!closed.empty()) {
+        MenuTemplateItem item;
+        if (!reader.Word(item.flags)) {
+            return std::nullopt;
+        }
+        const bool popup = (item.flags & MF_POPUP) != 0;
+        if (!popup && !reader.Word(item.id)) {
+            return std::nullopt;
+        }
+        if (!reader.Text(item.text)) {
+            return std::nullopt;
+        }
+        const bool ends = (item.flags & MF_END) != 0;
+        items.push_back(std::move(item));
+        if (ends) {
+            closed.back() = true;
+        }
+        if (popup) {
+            // The popup's own items come next; its level's end is reached after them.
+            closed.push_back(false);
+            continue;
+        }
+        while (!closed.empty() && closed.back()) {
+            closed.pop_back();
+        }
+    }
+    return items;
+}
+
+std::vector<uint8_t> BuildMenuTemplate(const std::vector<MenuTemplateItem>& items) {
+    std::vector<uint8_t> out;
+    PutWord(out, 0);
+    PutWord(out, 0);
+    for (const MenuTemplateItem& item : items) {
+        PutWord(out, item.flags);
+        if ((item.flags & MF_POPUP) == 0) {
+            PutWord(out, item.id);
+        }
+        for (const char16_t c : item.text) {
+            PutWord(out, static_cast<uint16_t>(c));
+        }
+        PutWord(out, 0);
+    }
+    return out;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (c >= 0xD800 && c <= 0xDFFF) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto b0 = static_cast<unsigned char>(text[i]);
+        char32_t c = 0xFFFD;
+        size_t len = 1;
+        if (b0 < 0x80) {
+            c = b0;
+        } else {
+            const size_t want = (b0 & 0xE0) == 0xC0   ? 2
+                                : (b0 & 0xF0) == 0xE0 ? 3
+                                : (b0 & 0xF8) == 0xF0 ? 4
+                                                      : 0;
+            if (want != 0 && i + want <= text.size()) {
+                char32_t v = b0 & (0x7F >> want);
+                bool ok = true;
+                for (size_t k = 1; k < want && ok; ++k) {
+                    const auto b = static_cast<unsigned char>(text[i + k]);
+                    ok = (b & 0xC0) == 0x80;
+                    v = (v << 6) | (b & 0x3F);
+                }
+                const char32_t min = want == 2 ? 0x80 : want == 3 ? 0x800 : 0x10000;
+                if (ok && v >= min && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+                    c = v;
+                    len = want;
+                }
+            }
+        }
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += len;
+    }
+    return out;
+}
