@@ -11,7 +11,7 @@ packages=(
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic shared-mime-info adwaita-icon-theme
     # tests and benchmarks; a virtual display and screenshots for looking at the program
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    xvfb xauth xdotool imagemagick
+    xvfb xauth xdotool imagemagick dbus
     # text, time zones and the system's error texts in Japanese
     locales libc-l10n tzdata
     # a real NTFS file system for the attribute store tests

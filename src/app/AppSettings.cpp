@@ -1,5 +1,6 @@
 #include "app/AppSettings.h"
 
+#include "platform/Number.h"
 #include "platform/Profile.h"
 #include "version/AppVersion.h"
 
@@ -7,25 +8,6 @@
 #include <cstdio>
 
 namespace {
-
-// atoi: leading white space, one sign, digits up to the first other character.
-int Atoi(std::string_view text) {
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i])) != 0) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])) != 0 && value < 100000000;
-         ++i) {
-        value = value * 10 + (text[i] - '0');
-    }
-    return static_cast<int>(negative ? -value : value);
-}
 
 std::string_view Slice(std::string_view text, size_t from, size_t count) {
     return from >= text.size() ? std::string_view() : text.substr(from, count);
@@ -72,7 +54,8 @@ std::optional<StoredDate> ParseStoredDate(std::string_view text) {
     if (text == NO_VALUE_TEXT || !HasDigit(text)) {
         return std::nullopt;
     }
-    const StoredDate date{Atoi(Slice(text, 0, 4)), Atoi(Slice(text, 4, 2)), Atoi(Last(text, 2))};
+    const StoredDate date{platform::Atoi(Slice(text, 0, 4)), platform::Atoi(Slice(text, 4, 2)),
+                          platform::Atoi(Last(text, 2))};
     if (!IsRealDate(date.year, date.month, date.day)) {
         return std::nullopt;
     }
@@ -83,7 +66,8 @@ std::optional<StoredTime> ParseStoredTime(std::string_view text) {
     if (text == NO_VALUE_TEXT || !HasDigit(text)) {
         return std::nullopt;
     }
-    const long total = Atoi(Slice(text, 0, 2)) * 3600L + Atoi(Slice(text, 2, 2)) * 60L + Atoi(Last(text, 2));
+    const long total = platform::Atoi(Slice(text, 0, 2)) * 3600L + platform::Atoi(Slice(text, 2, 2)) * 60L +
+                       platform::Atoi(Last(text, 2));
     const long ofDay = ((total % 86400) + 86400) % 86400;
     return StoredTime{static_cast<int>(ofDay / 3600), static_cast<int>(ofDay / 60 % 60),
                       static_cast<int>(ofDay % 60)};

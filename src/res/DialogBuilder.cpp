@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -69,8 +71,14 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
         edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
         return edit;
     }
-    case ControlKind::Label:
     case ControlKind::Icon: {
+        // The program's icon, as large as the control.
+        auto* label = new QLabel(parent);
+        const int side = std::min(c.cx, c.cy) >= 16 ? 32 : 16;
+        label->setPixmap(QGuiApplication::windowIcon().pixmap(side, side));
+        return label;
+    }
+    case ControlKind::Label: {
         auto* label = new QLabel(text, parent);
         label->setTextFormat(Qt::PlainText);
         if ((c.style & style::Centred) != 0) {

@@ -56,6 +56,10 @@ struct DialogTemplate {
 const DialogTemplate& MainDialogTemplate();
 // The results window of an update.
 const DialogTemplate& ResultDialogTemplate();
+// The About box.
+const DialogTemplate& AboutDialogTemplate();
+// The version check's news of a newer release.
+const DialogTemplate& VersionupDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {
@@ -87,8 +91,13 @@ inline constexpr int NowCreatedBar = 10000;
 inline constexpr int NowUpdatedBar = 10001;
 inline constexpr int Explorer = 32771;
 inline constexpr int Properties = 32772;
-// The results window.
+// The results window, the About box and the version check's result.
+inline constexpr int Ok = 1;
 inline constexpr int Close = 2;
+inline constexpr int AboutVersion = 1021;
+inline constexpr int HomeLink = 1022;
+inline constexpr int MailLink = 1023;
+inline constexpr int VersionMessage = 1025;
 inline constexpr int ResultText = 1009;
 inline constexpr int Copy = 1024;
 } // namespace idc

@@ -47,7 +47,39 @@ constexpr ControlTemplate kResultControls[] = {
 
 constexpr DialogTemplate kResultDialog{142, "結果", 298, 219, "ＭＳ Ｐゴシック", 9, kResultControls};
 
+constexpr ControlTemplate kAboutControls[] = {
+    {-1, K::Icon, "", 11, 17, 18, 21, 0},
+    {-1, K::Label, "Copyright (C) 2026 Datemark team", 40, 25, 119, 8, 0},
+    {idc::Ok, K::DefaultPushButton, "OK", 178, 7, 50, 16, kTab},
+    {idc::AboutVersion, K::Label, "", 40, 10, 119, 8, 0},
+    {-1, K::Label, "ホームページ", 7, 51, 43, 8, 0},
+    {-1, K::Label, "メール", 7, 62, 26, 8, 0},
+    {idc::HomeLink, K::Label, "ＵＲＬ", 56, 51, 172, 8, 0},
+    {idc::MailLink, K::Label, "メールアドレス", 56, 62, 172, 8, 0},
+};
+
+constexpr DialogTemplate kAboutDialog{100,           "バージョン情報 Datemark", 235, 77, "MS UI Gothic", 9,
+                                      kAboutControls};
+
+constexpr ControlTemplate kVersionupControls[] = {
+    {idc::Ok, K::DefaultPushButton, "OK", 85, 60, 50, 14, kTab},
+    {idc::VersionMessage, K::Label, "", 7, 13, 217, 8, 0},
+    {-1, K::Label, "ホームページ", 7, 35, 43, 8, 0},
+    {idc::HomeLink, K::Label, "ＵＲＬ", 56, 35, 168, 8, 0},
+};
+
+constexpr DialogTemplate kVersionupDialog{143, "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ", 231, 81, "ＭＳ Ｐゴシック",
+                                          9,   kVersionupControls};
+
 } // namespace
+
+const DialogTemplate& AboutDialogTemplate() {
+    return kAboutDialog;
+}
+
+const DialogTemplate& VersionupDialogTemplate() {
+    return kVersionupDialog;
+}
 
 const DialogTemplate& MainDialogTemplate() {
     return kMainDialog;

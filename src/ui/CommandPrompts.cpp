@@ -3,6 +3,8 @@
 #include "filelist/ResultDlg.h"
 #include "shell/FileManager.h"
 #include "ui/MessageBox.h"
+#include "version/AboutDlg.h"
+#include "version/VersionupDlg.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -34,6 +36,17 @@ int CommandPrompts::MessageBox(QWidget* owner, const QString& text, const QStrin
 void CommandPrompts::ShowResults(const std::string& log, platform::ProfileStore& profile) {
     CResultDlg dialog(profile);
     dialog.m_text = log;
+    dialog.DoModal();
+}
+
+void CommandPrompts::ShowAbout(QWidget* owner) {
+    CAboutDlg dialog(owner);
+    dialog.DoModal();
+}
+
+void CommandPrompts::ShowNewVersion(QWidget* owner, const QString& message) {
+    CVersionupDlg dialog(owner);
+    dialog.m_strMessage = message;
     dialog.DoModal();
 }
 

@@ -27,6 +27,10 @@ public:
     virtual int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
     // The results window with this log.
     virtual void ShowResults(const std::string& log, platform::ProfileStore& profile);
+    // The About box.
+    virtual void ShowAbout(QWidget* owner);
+    // The news of a newer release.
+    virtual void ShowNewVersion(QWidget* owner, const QString& message);
     virtual void Reveal(const std::string& path);
     virtual void ShowProperties(const std::string& path);
 };

@@ -4,13 +4,18 @@
 #include "filelist/FileListCtrl.h"
 #include "platform/Profile.h"
 #include "res/MenuResources.h"
+#include "res/Strings.h"
 #include "ui/CommandPrompts.h"
 #include "ui/MessageBox.h"
+#include "ui/PendingMessage.h"
 #include "ui/PickerStyle.h"
+#include "version/BuildConfig.h"
+#include "version/VersionText.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QDragEnterEvent>
 #include <QFile>
@@ -20,6 +25,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QUrl>
@@ -80,6 +86,10 @@ CMainDlg::CMainDlg(platform::ProfileStore& profile, std::unique_ptr<CommandPromp
 }
 
 CMainDlg::~CMainDlg() {
+    // A check may be waiting for this window to show its message: it is told to stop, and
+    // shows nothing once the window is closing.
+    m_closing = true;
+    m_versionChecks.Shutdown();
     if (!m_saved) {
         SaveSettings();
     }
@@ -123,6 +133,10 @@ void CMainDlg::BindControls() {
     m_list->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_list, &QWidget::customContextMenuRequested, this, &CMainDlg::OnListRClick);
     m_list->installEventFilter(this);
+    auto* systemMenuKey = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Space), this);
+    connect(systemMenuKey, &QShortcut::activated, this,
+            [this] { ShowSystemMenu(mapToGlobal(QPoint(0, 0))); });
+    m_versionUrl = QString::fromUtf8(VERSION_URL);
 }
 
 void CMainDlg::OnInitDialog() {
@@ -570,6 +584,109 @@ void CMainDlg::OnCommand(unsigned id) {
     default:
         break;
     }
+}
+
+void CMainDlg::ShowSystemMenu(const QPoint& screenPosition) {
+    CMenu menu;
+    menu.CreatePopupMenu();
+    menu.AppendMenu(MF_STRING, SC_MINIMIZE, "最小化(&N)");
+    menu.AppendMenu(MF_STRING, SC_CLOSE, "閉じる(&C)\tAlt+F4");
+    if (const std::string about = LoadString(IDS_ABOUTBOX); !about.empty()) {
+        menu.AppendMenu(MF_SEPARATOR, 0, {});
+        menu.AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+    }
+    if (const std::string check = LoadString(IDS_VERSIONCHECK); !check.empty()) {
+        menu.AppendMenu(MF_STRING, IDM_VERSIONCHECK, check);
+    }
+    const unsigned chosen =
+        menu.TrackPopupMenu(TPM_RIGHTBUTTON, screenPosition.x(), screenPosition.y(), this);
+    menu.DestroyMenu();
+    if (chosen != 0) {
+        QMetaObject::invokeMethod(
+            this, [this, chosen] { OnSysCommand(chosen); }, Qt::QueuedConnection);
+    }
+}
+
+void CMainDlg::OnSysCommand(unsigned id) {
+    switch (id & 0xFFF0) {
+    case IDM_ABOUTBOX:
+        m_prompts->ShowAbout(this);
+        break;
+    case IDM_VERSIONCHECK:
+        StartVersionCheck();
+        break;
+    case SC_CLOSE:
+        done(IDCANCEL);
+        break;
+    case SC_MINIMIZE:
+        showMinimized();
+        break;
+    default:
+        break;
+    }
+}
+
+void CMainDlg::contextMenuEvent(QContextMenuEvent* event) {
+    // Only the free background: the controls on it have menus of their own or none.
+    if (childAt(event->pos()) == nullptr) {
+        ShowSystemMenu(event->globalPos());
+        event->accept();
+    }
+}
+
+void CMainDlg::SetVersionSource(const QString& url, int timeoutMs) {
+    m_versionUrl = url;
+    m_versionTimeoutMs = timeoutMs;
+}
+
+void CMainDlg::StartVersionCheck() {
+    VersionCheckJob job;
+    job.url = m_versionUrl;
+    job.timeoutMs = m_versionTimeoutMs;
+    job.failed = [this](const QString& error) {
+        const std::lock_guard lock(PendingMessageLock());
+        SendShowMessage(error.isEmpty() ? QString::fromUtf8(kCheckFailedText) : error,
+                        QString::fromUtf8(kVersionCheckCaption), MB_ICONSTOP);
+    };
+    job.parse = [this](const QByteArray& body) { ParseVersionText(body.constData()); };
+    m_versionChecks.Start(std::move(job));
+}
+
+void CMainDlg::SendShowMessage(const QString& text, const QString& caption, unsigned type) {
+    g_pendingText = text;
+    g_pendingCaption = caption;
+    g_pendingType = type;
+    QMetaObject::invokeMethod(this, &CMainDlg::OnShowMessage, Qt::BlockingQueuedConnection);
+}
+
+int CMainDlg::OnShowMessage() {
+    if (!m_closing) {
+        m_prompts->MessageBox(this, g_pendingText, g_pendingCaption, g_pendingType);
+    }
+    return 1;
+}
+
+void CMainDlg::ParseVersionText(const char* text) {
+    const VersionOutcome outcome = ParseVersionFile(text);
+    const std::lock_guard lock(PendingMessageLock());
+    if (outcome.version.empty()) {
+        SendShowMessage(QString::fromUtf8(kNoUpgradeText), QString::fromUtf8(kVersionCheckCaption),
+                        MB_ICONINFORMATION);
+        return;
+    }
+    const QString message = QString::fromStdString(NewerVersionMessage(outcome));
+    QMetaObject::invokeMethod(
+        this,
+        [this, message] {
+            if (!m_closing) {
+                m_prompts->ShowNewVersion(this, message);
+            }
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+QString CMainDlg::NewerVersionText(const QString& remote) {
+    return QString::fromStdString(::NewerVersionText(remote.toStdString()));
 }
 
 namespace {

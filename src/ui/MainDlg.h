@@ -6,9 +6,11 @@
 #include "res/ImageList.h"
 #include "ui/CommandPrompts.h"
 #include "ui/DialogLayout.h"
+#include "version/VersionCheck.h"
 
 #include <QDialog>
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,12 @@ class ProfileStore;
 }
 
 inline constexpr int IDCANCEL = 2;
+
+// System commands: the program's two entries, and the window's own.
+inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
+inline constexpr unsigned IDM_VERSIONCHECK = 0x0020;
+inline constexpr unsigned SC_MINIMIZE = 0xF020;
+inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // The main window: the three groups of what to set, the options, the file list and the command
 // buttons. Neither Enter nor Escape closes it; Enter presses the default button (update).
@@ -100,8 +108,25 @@ public slots:
     void OnListRClick(const QPoint& position);
     // A command from a button or the context menu.
     void OnCommand(unsigned id);
+    // A command of the window's menu: the About box, the version check, close, minimise.
+    void OnSysCommand(unsigned id);
+    // The window's menu at a point of the screen (on Windows the system's own).
+    void ShowSystemMenu(const QPoint& screenPosition);
+    // Starts a version check on a thread of its own and returns at once.
+    void StartVersionCheck();
+    // Shows the pending message (g_pendingText, ...) and returns when it is closed; 1.
+    int OnShowMessage();
     // Adds one row per path, in order, then sorts once.
     void AddPaths(const std::vector<std::string>& paths);
+
+public:
+    // Reads a version file and tells the user the outcome; runs on a check's thread.
+    void ParseVersionText(const char* text);
+    // The remote version when it is newer than this program, else empty.
+    static QString NewerVersionText(const QString& remote);
+    // Where the check looks, and how long it waits for an answer.
+    void SetVersionSource(const QString& url, int timeoutMs);
+    const VersionChecks& VersionCheckThreads() const { return m_versionChecks; }
 
 signals:
     // The update command was asked for (before its checks).
@@ -117,6 +142,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void BindControls();
@@ -129,8 +155,15 @@ private:
     int FocusedRow() const;
     void SelectAndFocus(int row);
 
+    // Has the window show the pending message, waiting until it is closed; from a check's thread.
+    void SendShowMessage(const QString& text, const QString& caption, unsigned type);
+
     platform::ProfileStore& m_profile;
     std::unique_ptr<CommandPrompts> m_prompts;
+    VersionChecks m_versionChecks;
+    QString m_versionUrl;
+    int m_versionTimeoutMs = 20000;
+    std::atomic<bool> m_closing{false};
     DialogControls m_controls;
     bool m_saved = false;
 };

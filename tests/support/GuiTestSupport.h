@@ -5,6 +5,16 @@
 #include <QWidget>
 
 #include <deque>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class CMainDlg;
+namespace platform {
+class ProfileStore;
+}
 
 namespace test {
 
@@ -36,13 +46,32 @@ public:
     std::vector<std::string> folderStarts;
     std::vector<std::string> revealed;
     std::vector<std::string> properties;
+    int abouts = 0;
+    std::vector<QString> news; // messages of newer releases
 
     std::optional<std::vector<std::string>> ChooseFiles(QWidget* owner) override;
     CFolderBrowser::DialogRunner FolderDialog() override;
     int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
     void ShowResults(const std::string& log, platform::ProfileStore& profile) override;
+    void ShowAbout(QWidget*) override { ++abouts; }
+    void ShowNewVersion(QWidget*, const QString& message) override { news.push_back(message); }
     void Reveal(const std::string& path) override { revealed.push_back(path); }
     void ShowProperties(const std::string& path) override { properties.push_back(path); }
 };
+
+// A main window over the settings store whose dialogs the returned fake answers; not shown yet.
+std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::ProfileStore& store);
+
+struct MenuSeen {
+    bool opened = false;
+    std::vector<std::pair<std::string, bool>> items; // words ("-": separator) and whether enabled
+    std::string defaultItem;
+
+    std::vector<std::string> Words() const;
+};
+
+// Runs trigger and looks at the pop-up menu it opens; then picks the item with these words
+// (none: closes the menu with Escape).
+MenuSeen SeenMenu(const std::function<void()>& trigger, const std::string& pick = {});
 
 } // namespace test

@@ -22,15 +22,14 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <tuple>
 
 namespace {
 
 class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto fake = std::make_unique<test::FakePrompts>();
-        prompts = fake.get();
-        dialog = std::make_unique<CMainDlg>(store, std::move(fake));
+        std::tie(dialog, prompts) = test::MakeMainDlg(store);
         test::ShowAndSettle(*dialog);
         list = dialog->m_list;
     }
@@ -334,41 +333,10 @@ TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
 
 namespace {
 
-struct MenuSeen {
-    std::vector<std::pair<std::string, bool>> items; // words and whether enabled
-    std::string defaultItem;
-};
-
-// Right-clicks the list at a point and looks at the menu while it is open; then picks the
-// item with these words (none: closes it with Escape).
-MenuSeen RightClick(CMainDlg& dialog, const QPoint& at, const std::string& pick = {}) {
-    MenuSeen seen;
-    QTimer::singleShot(0, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (menu == nullptr) {
-            ADD_FAILURE() << "no menu open";
-            return;
-        }
-        QAction* chosen = nullptr;
-        for (QAction* action : menu->actions()) {
-            const std::string text = action->text().toStdString();
-            seen.items.emplace_back(action->isSeparator() ? "-" : text, action->isEnabled());
-            if (!pick.empty() && text == pick) {
-                chosen = action;
-            }
-        }
-        if (menu->defaultAction() != nullptr) {
-            seen.defaultItem = menu->defaultAction()->text().toStdString();
-        }
-        if (chosen != nullptr) {
-            menu->setActiveAction(chosen);
-            QTest::keyClick(menu, Qt::Key_Return);
-        } else {
-            QTest::keyClick(menu, Qt::Key_Escape);
-        }
-    });
-    dialog.OnListRClick(at);
-    test::Settle();
+// Right-clicks the list at a point; see SeenMenu.
+test::MenuSeen RightClick(CMainDlg& dialog, const QPoint& at, const std::string& pick = {}) {
+    test::MenuSeen seen = test::SeenMenu([&] { dialog.OnListRClick(at); }, pick);
+    EXPECT_TRUE(seen.opened);
     return seen;
 }
 
@@ -379,7 +347,7 @@ TEST_F(CommandsTest, ContextMenuGreysWhatNeedsARowBelowTheRows) {
     dialog->OnAddFiles();
     const QPoint below(20, list->viewport()->height() - 5);
     ASSERT_FALSE(list->indexAt(below).isValid());
-    const MenuSeen seen = RightClick(*dialog, below);
+    const test::MenuSeen seen = RightClick(*dialog, below);
     const std::vector<std::pair<std::string, bool>> expected = {
         {"更新", false}, {"-", true}, {"ﾌｧｲﾙ追加", true},        {"ﾌｫﾙﾀﾞ追加", true},
         {"削除", false}, {"-", true}, {"エクスプローラ", false}, {"プロパティ", false}};
@@ -394,7 +362,7 @@ TEST_F(CommandsTest, ContextMenuOnARowEnablesEverything) {
     prompts->files.push_back(std::vector<std::string>{File("a"), File("b")});
     dialog->OnAddFiles();
     const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
-    const MenuSeen seen = RightClick(*dialog, onRow);
+    const test::MenuSeen seen = RightClick(*dialog, onRow);
     ASSERT_EQ(seen.items.size(), 8U);
     for (const auto& [text, enabled] : seen.items) {
         EXPECT_TRUE(enabled) << text;

@@ -1,0 +1,12 @@
+#include "res/Strings.h"
+
+std::string LoadString(int id) {
+    switch (id) {
+    case IDS_ABOUTBOX:
+        return "バージョン情報 Datemark(&A)...";
+    case IDS_VERSIONCHECK:
+        return "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ";
+    default:
+        return {};
+    }
+}

@@ -1,0 +1,70 @@
+#include "platform/Profile.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/MainDlg.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace {
+
+class SystemMenuTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::tie(dialog, prompts) = test::MakeMainDlg(store);
+        test::ShowAndSettle(*dialog);
+    }
+
+    std::vector<std::string> Seen(const std::function<void()>& trigger, const std::string& pick = {}) {
+        return test::SeenMenu(trigger, pick).Words();
+    }
+
+    test::TempDir dir;
+    platform::ProfileStore store{dir / "Datemark.ini"};
+    test::FakePrompts* prompts = nullptr;
+    std::unique_ptr<CMainDlg> dialog;
+};
+
+const std::vector<std::string> kItems = {"最小化(&N)", "閉じる(&C)\tAlt+F4", "-",
+                                         "バージョン情報 Datemark(&A)...", "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ"};
+
+} // namespace
+
+TEST_F(SystemMenuTest, HoldsTheWindowsAndTheProgramsEntries) {
+    EXPECT_EQ(Seen([&] { dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0))); }), kItems);
+}
+
+TEST_F(SystemMenuTest, TheAboutEntryOpensTheAboutBox) {
+    Seen([&] { dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0))); },
+         "バージョン情報 Datemark(&A)...");
+    test::Settle();
+    EXPECT_EQ(prompts->abouts, 1);
+}
+
+TEST_F(SystemMenuTest, AltSpaceAndARightClickOnTheBackgroundOpenIt) {
+    EXPECT_EQ(Seen([&] { QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier); }), kItems);
+    // The free background between the groups and the list.
+    const QPoint free(dialog->width() - 3, dialog->height() / 2 - 40);
+    ASSERT_EQ(dialog->childAt(free), nullptr);
+    QContextMenuEvent onBackground(QContextMenuEvent::Mouse, free, dialog->mapToGlobal(free));
+    EXPECT_EQ(Seen([&] { QApplication::sendEvent(dialog.get(), &onBackground); }), kItems);
+    // Not on a control.
+    const QPoint onButton = dialog->m_btnRefresh->geometry().center();
+    QContextMenuEvent onControl(QContextMenuEvent::Mouse, onButton, dialog->mapToGlobal(onButton));
+    EXPECT_TRUE(Seen([&] { QApplication::sendEvent(dialog.get(), &onControl); }).empty());
+}
+
+TEST_F(SystemMenuTest, CloseEndsTheProgram) {
+    Seen([&] { dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0))); }, "閉じる(&C)\tAlt+F4");
+    test::Settle();
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), IDCANCEL);
+}

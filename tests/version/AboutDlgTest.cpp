@@ -1,0 +1,48 @@
+#include "version/AboutDlg.h"
+
+#include "support/GuiTestSupport.h"
+#include "version/AppVersion.h"
+#include "version/BuildConfig.h"
+#include "version/LinkStatic.h"
+
+#include <QLabel>
+#include <QTest>
+#include <gtest/gtest.h>
+
+TEST(AboutDlg, VersionLineAndLinks) {
+    CAboutDlg about;
+    EXPECT_EQ(about.windowTitle(), "バージョン情報 Datemark");
+    EXPECT_EQ(about.m_staticVersion->text(), "Datemark Version 1.3.0");
+    EXPECT_EQ(about.m_linkHome->GetText(), QString::fromUtf8(HOMEPAGE_URL));
+    EXPECT_EQ(about.m_linkHome->GetURL(), QString::fromUtf8(HOMEPAGE_URL));
+    EXPECT_EQ(about.m_linkMail->GetText(), QString::fromUtf8(MAIL_ADDRESS));
+    EXPECT_EQ(about.m_linkMail->GetURL(), QString("mailto:") + MAIL_ADDRESS);
+    std::vector<QString> opened;
+    CLinkStatic::SetUrlOpener([&](const QString& url) { opened.push_back(url); });
+    test::ShowAndSettle(about);
+    QTest::mousePress(about.m_linkMail, Qt::LeftButton, {}, QPoint(1, 1));
+    QTest::mousePress(about.m_linkHome, Qt::LeftButton, {}, QPoint(about.m_linkHome->width() - 2, 1));
+    CLinkStatic::SetUrlOpener({});
+    EXPECT_EQ(opened, (std::vector<QString>{QString("mailto:") + MAIL_ADDRESS}));
+    // OK closes it.
+    QTest::keyClick(&about, Qt::Key_Return);
+    EXPECT_FALSE(about.isVisible());
+}
+
+TEST(AboutDlg, EveryLineShowsWhole) {
+    CAboutDlg about;
+    test::ShowAndSettle(about);
+    for (const QLabel* label : about.findChildren<QLabel*>()) {
+        if (!label->text().isEmpty()) {
+            EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+                << label->text().toStdString();
+        }
+    }
+}
+
+TEST(BuildConfig, TheVersionFileIsAnHttpUrlEndingInTheRightPath) {
+    const std::string url = VERSION_URL;
+    EXPECT_EQ(url.rfind("http://", 0), 0U);
+    EXPECT_EQ(url.substr(url.size() - std::string("version/version.txt").size()), "version/version.txt");
+    EXPECT_STREQ(APP_VERSION, "1.3.0");
+}

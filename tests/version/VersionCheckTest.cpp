@@ -1,0 +1,224 @@
+// The version check against a real HTTP server on 127.0.0.1.
+#include "platform/Profile.h"
+#include "support/GuiTestSupport.h"
+#include "support/HttpServer.h"
+#include "support/TestSupport.h"
+#include "ui/MainDlg.h"
+#include "ui/MessageBox.h"
+#include "version/VersionupDlg.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QThread>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <tuple>
+
+namespace {
+
+const QString kCaption = QString::fromUtf8("最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ");
+const QString kNoUpgrade = QString::fromUtf8("ﾊﾞｰｼﾞｮﾝｱｯﾌﾟはありません。");
+
+class VersionCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override { std::tie(dialog, prompts) = test::MakeMainDlg(store); }
+
+    // Runs one check against the url and serves the window until it has ended.
+    void Check(const std::string& url, int timeoutMs = 10000) {
+        dialog->SetVersionSource(QString::fromStdString(url), timeoutMs);
+        dialog->OnSysCommand(IDM_VERSIONCHECK);
+        WaitForChecks();
+    }
+
+    void WaitForChecks() {
+        QElapsedTimer clock;
+        clock.start();
+        while (dialog->VersionCheckThreads().Running() > 0 && clock.elapsed() < 20000) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        ASSERT_EQ(dialog->VersionCheckThreads().Running(), 0) << "a check never ended";
+    }
+
+    // Serves one body and checks it.
+    void CheckBody(const std::string& body) {
+        test::HttpServer server([&](const std::string&) { return test::HttpServer::Reply(body); });
+        Check(server.Url());
+    }
+
+    void ExpectOnlyMessage(const QString& text, unsigned type) {
+        ASSERT_EQ(prompts->messages.size(), 1U);
+        EXPECT_EQ(prompts->messages[0].text, text);
+        EXPECT_EQ(prompts->messages[0].caption, kCaption);
+        EXPECT_EQ(prompts->messages[0].type, type);
+        EXPECT_TRUE(prompts->news.empty());
+    }
+
+    test::TempDir dir;
+    platform::ProfileStore store{dir / "Datemark.ini"};
+    test::FakePrompts* prompts = nullptr;
+    std::unique_ptr<CMainDlg> dialog;
+};
+
+} // namespace
+
+TEST_F(VersionCheckTest, ANewerReleaseWithItsDate) {
+    CheckBody("; news\n[Datemark]\nVersion=1.4.0\nDate=2005/12/01\n");
+    ASSERT_EQ(prompts->news.size(), 1U);
+    EXPECT_EQ(prompts->news[0], QString::fromUtf8("[2005/12/01] にﾊﾞｰｼﾞｮﾝ [1.4.0] がﾘﾘｰｽされています。"));
+    EXPECT_TRUE(prompts->messages.empty());
+}
+
+TEST_F(VersionCheckTest, ANewerReleaseWithoutADate) {
+    CheckBody("[Datemark]\nVersion=2\nDate=\n");
+    ASSERT_EQ(prompts->news.size(), 1U);
+    EXPECT_EQ(prompts->news[0], QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ [2] がﾘﾘｰｽされています。"));
+}
+
+TEST_F(VersionCheckTest, TheRequestIsAPlainUncachedGet) {
+    test::HttpServer server(
+        [](const std::string&) { return test::HttpServer::Reply("[Datemark]\nVersion=1.3.0\n"); });
+    Check(server.Url());
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 1U);
+    EXPECT_EQ(requests[0].rfind("GET /version/version.txt HTTP/1.1\r\n", 0), 0U) << requests[0];
+    EXPECT_NE(requests[0].find("User-Agent: " + QCoreApplication::applicationName().toStdString() + "\r\n"),
+              std::string::npos)
+        << requests[0];
+    EXPECT_NE(requests[0].find("Cache-Control: no-cache"), std::string::npos) << requests[0];
+    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+}
+
+TEST_F(VersionCheckTest, VersionsComparedAsTheFileWritesThem) {
+    const std::pair<const char*, bool> cases[] = {
+        {"1.3.1", true},  {"1.4", true},  {"2", true},      {"1.10.0", true},   {" 1.4", true},
+        {"01.3.1", true}, {"1.3", false}, {"1.3.0", false}, {"1.3.0.9", false}, {"1.2.9", false},
+        {"0.9.9", false}, {"", false},    {"a.4", false},
+    };
+    for (const auto& [version, newer] : cases) {
+        prompts->messages.clear();
+        prompts->news.clear();
+        CheckBody(std::string("[Datemark]\nVersion=") + version + "\n");
+        if (newer) {
+            ASSERT_EQ(prompts->news.size(), 1U) << version;
+            EXPECT_EQ(prompts->news[0],
+                      QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ [") + version + QString::fromUtf8("] がﾘﾘｰｽされています。"));
+        } else {
+            ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+        }
+    }
+}
+
+TEST_F(VersionCheckTest, OnlyTheSectionsLastVersionLineCounts) {
+    CheckBody("[Datemark]\nVersion=9.0\nversion=9.1\n[Other]\nVersion=9.2\n[Datemark]\nVersion=1.2\n");
+    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+    prompts->messages.clear();
+    CheckBody("Version=9.0\n[Datemark]\nDate=x\n[Datemark]\nVersion=1.5");
+    ASSERT_EQ(prompts->news.size(), 1U);
+    EXPECT_EQ(prompts->news[0], QString::fromUtf8("[x] にﾊﾞｰｼﾞｮﾝ [1.5] がﾘﾘｰｽされています。"));
+}
+
+TEST_F(VersionCheckTest, CrLfFilesHaveNoSectionHeader) {
+    CheckBody("[Datemark]\r\nVersion=9.0\r\n");
+    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+}
+
+TEST_F(VersionCheckTest, AnEmptyBodySaysNothing) {
+    CheckBody("");
+    EXPECT_TRUE(prompts->messages.empty());
+    EXPECT_TRUE(prompts->news.empty());
+}
+
+TEST_F(VersionCheckTest, AnErrorPageIsReadLikeAnyFile) {
+    test::HttpServer server([](const std::string&) {
+        return test::HttpServer::Reply("<html><body>Not Found</body></html>", 404, "Not Found");
+    });
+    Check(server.Url());
+    // The server answered: its page is read like a version file, and gives no upgrade.
+    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+}
+
+TEST_F(VersionCheckTest, ABodyBeyondTheCapIsCutNotStored) {
+    std::string body = "[Datemark]\nVersion=3.0\n";
+    body += std::string(8 << 20, ';'); // 8 MiB of nothing useful, never taken in
+    CheckBody(body);
+    ASSERT_EQ(prompts->news.size(), 1U);
+    EXPECT_EQ(prompts->news[0], QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ [3.0] がﾘﾘｰｽされています。"));
+    EXPECT_TRUE(prompts->messages.empty()); // cutting it short is no failure
+}
+
+TEST_F(VersionCheckTest, AServerThatNeverAnswersTimesOut) {
+    test::HttpServer server([](const std::string&) { return test::HttpServer::Answer{{}, true}; });
+    QElapsedTimer clock;
+    clock.start();
+    Check(server.Url(), 400);
+    EXPECT_LT(clock.elapsed(), 15000);
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].caption, kCaption);
+    EXPECT_EQ(prompts->messages[0].type, MB_ICONSTOP);
+    EXPECT_FALSE(prompts->messages[0].text.isEmpty());
+}
+
+TEST_F(VersionCheckTest, ARefusedConnectionShowsTheSystemsText) {
+    Check("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/version/version.txt");
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_EQ(prompts->messages[0].caption, kCaption);
+    EXPECT_EQ(prompts->messages[0].type, MB_ICONSTOP);
+    EXPECT_FALSE(prompts->messages[0].text.isEmpty());
+    EXPECT_NE(prompts->messages[0].text, QString::fromUtf8("ﾊﾞｰｼﾞｮﾝﾁｪｯｸに失敗しました"));
+}
+
+TEST_F(VersionCheckTest, ServerTextsAreCodePage932AndPlainText) {
+    CheckBody("[Datemark]\nVersion=1.5\nDate=\x82\xCD\x82\xE9 <b>&amp;</b>\n");
+    ASSERT_EQ(prompts->news.size(), 1U);
+    const QString message = prompts->news[0];
+    EXPECT_EQ(message, QString::fromUtf8("[はる <b>&amp;</b>] にﾊﾞｰｼﾞｮﾝ [1.5] がﾘﾘｰｽされています。"));
+    CVersionupDlg news;
+    news.m_strMessage = message;
+    QTimer::singleShot(0, &news, [&] {
+        EXPECT_EQ(news.m_staticMessage->text(), message);
+        EXPECT_EQ(news.m_staticMessage->textFormat(), Qt::PlainText);
+        news.accept();
+    });
+    news.DoModal();
+}
+
+TEST_F(VersionCheckTest, TwoChecksAtOnceBothFinishWithoutMixingTheirMessages) {
+    test::HttpServer slow([](const std::string&) {
+        QThread::msleep(200);
+        return test::HttpServer::Reply("[Datemark]\nVersion=1.0\n");
+    });
+    dialog->SetVersionSource(QString::fromStdString(slow.Url()), 5000);
+    dialog->OnSysCommand(IDM_VERSIONCHECK);
+    dialog->SetVersionSource(
+        QString::fromStdString("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/v"), 5000);
+    dialog->OnSysCommand(IDM_VERSIONCHECK);
+    WaitForChecks();
+    ASSERT_EQ(prompts->messages.size(), 2U);
+    int info = 0;
+    int error = 0;
+    for (const auto& m : prompts->messages) {
+        EXPECT_EQ(m.caption, kCaption);
+        if (m.type == MB_ICONINFORMATION) {
+            EXPECT_EQ(m.text, kNoUpgrade);
+            ++info;
+        } else {
+            EXPECT_EQ(m.type, MB_ICONSTOP);
+            EXPECT_NE(m.text, kNoUpgrade);
+            ++error;
+        }
+    }
+    EXPECT_EQ(info, 1);
+    EXPECT_EQ(error, 1);
+}
+
+TEST_F(VersionCheckTest, ClosingTheWindowStopsARunningCheck) {
+    test::HttpServer server([](const std::string&) { return test::HttpServer::Answer{{}, true}; });
+    dialog->SetVersionSource(QString::fromStdString(server.Url()), 60000);
+    dialog->OnSysCommand(IDM_VERSIONCHECK);
+    QElapsedTimer clock;
+    clock.start();
+    dialog.reset();
+    EXPECT_LT(clock.elapsed(), 5000);
+}
