@@ -72,3 +72,22 @@ void MedianReporter::ReportRuns(const std::vector<Run>& runs) {
         }
     }
 }
+
+std::map<std::string, double> RunOnTree(int& argc, char** argv, std::unique_ptr<BenchTree>& tree) {
+    const std::string base = TreeBase(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    std::printf("Generating %d folders x %d files under %s ...\n", kFolders, kFilesPerFolder, base.c_str());
+    tree = std::make_unique<BenchTree>(base, kFolders, kFilesPerFolder);
+    MedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    tree.reset();
+    std::printf("\n");
+    return reporter.medians;
+}
+
+bool ReportFigure(const char* what, double value, double limit, const char* unit) {
+    const bool ok = value <= limit;
+    std::printf("%-40s %10.2f %s (target %.2f) %s\n", what, value, unit, limit, ok ? "ok" : "MISSED");
+    return ok;
+}

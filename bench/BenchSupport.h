@@ -3,8 +3,13 @@
 #include <benchmark/benchmark.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+// The tree every measurement runs on: 100,000 files.
+inline constexpr int kFolders = 100;
+inline constexpr int kFilesPerFolder = 1000;
 
 // A generated tree of folders × files under base, removed when the object goes.
 class BenchTree {
@@ -33,3 +38,10 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override;
     std::map<std::string, double> medians;
 };
+
+// Generates the tree under --tree (or $TMPDIR) into tree, runs the benchmarks the command line
+// selects, removes the tree again; the median real time of each benchmark by function name.
+std::map<std::string, double> RunOnTree(int& argc, char** argv, std::unique_ptr<BenchTree>& tree);
+
+// Prints a figure against its upper limit; false when it misses it.
+bool ReportFigure(const char* what, double value, double limit, const char* unit);

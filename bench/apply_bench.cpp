@@ -21,9 +21,6 @@
 
 namespace {
 
-constexpr int kFolders = 100;
-constexpr int kFilesPerFolder = 1000;
-
 std::unique_ptr<BenchTree> g_tree;
 
 // The plain walk: list each folder and set each entry's last-write time through its folder.
@@ -133,15 +130,7 @@ BENCHMARK(BM_PlainStatxLoop)->Unit(benchmark::kMillisecond)->Repetitions(5)->Rep
 BENCHMARK(BM_ReadRowFacts)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
-    const std::string base = TreeBase(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    std::printf("Generating %d folders x %d files under %s ...\n", kFolders, kFilesPerFolder, base.c_str());
-    g_tree = std::make_unique<BenchTree>(base, kFolders, kFilesPerFolder);
-    MedianReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    benchmark::Shutdown();
-    g_tree.reset();
-
+    const std::map<std::string, double> medians = RunOnTree(argc, argv, g_tree);
     struct Target {
         const char* name;
         const char* work;
@@ -154,18 +143,12 @@ int main(int argc, char** argv) {
         {"facts of 100,000 listed paths", "BM_ReadRowFacts", "BM_PlainStatxLoop", 2.0},
     };
     int status = 0;
-    std::printf("\n%-32s %10s %10s %7s %7s\n", "work", "ms", "baseline", "ratio", "target");
     for (const Target& t : targets) {
-        const auto work = reporter.medians.find(t.work);
-        const auto baseline = reporter.medians.find(t.baseline);
-        if (work == reporter.medians.end() || baseline == reporter.medians.end()) {
-            continue; // filtered out
+        const auto work = medians.find(t.work);
+        const auto baseline = medians.find(t.baseline);
+        if (work != medians.end() && baseline != medians.end()) { // else filtered out
+            status |= ReportFigure(t.name, work->second / baseline->second, t.limit, "x baseline") ? 0 : 1;
         }
-        const double ratio = work->second / baseline->second;
-        const bool ok = ratio <= t.limit;
-        std::printf("%-32s %10.1f %10.1f %6.2fx %6.1fx %s\n", t.name, work->second, baseline->second, ratio,
-                    t.limit, ok ? "ok" : "MISSED");
-        status |= ok ? 0 : 1;
     }
     return status;
 }

@@ -1,20 +1,11 @@
 // Reads arbitrary bytes as a BMP file and checks that whatever is accepted holds together.
+#include "FuzzCheck.h"
 #include "menu/Dib.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <span>
 
 namespace {
-
-// Aborts rather than throws, so that libFuzzer keeps the input.
-void Check(bool condition, const char* what) {
-    if (!condition) {
-        (void)std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
 
 bool Same(const BmpInfo& a, const BmpInfo& b) {
     return a.width == b.width && a.height == b.height && a.topDown == b.topDown && a.bitCount == b.bitCount &&

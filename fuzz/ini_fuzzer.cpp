@@ -1,12 +1,11 @@
 // Parses arbitrary bytes as a settings file, sets one key and checks what must hold whatever the
 // bytes are.
 
+#include "FuzzCheck.h"
 #include "platform/Profile.h"
 
 #include <array>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <optional>
 #include <string>
@@ -14,14 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Aborts rather than throws, so that libFuzzer keeps the input.
-void Check(bool condition, const char* what) {
-    if (!condition) {
-        (void)std::fprintf(stderr, "broken: %s\n", what);
-        std::abort();
-    }
-}
 
 bool IsLineBreak(char c) {
     return c == '\r' || c == '\n';

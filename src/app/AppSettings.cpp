@@ -2,6 +2,7 @@
 
 #include "platform/Number.h"
 #include "platform/Profile.h"
+#include "platform/SystemTime.h"
 #include "version/AppVersion.h"
 
 #include <cctype>
@@ -26,15 +27,6 @@ bool HasDigit(std::string_view text) {
     return false;
 }
 
-bool IsRealDate(int year, int month, int day) {
-    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1601 || year > 9999 || month < 1 || month > 12 || day < 1) {
-        return false;
-    }
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return day <= (month == 2 && leap ? 29 : kDays[month - 1]);
-}
-
 int Flag(bool value) {
     return value ? 1 : 0;
 }
@@ -56,7 +48,7 @@ std::optional<StoredDate> ParseStoredDate(std::string_view text) {
     }
     const StoredDate date{platform::Atoi(Slice(text, 0, 4)), platform::Atoi(Slice(text, 4, 2)),
                           platform::Atoi(Last(text, 2))};
-    if (!IsRealDate(date.year, date.month, date.day)) {
+    if (!platform::IsValidDate(date.year, date.month, date.day)) {
         return std::nullopt;
     }
     return date;
@@ -107,10 +99,10 @@ AppSettings ReadSettings(platform::ProfileStore& store, const AppSettings& defau
     const platform::ProfileStore::Batch batch(store);
     AppSettings s = defaults;
     s.window = ReadWindowRect(store, "Window", defaults.window);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kListColumns; ++i) {
         s.columnWidth[i] = store.GetProfileInt("List", ColumnKey("width", i), defaults.columnWidth[i]);
     }
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kListColumns; ++i) {
         s.columnOrder[i] = store.GetProfileInt("ListOrder", ColumnKey("index", i), defaults.columnOrder[i]);
     }
     s.setCreated = store.GetProfileInt("Sakusei", "Yuko", Flag(defaults.setCreated)) != 0;
@@ -142,10 +134,10 @@ AppSettings ReadSettings(platform::ProfileStore& store, const AppSettings& defau
 bool WriteSettings(platform::ProfileStore& store, const AppSettings& s) {
     platform::ProfileStore::Batch batch(store);
     bool ok = WriteWindowRect(store, "Window", s.window);
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kListColumns; ++i) {
         ok &= store.WriteProfileInt("List", ColumnKey("width", i), s.columnWidth[i]);
     }
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < kListColumns; ++i) {
         ok &= store.WriteProfileInt("ListOrder", ColumnKey("index", i), s.columnOrder[i]);
     }
     ok &= store.WriteProfileString("Info", "Version", APP_VERSION);

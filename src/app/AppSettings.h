@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filelist/EntryCompare.h"
+
 #include <array>
 #include <optional>
 #include <string>
@@ -52,8 +54,8 @@ struct WindowRect {
 // Everything the main window keeps between runs.
 struct AppSettings {
     WindowRect window;
-    std::array<int, 7> columnWidth{150, 100, 100, 105, 105, 50, 150};
-    std::array<int, 7> columnOrder{0, 1, 2, 3, 4, 5, 6};
+    std::array<int, kListColumns> columnWidth{150, 100, 100, 105, 105, 50, 150};
+    std::array<int, kListColumns> columnOrder{0, 1, 2, 3, 4, 5, 6};
     bool setCreated = true;
     std::optional<StoredDate> createdDate;
     std::optional<StoredTime> createdTime;
@@ -67,7 +69,7 @@ struct AppSettings {
     bool subFolder = true;
     bool folderTarget = true;
     bool showResult = true;
-    int sortFlags = 0x81;
+    int sortFlags = kDefaultSortFlags;
     int sortColumn = 0;
 };
 

@@ -92,13 +92,14 @@ int ApplyToTree(const std::string& folder, ApplyRequest& request) {
     }
     struct Level {
         platform::Directory directory;
-        std::string path;
+        std::string prefix; // the folder's path ending in a separator, joined once per folder
     };
     // An explicit stack, not recursion: the depth is the file system's business.
     std::vector<Level> stack;
     std::unordered_set<platform::Directory::Id, DirectoryIdHash> visited{root.GetId()};
-    stack.push_back({std::move(root), folder});
+    stack.push_back({std::move(root), platform::JoinPath(folder, "")});
     platform::DirEntry entry;
+    std::string path;
     while (!stack.empty()) {
         Level& level = stack.back();
         if (!level.directory.Next(entry)) {
@@ -108,7 +109,7 @@ int ApplyToTree(const std::string& folder, ApplyRequest& request) {
         if (entry.type == platform::DirEntry::Type::Link) {
             continue;
         }
-        std::string path = platform::JoinPath(level.path, entry.name);
+        path.assign(level.prefix).append(entry.name);
         const auto item = platform::ItemRef::InFolder(level.directory, entry.name, path);
         if (entry.type != platform::DirEntry::Type::Folder) {
             ApplyToItem(item, platform::ItemKind::File, request);
@@ -121,7 +122,7 @@ int ApplyToTree(const std::string& folder, ApplyRequest& request) {
         if (error || !visited.insert(child.GetId()).second) {
             continue;
         }
-        stack.push_back({std::move(child), std::move(path)});
+        stack.push_back({std::move(child), platform::JoinPath(path, "")});
     }
     return 1;
 }

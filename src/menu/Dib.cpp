@@ -1,5 +1,7 @@
 #include "menu/Dib.h"
 
+#include "platform/Bytes.h"
+
 #include <limits>
 
 namespace {
@@ -10,14 +12,12 @@ constexpr uint32_t BI_RLE4 = 2;
 constexpr uint32_t BI_BITFIELDS = 3;
 constexpr int64_t kMaxSide = 32767;
 
-// Little-endian fields; the callers have checked that the bytes are there.
 uint16_t U16(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint16_t>(b[at] | b[at + 1] << 8);
+    return platform::LoadLe16(b.data() + at);
 }
 
 uint32_t U32(std::span<const uint8_t> b, size_t at) {
-    return static_cast<uint32_t>(b[at]) | static_cast<uint32_t>(b[at + 1]) << 8 |
-           static_cast<uint32_t>(b[at + 2]) << 16 | static_cast<uint32_t>(b[at + 3]) << 24;
+    return platform::LoadLe32(b.data() + at);
 }
 
 int32_t I32(std::span<const uint8_t> b, size_t at) {

@@ -1,5 +1,10 @@
 #include "menu/MenuTemplate.h"
 
+#include "platform/Bytes.h"
+#include "platform/Utf8.h"
+
+#include <algorithm>
+
 namespace {
 
 class Reader {
@@ -10,7 +15,7 @@ public:
         if (m_at + 2 > m_bytes.size()) {
             return false;
         }
-        out = static_cast<uint16_t>(m_bytes[m_at] | m_bytes[m_at + 1] << 8);
+        out = platform::LoadLe16(m_bytes.data() + m_at);
         m_at += 2;
         return true;
     }
@@ -42,24 +47,6 @@ private:
 void PutWord(std::vector<uint8_t>& out, uint16_t w) {
     out.push_back(static_cast<uint8_t>(w & 0xFF));
     out.push_back(static_cast<uint8_t>(w >> 8));
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
 }
 
 } // namespace
@@ -127,12 +114,13 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         const char16_t c = text[i];
         if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
             text[i + 1] <= 0xDFFF) {
-            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            platform::AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
+                                          (text[i + 1] - 0xDC00));
             ++i;
         } else if (c >= 0xD800 && c <= 0xDFFF) {
-            AppendUtf8(out, 0xFFFD);
+            platform::AppendUtf8(out, 0xFFFD);
         } else {
-            AppendUtf8(out, c);
+            platform::AppendUtf8(out, c);
         }
     }
     return out;
@@ -143,31 +131,8 @@ std::u16string Utf8ToUtf16(std::string_view text) {
     out.reserve(text.size());
     size_t i = 0;
     while (i < text.size()) {
-        const auto b0 = static_cast<unsigned char>(text[i]);
-        char32_t c = 0xFFFD;
-        size_t len = 1;
-        if (b0 < 0x80) {
-            c = b0;
-        } else {
-            const size_t want = (b0 & 0xE0) == 0xC0   ? 2
-                                : (b0 & 0xF0) == 0xE0 ? 3
-                                : (b0 & 0xF8) == 0xF0 ? 4
-                                                      : 0;
-            if (want != 0 && i + want <= text.size()) {
-                char32_t v = b0 & (0x7F >> want);
-                bool ok = true;
-                for (size_t k = 1; k < want && ok; ++k) {
-                    const auto b = static_cast<unsigned char>(text[i + k]);
-                    ok = (b & 0xC0) == 0x80;
-                    v = (v << 6) | (b & 0x3F);
-                }
-                const char32_t min = want == 2 ? 0x80 : want == 3 ? 0x800 : 0x10000;
-                if (ok && v >= min && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
-                    c = v;
-                    len = want;
-                }
-            }
-        }
+        char32_t c = 0xFFFD; // stays for a byte that starts no valid character
+        const size_t len = std::max<size_t>(platform::DecodeUtf8(text, i, c), 1);
         if (c >= 0x10000) {
             out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));

@@ -1,5 +1,7 @@
 #include "platform/DosAttrib.h"
 
+#include "platform/Bytes.h"
+
 #include <cstdio>
 
 namespace platform {
@@ -18,25 +20,6 @@ size_t AlignUp(size_t offset, size_t alignment) {
     return (offset + alignment - 1) / alignment * alignment;
 }
 
-uint16_t ReadU16(std::string_view v, size_t at) {
-    return static_cast<uint16_t>(static_cast<unsigned char>(v[at]) | static_cast<unsigned char>(v[at + 1])
-                                                                         << 8);
-}
-
-uint32_t ReadU32(std::string_view v, size_t at) {
-    uint32_t r = 0;
-    for (size_t i = 0; i < 4; ++i) {
-        r |= static_cast<uint32_t>(static_cast<unsigned char>(v[at + i])) << (8 * i);
-    }
-    return r;
-}
-
-void WriteU32(std::string& v, size_t at, uint32_t x) {
-    for (size_t i = 0; i < 4; ++i) {
-        v[at + i] = static_cast<char>((x >> (8 * i)) & 0xFF);
-    }
-}
-
 std::optional<BinaryLayout> FindBinaryLayout(std::string_view value) {
     const size_t nul = value.find('\0');
     if (nul == std::string_view::npos) {
@@ -48,9 +31,9 @@ std::optional<BinaryLayout> FindBinaryLayout(std::string_view value) {
     if (at + 4 > value.size()) {
         return std::nullopt;
     }
-    layout.version = ReadU16(value, at);
+    layout.version = LoadLe16(value.data() + at);
     // The union's switch value repeats the version.
-    if (ReadU16(value, at + 2) != layout.version) {
+    if (LoadLe16(value.data() + at + 2) != layout.version) {
         return std::nullopt;
     }
     layout.infoStart = AlignUp(at + 4, 4);
@@ -110,7 +93,7 @@ std::string HexText(uint32_t attributes) {
 
 std::optional<uint32_t> ParseDosAttrib(std::string_view value) {
     if (const auto layout = FindBinaryLayout(value)) {
-        return ReadU32(value, layout->attribAt);
+        return LoadLe32(value.data() + layout->attribAt);
     }
     return ParseHexText(value.substr(0, value.find('\0')));
 }
@@ -134,10 +117,10 @@ std::string EncodeDosAttrib(std::string_view existing, uint32_t attributes) {
     out.resize(AlignUp(out.size(), 4), '\0');
     const size_t newInfoStart = out.size();
     out.append(existing.substr(layout->infoStart));
-    WriteU32(out, newInfoStart + (layout->attribAt - layout->infoStart), attributes);
+    StoreLe32(out.data() + newInfoStart + (layout->attribAt - layout->infoStart), attributes);
     if (layout->version >= 3) {
         // valid_flags: say that the attribute field holds a value.
-        WriteU32(out, newInfoStart, ReadU32(out, newInfoStart) | 0x1);
+        StoreLe32(out.data() + newInfoStart, LoadLe32(out.data() + newInfoStart) | 0x1);
     }
     return out;
 }

@@ -19,6 +19,11 @@ std::error_code make_error_code(Errc e);
 // The calling thread's last system error (errno on POSIX, GetLastError on Windows).
 std::error_code LastError();
 
+// A system error code as an error_code.
+inline std::error_code SystemError(int code) {
+    return {code, std::system_category()};
+}
+
 // The message for an error: the system's text in the user's locale for a system code, the
 // layer's own text for an Errc. Empty when the system has no text for the code. Never ends in a
 // line break (Windows texts are trimmed of theirs).

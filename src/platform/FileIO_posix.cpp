@@ -1,4 +1,7 @@
+#include "platform/Error.h"
 #include "platform/FileIO.h"
+#include "platform/Path.h"
+#include "platform/Posix.h"
 #include "platform/Process.h"
 
 #include <algorithm>
@@ -16,37 +19,6 @@ namespace {
 // Links followed before giving up, as the kernel's own limit for a path.
 constexpr int kMaxLinkHops = 40;
 
-std::error_code SystemError(int code) {
-    return {code, std::system_category()};
-}
-
-std::error_code Errno() {
-    return SystemError(errno);
-}
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int Get() const { return m_fd; }
-    // Closes now, so that an error of close (NFS reports write errors there) can be seen.
-    int Close() {
-        const int result = ::close(m_fd);
-        m_fd = -1;
-        return result;
-    }
-
-private:
-    int m_fd;
-};
-
 std::error_code NotRegular(mode_t mode) {
     return SystemError(S_ISDIR(mode) ? EISDIR : EINVAL);
 }
@@ -59,36 +31,23 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Follows symbolic links to the path of the file they name, which need not exist yet.
 std::error_code ResolveLinks(std::string& path) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         struct stat st {};
         if (::lstat(path.c_str(), &st) != 0) {
-            return errno == ENOENT ? std::error_code() : Errno();
+            return errno == ENOENT ? std::error_code() : LastError();
         }
         if (!S_ISLNK(st.st_mode)) {
             return {};
         }
-        // st_size is the link's length on most file systems, 0 on some: grow until it fits.
-        std::string target(std::max<size_t>(static_cast<size_t>(st.st_size), 64) + 1, '\0');
-        for (;;) {
-            const ssize_t n = ::readlink(path.c_str(), target.data(), target.size());
-            if (n < 0) {
-                return Errno();
-            }
-            if (static_cast<size_t>(n) < target.size()) {
-                target.resize(static_cast<size_t>(n));
-                break;
-            }
-            target.resize(target.size() * 2);
+        // st_size is the link's length on most file systems, 0 on some.
+        std::string target;
+        if (const std::error_code error = ReadLink(path.c_str(), target, static_cast<size_t>(st.st_size))) {
+            return error;
         }
         if (target.empty() || target.front() != '/') {
-            target.insert(0, FolderOf(path) + "/");
+            target = JoinPath(SplitPath(path).folder, target);
         }
         path = std::move(target);
     }
@@ -101,7 +60,7 @@ std::error_code MakeFolders(const std::string& folder) {
         return S_ISDIR(st.st_mode) ? std::error_code() : SystemError(ENOTDIR);
     }
     if (errno != ENOENT) {
-        return Errno();
+        return LastError();
     }
     if (const std::string parent = FolderOf(folder); parent != folder) {
         if (const std::error_code error = MakeFolders(parent)) {
@@ -110,7 +69,7 @@ std::error_code MakeFolders(const std::string& folder) {
     }
     // 0700 as for the XDG base folders: settings are nobody else's business.
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        return Errno();
+        return LastError();
     }
     return {};
 }
@@ -128,7 +87,7 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
             if (errno == EINTR) {
                 continue;
             }
-            return Errno();
+            return LastError();
         }
         if (n == 0) {
             return SystemError(EIO);
@@ -140,21 +99,36 @@ std::error_code WriteAll(int fd, std::string_view bytes) {
 
 // The rename is only durable once the folder is synced; nothing to undo if that fails.
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    const UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.Get() >= 0) {
+        ::fsync(fd.Get());
     }
 }
 
 } // namespace
+
+std::error_code ReadLink(const char* path, std::string& target, size_t sizeHint) {
+    // Grows until the target fits: a full buffer may have been cut.
+    target.assign(std::max<size_t>(sizeHint, 64) + 1, '\0');
+    for (;;) {
+        const ssize_t n = ::readlink(path, target.data(), target.size());
+        if (n < 0) {
+            return LastError();
+        }
+        if (static_cast<size_t>(n) < target.size()) {
+            target.resize(static_cast<size_t>(n));
+            return {};
+        }
+        target.resize(target.size() * 2);
+    }
+}
 
 std::error_code ReadFileBytes(const std::string& path, size_t maxBytes, std::string& out) {
     out.clear();
     // Checked before opening too: opening some devices has effects of its own.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) {
-        return Errno();
+        return LastError();
     }
     if (!S_ISREG(st.st_mode)) {
         return NotRegular(st.st_mode);
@@ -162,11 +136,11 @@ std::error_code ReadFileBytes(const std::string& path, size_t maxBytes, std::str
     // O_NONBLOCK: if a FIFO took the file's place meanwhile, opening it must not wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
-        return Errno();
+        return LastError();
     }
-    FileDescriptor file(fd);
+    UniqueFd file(fd);
     if (::fstat(fd, &st) != 0) {
-        return Errno();
+        return LastError();
     }
     if (!S_ISREG(st.st_mode)) {
         return NotRegular(st.st_mode);
@@ -194,7 +168,7 @@ std::error_code ReadFileBytes(const std::string& path, size_t maxBytes, std::str
             if (errno == EINTR) {
                 continue;
             }
-            return Errno();
+            return LastError();
         }
         if (n == 0) {
             break;
@@ -226,17 +200,17 @@ std::error_code ReplaceFileAtomically(const std::string& path, std::string_view 
         }
         exists = true;
     } else if (errno != ENOENT) {
-        return Errno();
+        return LastError();
     }
 
     // Named after the file so that one left by a crash tells where it came from; cut so that
     // the name stays within NAME_MAX.
-    std::string temp = folder + "/." + NameOf(target).substr(0, 200) + ".XXXXXX";
+    std::string temp = folder + "/." + SplitPath(target).name.substr(0, 200) + ".XXXXXX";
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
-        return Errno();
+        return LastError();
     }
-    FileDescriptor file(fd);
+    UniqueFd file(fd);
     std::error_code error = WriteAll(fd, bytes);
     if (!error && exists && (old.st_uid != ::geteuid() || old.st_gid != ::getegid())) {
         // Best effort, so that root saving a user's settings leaves them the user's. Before
@@ -244,16 +218,16 @@ std::error_code ReplaceFileAtomically(const std::string& path, std::string_view 
         [[maybe_unused]] const int ignored = ::fchown(fd, old.st_uid, old.st_gid);
     }
     if (!error && ::fchmod(fd, exists ? (old.st_mode & 07777) : NewFileMode()) != 0) {
-        error = Errno();
+        error = LastError();
     }
     if (!error && ::fsync(fd) != 0) {
-        error = Errno();
+        error = LastError();
     }
     if (file.Close() != 0 && !error && errno != EINTR) {
-        error = Errno();
+        error = LastError();
     }
     if (!error && ::rename(temp.c_str(), target.c_str()) != 0) {
-        error = Errno();
+        error = LastError();
     }
     if (error) {
         ::unlink(temp.c_str());

@@ -1,6 +1,8 @@
+#include "platform/Bytes.h"
 #include "platform/DosAttrib.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Posix.h"
 #include "platform/Process.h"
 
 #include <array>
@@ -41,14 +43,6 @@ constexpr long kNtfs3Magic = 0x7366746e;
 constexpr long kNtfsOldMagic = 0x5346544e;
 // NTFS marks folders with its index flag; Windows shows the directory bit instead.
 constexpr uint32_t kNtfsIndexPresent = 0x10000000;
-
-std::error_code Errno() {
-    return {errno, std::system_category()};
-}
-
-std::error_code Errno(int code) {
-    return {code, std::system_category()};
-}
 
 // ---------------------------------------------------------------------------------------------
 // How an item is reached by the system calls.
@@ -115,32 +109,49 @@ constexpr long kSetxattratCall = 463;
 constexpr long kGetxattratCall = 464;
 std::atomic<bool> g_xattrAtCalls{true};
 
-ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
-    if (t.dirFd != AT_FDCWD && g_xattrAtCalls.load(std::memory_order_relaxed)) {
-        XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-        const long r = ::syscall(kGetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args);
-        if (r >= 0 || errno != ENOSYS) {
-            return r;
-        }
+// The *xattrat calls (Linux 6.13) spare the /proc path per item. Older kernels answer ENOSYS;
+// a sandbox that does not know them may answer EPERM instead, which the path call then settles.
+template <class ByPath> long SettleAtCall(long result, ByPath byPath) {
+    if (result >= 0 || (errno != ENOSYS && errno != EPERM)) {
+        return result;
+    }
+    const bool unknown = errno == ENOSYS;
+    const long answer = byPath();
+    if (unknown || answer >= 0) {
         g_xattrAtCalls.store(false, std::memory_order_relaxed);
     }
+    return answer;
+}
+
+ssize_t GetXattrByPath(const Target& t, const char* name, void* value, size_t size) {
     const PathFor path(t);
     return t.follow ? ::getxattr(path.c_str(), name, value, size)
                     : ::lgetxattr(path.c_str(), name, value, size);
 }
 
-int SetXattr(const Target& t, const char* name, const void* value, size_t size) {
-    if (t.dirFd != AT_FDCWD && g_xattrAtCalls.load(std::memory_order_relaxed)) {
-        XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-        const long r = ::syscall(kSetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args);
-        if (r >= 0 || errno != ENOSYS) {
-            return static_cast<int>(r);
-        }
-        g_xattrAtCalls.store(false, std::memory_order_relaxed);
-    }
+int SetXattrByPath(const Target& t, const char* name, const void* value, size_t size) {
     const PathFor path(t);
     return t.follow ? ::setxattr(path.c_str(), name, value, size, 0)
                     : ::lsetxattr(path.c_str(), name, value, size, 0);
+}
+
+ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
+    if (t.dirFd == AT_FDCWD || !g_xattrAtCalls.load(std::memory_order_relaxed)) {
+        return GetXattrByPath(t, name, value, size);
+    }
+    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    return SettleAtCall(::syscall(kGetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args),
+                        [&] { return static_cast<long>(GetXattrByPath(t, name, value, size)); });
+}
+
+int SetXattr(const Target& t, const char* name, const void* value, size_t size) {
+    if (t.dirFd == AT_FDCWD || !g_xattrAtCalls.load(std::memory_order_relaxed)) {
+        return SetXattrByPath(t, name, value, size);
+    }
+    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    return static_cast<int>(
+        SettleAtCall(::syscall(kSetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args),
+                     [&] { return static_cast<long>(SetXattrByPath(t, name, value, size)); }));
 }
 
 // The last component of the item's name, for the rule that a dot name is hidden.
@@ -171,16 +182,25 @@ struct StatResult {
     bool IsDirectory() const { return S_ISDIR(mode); }
 };
 
+// Device numbers as statx gives them, so that a folder and the items in it compare.
+uint64_t DeviceOf(const struct statx& sx) {
+    return static_cast<uint64_t>(sx.stx_dev_major) << 32 | sx.stx_dev_minor;
+}
+
+uint64_t MountIdOf(const struct statx& sx) {
+    return (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
+}
+
 std::error_code DoStat(const Target& t, StatResult& out) {
     struct statx sx {};
     const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID;
     if (::statx(t.dirFd, t.name, t.AtFlags() | AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) {
-        return Errno();
+        return LastError();
     }
     out.mode = sx.stx_mode;
     out.size = sx.stx_size;
-    out.device = static_cast<uint64_t>(sx.stx_dev_major) << 32 | sx.stx_dev_minor;
-    out.mountId = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
+    out.device = DeviceOf(sx);
+    out.mountId = MountIdOf(sx);
     out.modified = UtcTime{sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec};
     out.born.reset();
     // Some file systems answer with a zero birth time rather than none.
@@ -356,15 +376,25 @@ struct DosRecord {
 
 std::error_code ReadDosRecord(const Target& t, DosRecord& record) {
     std::array<char, 256> buffer{};
-    const ssize_t n = GetXattr(t, kDosAttribName, buffer.data(), buffer.size());
+    ssize_t n = GetXattr(t, kDosAttribName, buffer.data(), buffer.size());
+    if (n >= 0) {
+        record.raw.assign(buffer.data(), static_cast<size_t>(n));
+    } else if (errno == ERANGE) {
+        // Larger than any record written here; read whole, so that rewriting keeps its fields.
+        n = GetXattr(t, kDosAttribName, nullptr, 0);
+        if (n > 0) {
+            record.raw.assign(static_cast<size_t>(n), '\0');
+            n = GetXattr(t, kDosAttribName, record.raw.data(), record.raw.size());
+            record.raw.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        }
+    }
     if (n < 0) {
         // No record, or a file system without user attributes: nothing is set.
-        if (errno == ENODATA || errno == ENOTSUP || errno == EPERM || errno == ERANGE) {
+        if (errno == ENODATA || errno == ENOTSUP || errno == EPERM) {
             return {};
         }
-        return Errno();
+        return LastError();
     }
-    record.raw.assign(buffer.data(), static_cast<size_t>(n));
     if (const auto parsed = ParseDosAttrib(record.raw)) {
         record.exists = true;
         record.value = *parsed;
@@ -404,7 +434,7 @@ std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint3
     if (newValue != oldValue) {
         const std::string encoded = EncodeDosAttrib(dos.raw, newValue);
         if (SetXattr(t, kDosAttribName, encoded.data(), encoded.size()) != 0) {
-            return Errno();
+            return LastError();
         }
     }
     if (isDir) {
@@ -418,86 +448,65 @@ std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint3
         // Write for the owner, and for group and others where they may read, as a new file
         // would get it.
         const mode_t others = ((mode & S_IRGRP) != 0 ? S_IWGRP : 0) | ((mode & S_IROTH) != 0 ? S_IWOTH : 0);
-        newMode |= S_IWUSR | (others & ~static_cast<mode_t>(CurrentUmask().value_or(077)));
+        newMode |= S_IWUSR;
+        if (others != 0) { // reading the mask costs a file read; most read-only files need none
+            newMode |= others & ~static_cast<mode_t>(CurrentUmask().value_or(077));
+        }
     }
     if (newMode != mode && ::fchmodat(t.dirFd, t.name, newMode, t.AtFlags()) != 0) {
-        return Errno();
+        return LastError();
     }
     return {};
 }
 
 // FAT and exFAT keep the attributes in the directory entry, reached by an ioctl on an open
 // item. Only real files and folders are opened, without blocking.
-class OpenedItem {
-public:
-    explicit OpenedItem(const Target& t) {
-        const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (t.follow ? 0 : O_NOFOLLOW);
-        m_fd = ::openat(t.dirFd, t.name, flags);
-    }
-    ~OpenedItem() {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    OpenedItem(const OpenedItem&) = delete;
-    OpenedItem& operator=(const OpenedItem&) = delete;
-    int Fd() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
+UniqueFd OpenItem(const Target& t) {
+    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (t.follow ? 0 : O_NOFOLLOW);
+    return UniqueFd(::openat(t.dirFd, t.name, flags));
+}
 
 bool IsUnsupportedIoctl(int code) {
     return code == ENOTTY || code == EINVAL || code == EOPNOTSUPP;
 }
 
-std::error_code GetFatAttributes(const Target& t, uint32_t& out) {
-    const OpenedItem item(t);
-    if (item.Fd() < 0) {
-        return Errno();
+std::error_code ReadFatAttributes(const UniqueFd& item, uint32_t& fat) {
+    if (item.Get() < 0 || ::ioctl(item.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0) {
+        return LastError();
     }
+    return {};
+}
+
+std::error_code GetFatAttributes(const Target& t, uint32_t& out) {
+    const UniqueFd item = OpenItem(t);
     uint32_t fat = 0;
-    if (::ioctl(item.Fd(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0) {
-        return Errno();
+    if (const std::error_code ec = ReadFatAttributes(item, fat)) {
+        return ec;
     }
     out = fat & (kFatBits | attr::Directory);
     return {};
 }
 
 std::error_code SetFatAttributes(const Target& t, uint32_t wanted) {
-    const OpenedItem item(t);
-    if (item.Fd() < 0) {
-        return Errno();
-    }
+    const UniqueFd item = OpenItem(t);
     uint32_t fat = 0;
-    if (::ioctl(item.Fd(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0) {
-        return Errno();
+    if (const std::error_code ec = ReadFatAttributes(item, fat)) {
+        return ec;
     }
     const uint32_t next = (fat & ~kFatBits) | (wanted & kFatBits);
-    if (next != fat && ::ioctl(item.Fd(), FAT_IOCTL_SET_ATTRIBUTES, &next) != 0) {
-        return Errno();
+    if (next != fat && ::ioctl(item.Get(), FAT_IOCTL_SET_ATTRIBUTES, &next) != 0) {
+        return LastError();
     }
     return {};
-}
-
-uint32_t LoadLe32(const unsigned char* b) {
-    return static_cast<uint32_t>(b[0]) | static_cast<uint32_t>(b[1]) << 8 |
-           static_cast<uint32_t>(b[2]) << 16 | static_cast<uint32_t>(b[3]) << 24;
-}
-
-void StoreLe32(unsigned char* b, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        b[i] = static_cast<unsigned char>(v >> (8 * i));
-    }
 }
 
 // A value of exactly this many bytes; any other length is damage.
 std::error_code GetFixedXattr(const Target& t, const char* name, unsigned char* value, size_t size) {
     const ssize_t n = GetXattr(t, name, value, size);
     if (n < 0) {
-        return Errno();
+        return LastError();
     }
-    return static_cast<size_t>(n) == size ? std::error_code() : Errno(EIO);
+    return static_cast<size_t>(n) == size ? std::error_code() : SystemError(EIO);
 }
 
 // NTFS (system.ntfs_attrib) and SMB (user.cifs.dosattrib) hold the real 32-bit word.
@@ -513,7 +522,7 @@ std::error_code GetWordXattr(const Target& t, const char* name, uint32_t& out) {
 std::error_code SetWordXattr(const Target& t, const char* name, uint32_t value) {
     unsigned char b[4];
     StoreLe32(b, value);
-    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : Errno();
+    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastError();
 }
 
 std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out) {
@@ -592,7 +601,7 @@ std::error_code GetTicksXattr(const Target& t, const char* name, UtcTime& out) {
     if (auto ec = GetFixedXattr(t, name, b, sizeof b)) {
         return ec;
     }
-    const uint64_t ticks = LoadLe32(b) | static_cast<uint64_t>(LoadLe32(b + 4)) << 32;
+    const uint64_t ticks = LoadLe64(b);
     out = FromFileTimeTicks(ticks);
     return {};
 }
@@ -603,9 +612,8 @@ std::error_code SetTicksXattr(const Target& t, const char* name, const UtcTime& 
         return make_error_code(Errc::time_not_stored);
     }
     unsigned char b[8];
-    StoreLe32(b, static_cast<uint32_t>(*ticks));
-    StoreLe32(b + 4, static_cast<uint32_t>(*ticks >> 32));
-    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : Errno();
+    StoreLe64(b, *ticks);
+    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastError();
 }
 
 bool SameWithin(const UtcTime& wanted, const UtcTime& got, int64_t resolutionNs) {
@@ -702,11 +710,11 @@ std::error_code SetFileTimes(const ItemRef& item, ItemKind kind, const UtcTime* 
     if (item.Folder() != nullptr && kind == ItemKind::File && created == nullptr && updated != nullptr) {
         folderKey = FsKey{item.Folder()->GetId().device, item.Folder()->MountId()};
         if (Filesystems().IsVerified(FolderTarget(*item.Folder()), *folderKey, *updated)) {
-            return ::utimensat(t.dirFd, t.name, times, t.AtFlags()) == 0 ? std::error_code() : Errno();
+            return ::utimensat(t.dirFd, t.name, times, t.AtFlags()) == 0 ? std::error_code() : LastError();
         }
     }
     if (updated != nullptr && ::utimensat(t.dirFd, t.name, times, t.AtFlags()) != 0) {
-        return Errno();
+        return LastError();
     }
     StatResult st;
     if (auto ec = DoStat(t, st)) {
@@ -736,15 +744,13 @@ struct FolderIdentity {
     uint64_t mountId = 0;
 };
 
-// Device numbers as statx gives them, so that a folder and the items in it compare.
 FolderIdentity IdentityOf(int fd, std::error_code& error) {
     struct statx sx {};
     if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_MNT_ID, &sx) != 0) {
-        error = Errno();
+        error = LastError();
         return {};
     }
-    return {{static_cast<uint64_t>(sx.stx_dev_major) << 32 | sx.stx_dev_minor, sx.stx_ino},
-            (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0};
+    return {{DeviceOf(sx), sx.stx_ino}, MountIdOf(sx)};
 }
 
 // Deep walks hold one descriptor per level; the soft limit is raised to the hard one the first
@@ -813,7 +819,7 @@ int OpenFolder(int dirFd, const char* name, bool follow, bool listing) {
 
 Directory Directory::FromDescriptor(int fd, bool listing, std::error_code& error) {
     if (fd < 0) {
-        error = Errno();
+        error = LastError();
         return {};
     }
     Directory d;
@@ -822,7 +828,7 @@ Directory Directory::FromDescriptor(int fd, bool listing, std::error_code& error
     d.m_id = identity.id;
     d.m_mountId = identity.mountId;
     if (!error && listing && (d.m_stream = ::fdopendir(fd)) == nullptr) {
-        error = Errno();
+        error = LastError();
     }
     if (error) {
         return {};
@@ -843,7 +849,7 @@ Directory Directory::OpenForLookup(const std::string& path, std::error_code& err
 Directory Directory::OpenChild(const std::string& name, std::error_code& error) const {
     error.clear();
     if (!IsOpen()) {
-        error = Errno(EBADF);
+        error = SystemError(EBADF);
         return {};
     }
     return FromDescriptor(OpenFolder(m_fd, name.c_str(), false, true), true, error);

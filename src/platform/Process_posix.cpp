@@ -1,3 +1,4 @@
+#include "platform/Posix.h"
 #include "platform/Process.h"
 
 #include <cerrno>
@@ -11,17 +12,8 @@
 namespace platform {
 
 std::string ExecutablePath() {
-    std::vector<char> buffer(4096);
-    for (;;) {
-        const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
-        if (n < 0) {
-            return {};
-        }
-        if (static_cast<size_t>(n) < buffer.size()) {
-            return std::string(buffer.data(), static_cast<size_t>(n));
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string path;
+    return ReadLink("/proc/self/exe", path, 4096) ? std::string() : path;
 }
 
 std::string ConfigHome() {
@@ -51,15 +43,15 @@ bool PathExists(const std::string& path) {
 }
 
 std::optional<unsigned> CurrentUmask() {
-    const int fd = ::open("/proc/self/status", O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+    const UniqueFd fd(::open("/proc/self/status", O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
         return std::nullopt;
     }
     // The line comes early; the first few KB always hold it.
     std::string status(4096, '\0');
     size_t used = 0;
     while (used < status.size()) {
-        const ssize_t n = ::read(fd, status.data() + used, status.size() - used);
+        const ssize_t n = ::read(fd.Get(), status.data() + used, status.size() - used);
         if (n < 0 && errno == EINTR) {
             continue;
         }
@@ -68,7 +60,6 @@ std::optional<unsigned> CurrentUmask() {
         }
         used += static_cast<size_t>(n);
     }
-    ::close(fd);
     status.resize(used);
     const size_t at = status.find("\nUmask:");
     if (at == std::string::npos) {

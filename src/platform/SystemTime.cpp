@@ -51,9 +51,13 @@ int64_t FloorDiv(int64_t a, int64_t b) {
 
 } // namespace
 
+bool IsValidDate(int year, int month, int day) {
+    return year >= kFirstYear && year <= kLastYear && month >= 1 && month <= 12 && day >= 1 &&
+           day <= DaysInMonth(year, month);
+}
+
 bool IsValidSystemTime(const SYSTEMTIME& t) {
-    return t.wYear >= kFirstYear && t.wYear <= kLastYear && t.wMonth >= 1 && t.wMonth <= 12 && t.wDay >= 1 &&
-           t.wDay <= DaysInMonth(t.wYear, t.wMonth) && t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 &&
+    return IsValidDate(t.wYear, t.wMonth, t.wDay) && t.wHour < 24 && t.wMinute < 60 && t.wSecond < 60 &&
            t.wMilliseconds < 1000;
 }
 
@@ -70,7 +74,7 @@ std::optional<SYSTEMTIME> UtcToCivil(const UtcTime& utc) {
     const int64_t days = FloorDiv(utc.seconds, kSecondsPerDay);
     const int64_t secondOfDay = utc.seconds - days * kSecondsPerDay;
     const Civil c = CivilFromDays(days);
-    if (c.year < kFirstYear || c.year > 30827) {
+    if (c.year < kFirstYear || c.year > kLastConvertibleYear) {
         return std::nullopt;
     }
     SYSTEMTIME t{};

@@ -33,6 +33,11 @@ struct UtcTime {
 
 inline constexpr uint16_t kFirstYear = 1601;
 inline constexpr uint16_t kLastYear = 9999;
+// The last year a Windows SYSTEMTIME reached from a file time can hold.
+inline constexpr uint16_t kLastConvertibleYear = 30827;
+
+// True for a real calendar date from 1601-01-01 through 9999-12-31.
+bool IsValidDate(int year, int month, int day);
 
 // True when every field is a real calendar value from 1601-01-01 through 9999-12-31
 // (wDayOfWeek is not looked at).

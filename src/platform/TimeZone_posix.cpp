@@ -32,7 +32,7 @@ std::optional<SYSTEMTIME> UtcToLocal(const UtcTime& utc) {
         return std::nullopt;
     }
     const long year = tm.tm_year + 1900L;
-    if (year < kFirstYear || year > 30827) {
+    if (year < kFirstYear || year > kLastConvertibleYear) {
         return std::nullopt;
     }
     SYSTEMTIME st{};

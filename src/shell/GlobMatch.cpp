@@ -1,5 +1,7 @@
 #include "shell/GlobMatch.h"
 
+#include "platform/Utf8.h"
+
 #include <cstddef>
 
 namespace {
@@ -17,38 +19,11 @@ struct Char {
 // The character starting at s[i] when that is not ASCII. Overlong forms and surrogates are not
 // valid, as in Qt's decoder, so both sides split a name into the same characters.
 Char DecodeWide(std::string_view s, size_t i) {
-    const auto lead = static_cast<unsigned char>(s[i]);
-    size_t size = 0;
     char32_t code = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-        size = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        size = 3;
-        code = lead & 0x0F;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        size = 4;
-        code = lead & 0x07;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return {kLoneByte + lead, 1};
+    if (const size_t size = platform::DecodeUtf8(s, i, code); size != 0) {
+        return {code, size};
     }
-    if (s.size() - i < size) {
-        return {kLoneByte + lead, 1};
-    }
-    for (size_t k = 1; k < size; ++k) {
-        const auto next = static_cast<unsigned char>(s[i + k]);
-        if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF)) {
-            return {kLoneByte + lead, 1};
-        }
-        code = (code << 6) | (next & 0x3F);
-    }
-    return {code, size};
+    return {kLoneByte + static_cast<unsigned char>(s[i]), 1};
 }
 
 // The character starting at s[i], i < s.size().
