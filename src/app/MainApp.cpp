@@ -9,6 +9,7 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QNetworkProxyFactory>
 #include <QTranslator>
 
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -27,6 +28,8 @@ CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
         installTranslator(translator);
     }
     ApplySystemColors(palette(), font("QMenu"));
+    // The release check goes through the system's proxy settings, as a browser would.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
 }
 
 bool CMainApp::event(QEvent* event) {

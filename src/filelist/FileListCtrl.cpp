@@ -91,10 +91,6 @@ void CFileListCtrl::DeleteRows(const std::vector<int>& rows) {
     m_model->Remove(rows);
 }
 
-void CFileListCtrl::DeleteAllItems() {
-    m_model->Clear();
-}
-
 FileEntry* CFileListCtrl::GetEntry(int row) const {
     return m_model->Entry(row);
 }
@@ -132,18 +128,10 @@ void CFileListCtrl::OnColumnClick(int column) {
     ShowSortArrow();
 }
 
-int CFileListCtrl::CompareEntries(const FileEntry* first, const FileEntry* second, int flags) {
-    return ::CompareEntries(*first, *second, flags);
-}
-
 int CFileListCtrl::ApplyToRow(int row, ApplyRequest& request) {
     if (const FileEntry* entry = GetEntry(row)) {
         ApplyToEntry(*entry, request);
         RefreshRow(row);
     }
     return 1;
-}
-
-int CFileListCtrl::ApplyToTree(const std::string& folder, ApplyRequest& request) {
-    return ::ApplyToTree(folder, request);
 }

@@ -41,7 +41,6 @@ public:
     void RefreshRow(int row);
     void RefreshAll();
     void DeleteRows(const std::vector<int>& rows);
-    void DeleteAllItems();
 
     FileEntry* GetEntry(int row) const;
     int GetItemCount() const;
@@ -59,15 +58,11 @@ public:
     void ShowSortArrow();
     // A click on a column header: new sort state, sort, arrows.
     void OnColumnClick(int column);
-    static int CompareEntries(const FileEntry* first, const FileEntry* second, int flags);
 
     // Applies the request to the row's item (a folder with everything below it, as the request
     // says), then reads the row again. Always 1; failures are lines of the request's log.
     int ApplyToRow(int row, ApplyRequest& request);
-    // Everything below a folder. Always 1.
-    int ApplyToTree(const std::string& folder, ApplyRequest& request);
 
-    FileListModel* Model() const { return m_model; }
     SortHeaderView* Header() const { return m_header; }
 
 private:

@@ -11,10 +11,6 @@ const char* const kTitles[kListColumns] = {"名前",     "サイズ", "種類", 
                                            "更新日付", "属性",   "フォルダ"};
 constexpr int kSizeColumn = 1;
 
-QString FromUtf8(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
 } // namespace
 
 FileListModel::FileListModel(FileTypes& types, QObject* parent)
@@ -63,7 +59,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
         if (index.column() == 2) {
             return m_types.Comment(m_rows[static_cast<size_t>(index.row())].type);
         }
-        return FromUtf8(ColumnText(index.row(), index.column()));
+        return QString::fromStdString(ColumnText(index.row(), index.column()));
     case Qt::DecorationRole:
         return index.column() == 0 ? QVariant(m_types.Icon(m_rows[static_cast<size_t>(index.row())].type))
                                    : QVariant();
@@ -174,12 +170,6 @@ void FileListModel::Remove(std::vector<int> rows) {
         m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
         endRemoveRows();
     }
-}
-
-void FileListModel::Clear() {
-    beginResetModel();
-    m_rows.clear();
-    endResetModel();
 }
 
 FileEntry* FileListModel::Entry(int row) const {

@@ -34,7 +34,6 @@ public:
     void RefreshAll();
     // Removes rows (any order); their entries go with them.
     void Remove(std::vector<int> rows);
-    void Clear();
 
     FileEntry* Entry(int row) const;
 

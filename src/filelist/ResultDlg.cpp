@@ -13,7 +13,7 @@
 
 CResultDlg::CResultDlg(platform::ProfileStore& profile, QWidget* parent)
     : QDialog(parent), m_profile(profile) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(kDialogFrame);
     m_controls = DialogBuilder::Build(*this, ResultDialogTemplate());
     m_edit = m_controls.Get<QPlainTextEdit>(idc::ResultText);
     m_btnCopy = m_controls.Get<QPushButton>(idc::Copy);
@@ -31,8 +31,6 @@ int CResultDlg::DoModal() {
 
 void CResultDlg::OnInitDialog() {
     setWindowIcon(QGuiApplication::windowIcon());
-    m_minTrackWidth = width();
-    m_minTrackHeight = height();
     m_layout.Attach(this);
     m_layout.AddControl(m_edit, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
     m_layout.AddControl(m_btnCopy, LAYOUT_MOVE_X | LAYOUT_MOVE_Y);
@@ -40,7 +38,7 @@ void CResultDlg::OnInitDialog() {
     LoadPlacement();
     m_initialised = true;
     // The failure lines are the OS's bytes; a name that is not UTF-8 shows its bad bytes as U+FFFD.
-    m_edit->setPlainText(QString::fromUtf8(m_text.data(), static_cast<qsizetype>(m_text.size())));
+    m_edit->setPlainText(QString::fromUtf8(m_text));
     m_edit->setFocus();
 }
 

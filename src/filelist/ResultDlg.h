@@ -47,7 +47,5 @@ private:
     platform::ProfileStore& m_profile;
     DialogControls m_controls;
     CDialogLayout m_layout;
-    int m_minTrackWidth = 0;
-    int m_minTrackHeight = 0;
     bool m_initialised = false;
 };

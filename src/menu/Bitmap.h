@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/SysColors.h"
+#include "menu/SystemColors.h"
 
 #include <QImage>
 
@@ -20,7 +20,6 @@ public:
         m_image.fill(Qt::black);
         return true;
     }
-    void DeleteObject() { m_image = QImage(); }
 
     bool IsNull() const { return m_image.isNull(); }
     int Width() const { return m_image.width(); }
@@ -30,8 +29,7 @@ public:
         if (!m_image.valid(x, y)) {
             return CLR_INVALID;
         }
-        const QRgb c = m_image.pixel(x, y);
-        return RGB(qRed(c), qGreen(c), qBlue(c));
+        return FromQRgb(m_image.pixel(x, y));
     }
 
     QImage& Image() { return m_image; }

@@ -5,10 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-QColor ToQColor(COLORREF color) {
-    return QColor(GetRValue(color), GetGValue(color), GetBValue(color));
-}
-
 CDC::CDC(QPainter& painter) : m_painter(&painter), m_font(painter.font()) {
     m_painter->setRenderHint(QPainter::Antialiasing, false);
 }
@@ -68,8 +64,7 @@ void CDC::DrawText(const std::string& text, const CRect& r, unsigned format) {
     m_painter->save();
     m_painter->setFont(m_font);
     m_painter->setPen(ToQColor(m_textColor));
-    m_painter->drawText(QRect(r.left, r.top, r.Width(), r.Height()), flags,
-                        QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    m_painter->drawText(QRect(r.left, r.top, r.Width(), r.Height()), flags, QString::fromUtf8(text));
     m_painter->restore();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "menu/MenuGeometry.h"
+#include "menu/SystemColors.h"
 
 #include <QFont>
 #include <QImage>
@@ -30,8 +31,6 @@ inline constexpr unsigned BF_RECT = 0xF;
 
 inline constexpr int TRANSPARENT = 1;
 inline constexpr int OPAQUE = 2;
-
-QColor ToQColor(COLORREF color);
 
 // A drawing surface with the few operations the owner-drawn menu needs, in Windows terms:
 // rectangles exclude their right and bottom edges, lines exclude their end point, and

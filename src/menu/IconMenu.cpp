@@ -21,7 +21,7 @@ COLORREF FaceColor() {
 }
 
 int TextWidth(const QFontMetrics& metrics, const std::string& utf8) {
-    return metrics.horizontalAdvance(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())));
+    return metrics.horizontalAdvance(QString::fromUtf8(utf8));
 }
 
 // The words before the first tab and after the last one.
@@ -266,7 +266,7 @@ void CIconMenu::AlignAccelerators() {
         record.SetText(left.c_str());
         // The native item shows the padded words too.
         if (QAction* action = ActionAt(i)) {
-            action->setText(QString::fromUtf8(left.data(), static_cast<qsizetype>(left.size())));
+            action->setText(QString::fromUtf8(left));
         }
     }
 }

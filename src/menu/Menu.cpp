@@ -78,8 +78,7 @@ void CMenu::Apply(QAction* action, unsigned flags, uintptr_t idOrPopup, const st
     action->setSeparator(separator);
     action->setMenu(popup ? reinterpret_cast<HMENU>(idOrPopup) : nullptr);
     action->setProperty(kCommandProperty, popup ? QVariant() : QVariant(static_cast<quint64>(idOrPopup)));
-    action->setText(separator ? QString()
-                              : QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    action->setText(separator ? QString() : QString::fromUtf8(text));
     action->setData((flags & MF_OWNERDRAW) != 0 ? QVariant::fromValue(reinterpret_cast<quintptr>(itemData))
                                                 : QVariant());
     action->setEnabled((flags & (MF_GRAYED | MF_DISABLED)) == 0);

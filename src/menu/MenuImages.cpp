@@ -34,10 +34,6 @@ std::optional<Decoded> LoadBitmap(int bitmapId) {
     return Decoded{std::move(image), DibColorCount(bytes.subspan(kBmpFileHeaderSize))};
 }
 
-QRgb ToQRgb(COLORREF color) {
-    return qRgb(GetRValue(color), GetGValue(color), GetBValue(color));
-}
-
 } // namespace
 
 bool CopyListImage(const CImageList* source, int index, CImageList* target) {

@@ -4,26 +4,18 @@
 
 #include <algorithm>
 
-namespace {
-
-COLORREF Ref(const QColor& c) {
-    return RGB(c.red(), c.green(), c.blue());
-}
-
-} // namespace
-
 platform::SysColorTable SysColorsFromPalette(const QPalette& p) {
     platform::SysColorTable t = platform::DefaultSysColors();
-    t[COLOR_MENU] = Ref(p.color(QPalette::Active, QPalette::Window));
-    t[COLOR_MENUTEXT] = Ref(p.color(QPalette::Active, QPalette::WindowText));
-    t[COLOR_HIGHLIGHT] = Ref(p.color(QPalette::Active, QPalette::Highlight));
-    t[COLOR_HIGHLIGHTTEXT] = Ref(p.color(QPalette::Active, QPalette::HighlightedText));
-    t[COLOR_3DFACE] = Ref(p.color(QPalette::Active, QPalette::Button));
-    t[COLOR_BTNSHADOW] = Ref(p.color(QPalette::Active, QPalette::Dark));
-    t[COLOR_GRAYTEXT] = Ref(p.color(QPalette::Disabled, QPalette::WindowText));
-    t[COLOR_BTNTEXT] = Ref(p.color(QPalette::Active, QPalette::ButtonText));
-    t[COLOR_BTNHIGHLIGHT] = Ref(p.color(QPalette::Active, QPalette::Light));
-    t[COLOR_3DLIGHT] = Ref(p.color(QPalette::Active, QPalette::Midlight));
+    t[COLOR_MENU] = FromQColor(p.color(QPalette::Active, QPalette::Window));
+    t[COLOR_MENUTEXT] = FromQColor(p.color(QPalette::Active, QPalette::WindowText));
+    t[COLOR_HIGHLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Highlight));
+    t[COLOR_HIGHLIGHTTEXT] = FromQColor(p.color(QPalette::Active, QPalette::HighlightedText));
+    t[COLOR_3DFACE] = FromQColor(p.color(QPalette::Active, QPalette::Button));
+    t[COLOR_BTNSHADOW] = FromQColor(p.color(QPalette::Active, QPalette::Dark));
+    t[COLOR_GRAYTEXT] = FromQColor(p.color(QPalette::Disabled, QPalette::WindowText));
+    t[COLOR_BTNTEXT] = FromQColor(p.color(QPalette::Active, QPalette::ButtonText));
+    t[COLOR_BTNHIGHLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Light));
+    t[COLOR_3DLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Midlight));
     return t;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QFile>
 #include <QUrl>
 
 namespace {
@@ -24,8 +25,12 @@ bool CallFileManager(const QDBusConnection& bus, const QString& method, const st
 
 } // namespace
 
+std::string LocalPathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
 QString FileUrl(const std::string& path) {
-    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    const QByteArray bytes = QByteArray::fromStdString(path);
     return QStringLiteral("file://") + QString::fromLatin1(bytes.toPercentEncoding("/"));
 }
 

@@ -11,6 +11,9 @@
 // The file URL of a path, its bytes kept exactly (percent-encoded), whatever their encoding.
 QString FileUrl(const std::string& path);
 
+// The bytes of a path as the file system keeps them: the other way from QFile::decodeName.
+std::string LocalPathBytes(const QString& path);
+
 // Opens the file manager with the item selected. Where no file manager answers, the containing
 // folder opens with the desktop's default handler. False when neither worked.
 bool RevealInFileManager(const std::string& path, const QDBusConnection& bus = QDBusConnection::sessionBus());

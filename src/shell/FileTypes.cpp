@@ -51,14 +51,9 @@ bool HasWildcard(std::string_view pattern) {
     return pattern.find_first_of("*?[") != std::string_view::npos;
 }
 
-std::string ToUtf8(const QString& s) {
-    const QByteArray bytes = s.toUtf8();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
-}
-
 // Lower case as Qt folds names and globs for matching.
 std::string Lowered(std::string_view utf8) {
-    return ToUtf8(QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).toLower());
+    return QString::fromUtf8(utf8).toLower().toStdString();
 }
 
 template <class Map> void Remember(Map& map, std::string_view key, int type) {
@@ -151,10 +146,10 @@ FileTypes::Forms FileTypes::FormsOf(std::string_view name, Scratch& scratch) {
         }
         return {name, scratch.folded, {}};
     }
-    const QString exact = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    const QString exact = QString::fromUtf8(name);
     QString folded = exact.toLower();
-    scratch.exact = ToUtf8(exact);
-    scratch.folded = ToUtf8(folded);
+    scratch.exact = exact.toStdString();
+    scratch.folded = folded.toStdString();
     // Qt takes any digit for "[0-9]" in two globs it matches by hand ("[0-9][0-9][0-9].vdr",
     // "*.anim[1-9j]"), so names with other digits are also tried with ASCII ones.
     bool otherDigits = false;
@@ -164,7 +159,7 @@ FileTypes::Forms FileTypes::FormsOf(std::string_view name, Scratch& scratch) {
             otherDigits = true;
         }
     }
-    scratch.digits = otherDigits ? ToUtf8(folded) : std::string();
+    scratch.digits = otherDigits ? folded.toStdString() : std::string();
     return {scratch.exact, scratch.folded, scratch.digits};
 }
 
@@ -259,7 +254,7 @@ int FileTypes::ByNoGlob(std::string_view name) {
 }
 
 int FileTypes::Ask(std::string_view name) {
-    const QString qName = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    const QString qName = QString::fromUtf8(name);
     return Add(m_db.mimeTypeForFile(qName, QMimeDatabase::MatchExtension), false);
 }
 
@@ -270,7 +265,7 @@ int FileTypes::Add(const QMimeType& mime, bool folder) {
     Type& type = m_types.emplace_back();
     type.mime = mime.name();
     type.comment = mime.comment();
-    type.commentUtf8 = ToUtf8(type.comment);
+    type.commentUtf8 = type.comment.toStdString();
     type.folder = folder;
     type.iconNames = folder ? QStringList{"folder"} : QStringList{mime.iconName(), mime.genericIconName()};
     const int index = Count() - 1;

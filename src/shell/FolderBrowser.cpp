@@ -1,6 +1,7 @@
 #include "shell/FolderBrowser.h"
 
 #include "platform/Path.h"
+#include "shell/FileManager.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,13 +19,11 @@ std::optional<std::string> RunFolderDialog(QWidget* owner, const QString& title,
     if (chosen.isEmpty()) {
         return std::nullopt;
     }
-    const QByteArray bytes = QFile::encodeName(QDir::toNativeSeparators(chosen));
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return LocalPathBytes(QDir::toNativeSeparators(chosen));
 }
 
 std::string Standard(QStandardPaths::StandardLocation location) {
-    const QByteArray bytes = QFile::encodeName(QStandardPaths::writableLocation(location));
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return LocalPathBytes(QStandardPaths::writableLocation(location));
 }
 
 } // namespace

@@ -19,8 +19,7 @@ std::optional<std::vector<std::string>> CommandPrompts::ChooseFiles(QWidget* own
     }
     std::vector<std::string> paths;
     for (const QString& file : dialog.selectedFiles()) {
-        const QByteArray bytes = QFile::encodeName(file);
-        paths.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+        paths.push_back(LocalPathBytes(file));
     }
     return paths;
 }

@@ -27,7 +27,6 @@ public:
     // Moves the registered controls by the growth since the last layout. Nothing before Attach.
     virtual void Relayout();
     virtual void SaveClientSize();
-    void RemoveAll() { m_entries.clear(); }
 
 private:
     struct LayoutEntry {

@@ -5,6 +5,7 @@
 #include "platform/Profile.h"
 #include "res/MenuResources.h"
 #include "res/Strings.h"
+#include "shell/FileManager.h"
 #include "ui/CommandPrompts.h"
 #include "ui/MessageBox.h"
 #include "ui/PendingMessage.h"
@@ -165,11 +166,12 @@ void CMainDlg::OnInitDialog() {
 
     auto* pickerStyle = new PickerStyle(style()->name());
     pickerStyle->setParent(this);
+    const QFont pickerFont = PickerStyle::PickerFont(font());
     for (QDateTimeEdit* picker :
          {static_cast<QDateTimeEdit*>(m_dtpCreatedDate), static_cast<QDateTimeEdit*>(m_dtpCreatedTime),
           static_cast<QDateTimeEdit*>(m_dtpUpdatedDate), static_cast<QDateTimeEdit*>(m_dtpUpdatedTime)}) {
         picker->setStyle(pickerStyle);
-        picker->setFont(PickerStyle::PickerFont(font()));
+        picker->setFont(pickerFont);
     }
     for (QDateEdit* date : {m_dtpCreatedDate, m_dtpUpdatedDate}) {
         date->setDisplayFormat(QStringLiteral("yyyy年MM月dd日"));
@@ -332,15 +334,17 @@ void CMainDlg::OnTopMost() {
 }
 
 void CMainDlg::OnNowCreated() {
-    const QDateTime now = QDateTime::currentDateTime();
-    m_dtpCreatedDate->setDate(now.date());
-    m_dtpCreatedTime->setTime(now.time());
+    SetToNow(m_dtpCreatedDate, m_dtpCreatedTime);
 }
 
 void CMainDlg::OnNowUpdated() {
+    SetToNow(m_dtpUpdatedDate, m_dtpUpdatedTime);
+}
+
+void CMainDlg::SetToNow(QDateEdit* date, QTimeEdit* time) {
     const QDateTime now = QDateTime::currentDateTime();
-    m_dtpUpdatedDate->setDate(now.date());
-    m_dtpUpdatedTime->setTime(now.time());
+    date->setDate(now.date());
+    time->setTime(now.time());
 }
 
 void CMainDlg::OnExit() {
@@ -699,8 +703,7 @@ std::vector<std::string> LocalPaths(const QMimeData* data) {
     }
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile()) {
-            const QByteArray bytes = QFile::encodeName(url.toLocalFile());
-            paths.emplace_back(bytes.constData(), static_cast<size_t>(bytes.size()));
+            paths.push_back(LocalPathBytes(url.toLocalFile()));
         }
     }
     return paths;

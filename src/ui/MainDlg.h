@@ -94,6 +94,7 @@ public slots:
     void OnTopMost();
     void OnNowCreated();
     void OnNowUpdated();
+    static void SetToNow(QDateEdit* date, QTimeEdit* time);
     void OnExit();
     void OnUpdate();
     void OnAddFiles();

@@ -7,20 +7,11 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-DialogBuilder::Factory LinkFactory() {
-    return [](const ControlTemplate& c, QWidget* parent) {
-        return new CLinkStatic(QString::fromUtf8(c.text), parent);
-    };
-}
-
-} // namespace
-
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    m_controls = DialogBuilder::Build(*this, AboutDialogTemplate(),
-                                      {{idc::HomeLink, LinkFactory()}, {idc::MailLink, LinkFactory()}});
+    setWindowFlags(kDialogFrame);
+    m_controls = DialogBuilder::Build(
+        *this, AboutDialogTemplate(),
+        {{idc::HomeLink, CLinkStatic::FromTemplate}, {idc::MailLink, CLinkStatic::FromTemplate}});
     setFixedSize(size());
     m_staticVersion = m_controls.Get<QLabel>(idc::AboutVersion);
     m_linkHome = m_controls.Get<CLinkStatic>(idc::HomeLink);

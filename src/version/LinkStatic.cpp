@@ -8,8 +8,12 @@
 
 namespace {
 
+void OpenWithDesktop(const QString& url) {
+    QDesktopServices::openUrl(QUrl(url));
+}
+
 CLinkStatic::UrlOpener& Opener() {
-    static CLinkStatic::UrlOpener opener = [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+    static CLinkStatic::UrlOpener opener = OpenWithDesktop;
     return opener;
 }
 
@@ -23,8 +27,12 @@ CLinkStatic::CLinkStatic(const QString& text, QWidget* parent) : QLabel(parent),
     setTextFormat(Qt::PlainText);
 }
 
+QWidget* CLinkStatic::FromTemplate(const ControlTemplate& control, QWidget* parent) {
+    return new CLinkStatic(QString::fromUtf8(control.text), parent);
+}
+
 void CLinkStatic::SetUrlOpener(UrlOpener opener) {
-    Opener() = opener ? std::move(opener) : [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); };
+    Opener() = opener ? std::move(opener) : OpenWithDesktop;
 }
 
 void CLinkStatic::SetText(const QString& text) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "res/DialogTemplate.h"
+
 #include <QFont>
 #include <QLabel>
 
@@ -14,6 +16,8 @@ class CLinkStatic : public QLabel {
 public:
     // Takes the control's text as its first text.
     explicit CLinkStatic(const QString& text, QWidget* parent = nullptr);
+    // Makes one in place of a template's static text.
+    static QWidget* FromTemplate(const ControlTemplate& control, QWidget* parent);
 
     // Shown from the next repaint on; the link's area follows from the next move or press.
     void SetText(const QString& text);

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
-#include <QNetworkProxyFactory>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QThread>
@@ -79,8 +78,6 @@ VersionChecks::~VersionChecks() {
 }
 
 void VersionChecks::Start(VersionCheckJob job) {
-    // The system's proxy settings, as a browser would use them.
-    QNetworkProxyFactory::setUseSystemConfiguration(true);
     m_checks.remove_if([](const Check& c) { return c.thread->isFinished(); });
     m_checks.push_back(Check{nullptr, std::move(job)});
     Check& check = m_checks.back();

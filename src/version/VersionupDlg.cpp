@@ -7,11 +7,9 @@
 #include <QPushButton>
 
 CVersionupDlg::CVersionupDlg(QWidget* parent) : QDialog(parent) {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    m_controls = DialogBuilder::Build(*this, VersionupDialogTemplate(),
-                                      {{idc::HomeLink, [](const ControlTemplate& c, QWidget* p) {
-                                            return new CLinkStatic(QString::fromUtf8(c.text), p);
-                                        }}});
+    setWindowFlags(kDialogFrame);
+    m_controls =
+        DialogBuilder::Build(*this, VersionupDialogTemplate(), {{idc::HomeLink, CLinkStatic::FromTemplate}});
     setFixedSize(size());
     m_staticMessage = m_controls.Get<QLabel>(idc::VersionMessage);
     m_linkHome = m_controls.Get<CLinkStatic>(idc::HomeLink);
