@@ -104,8 +104,6 @@ TEST(CompareEntries, NoKeyBitKeepsTheOrderAndTheFirstBitWins) {
     const std::vector<FileEntry> rows = {Make("b", false, 1), Make("a", false, 2)};
     EXPECT_EQ(Sorted(rows, SORT_ASCENDING), (Names{"b", "a"}));
     EXPECT_EQ(Sorted(rows, SORT_ASCENDING | SortKeyBit(0) | SortKeyBit(1)), (Names{"a", "b"}));
-    EXPECT_EQ(SortKeyColumn(SortKeyBit(1) | SortKeyBit(6)), 1);
-    EXPECT_EQ(SortKeyColumn(SORT_ASCENDING), -1);
 }
 
 TEST(NextSortState, SameColumnFlipsAnotherStartsAscending) {

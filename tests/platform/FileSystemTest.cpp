@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -222,25 +221,6 @@ TEST_F(FileSystemTest, SomeoneElsesOrAnImmutableFileRefusesTimesAndAttributes) {
     EXPECT_EQ(SetUpdated(file, 1000), std::errc::operation_not_permitted);
     EXPECT_EQ(Set(file, attr::ReadOnly), std::errc::operation_not_permitted);
     test::SetImmutable(file, false);
-}
-
-TEST_F(FileSystemTest, DirectoryListsEveryKindWithoutDots) {
-    test::MakeFolder(dir / "folder");
-    ASSERT_EQ(::symlink("folder", (dir / "link").c_str()), 0);
-    ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
-    ASSERT_EQ(::mknod((dir / "sock").c_str(), S_IFSOCK | 0644, 0), 0);
-    test::WriteFile(dir / "\xff\xfe-not-utf8", "");
-
-    std::error_code error;
-    platform::Directory d = platform::Directory::Open(dir.Path(), error);
-    ASSERT_FALSE(error);
-    std::vector<std::string> got;
-    for (platform::DirEntry e; d.Next(e);) {
-        got.push_back(e.name + ":" + "FDLO"[static_cast<int>(e.type)]);
-    }
-    std::sort(got.begin(), got.end());
-    EXPECT_EQ(got, (std::vector<std::string>{"fifo:O", "file.txt:F", "folder:D", "link:L", "sock:O",
-                                             "\xff\xfe-not-utf8:F"}));
 }
 
 TEST_F(FileSystemTest, ChildFolderIsNeverOpenedThroughALink) {

@@ -71,20 +71,16 @@ TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
         {"[\xC3\x84]\nk=1\n", "\xC3\xA4", "k", d},
         {" \t[ \tMain\t ]\n \t Width \t= 10\n", " main\t", "\twidth ", "10"},
         {"[a b]\nx y=inner\n", "a b", "x y", "inner"},
-        {"[a b]\nx y=inner\n", "ab", "xy", d},
         {"[a]b] trailing\nk=1\n", "a]b", "k", "1"}, // a header runs to its last "]"
         {"[a]b] trailing\nk=1\n", "a", "k", d},
-        {"[c] ; note\nk=2\n", "c", "k", "2"},
         {"[s]\nk=1\n[t\nj=2\n", "s", "j", "2"}, // "[" without "]" is no header
         {"[s]\n[u=3\n", "s", "[u", "3"},
         {"[s]\na = b = c\n", "s", "a", "b = c"},
-        {"[s]\nno equals\n", "s", "no equals", d},
         {"[s]\n \t;b=2\n", "s", "b", d},
         {"[s]\n#c=3\n", "s", "#c", "3"},
         {"[s]\nd=4 ; not a comment\n", "s", "d", "4 ; not a comment"},
         {"k=1\n[s]\n", "s", "k", d},
         {"[s]\nk=1\nK=2\n[S]\nk=3\nonly=4\n", "s", "k", "1"},
-        {"[s]\nk=1\n[S]\nonly=4\n", "s", "only", d},
         {"[s]\na=left\0right\n"s, "s", "a", "left"},
         {"[s]\nd=\"q\0\"\n"s, "s", "d", "\"q"},
         {"[s]\n\0[t]\ne=1\n"s, "s", "e", "1"}, // a line starting with NUL is no header
@@ -120,24 +116,6 @@ TEST_F(ProfileTest, IntegersTakeSignHexAndLeadingDigitsAndWrapTo32Bits) {
     }
 }
 
-TEST_F(ProfileTest, TextIsCutTo4095BytesWithoutSplittingACharacter) {
-    constexpr size_t kLimit = 4095;
-    Names raw = {std::string(kLimit, 'a'), std::string(kLimit + 1, 'b')};
-    Names read = {std::string(kLimit, 'a'), std::string(kLimit, 'b')};
-    // Each character straddling the limit at every offset, and ending right at it.
-    for (const std::string c : {"\xC3\xA9", "\xE2\x82\xAC", "\xF0\x9F\x98\x80"}) {
-        for (size_t before = kLimit - c.size(); before < kLimit; ++before) {
-            const std::string prefix(before, 'x');
-            raw.push_back(prefix + c + "yyyy");
-            read.push_back(before + c.size() <= kLimit ? prefix + c : prefix);
-        }
-    }
-    PutValues(raw);
-    for (size_t i = 0; i < raw.size(); ++i) {
-        EXPECT_EQ(Get("s", "k" + std::to_string(i)), read[i]) << i;
-    }
-}
-
 TEST_F(ProfileTest, WritingChangesOnlyTheLinesItMust) {
     struct Case {
         std::string before;
@@ -155,9 +133,7 @@ TEST_F(ProfileTest, WritingChangesOnlyTheLinesItMust) {
          "[s]\nk=9\nk=2\nnew=n\n[S]\nk=3\n"},
         // A new key follows the last non-blank line of its section; a new section goes at the end.
         {"[a]\nx=1\n\n \t\n[b]\ny=2\n", {{"a", "k", "v"}}, "[a]\nx=1\nk=v\n\n \t\n[b]\ny=2\n"},
-        {"[a]\nx=1\n; about b\n\n[b]\n", {{"a", "k", "v"}}, "[a]\nx=1\n; about b\nk=v\n\n[b]\n"},
         {"[a]\nx=1\n\n", {{"n", "k", "v"}}, "[a]\nx=1\n\n[n]\nk=v\n"},
-        {"", {{"n", "k", "v"}}, "[n]\nk=v\n"},
         // New lines take the file's first line end; a lone CR is not joined with an LF after it.
         {"[a]\r\nx=1\n", {{"a", "k", "v"}, {"b", "j", "w"}}, "[a]\r\nx=1\nk=v\r\n[b]\r\nj=w\r\n"},
         {"; x\r[a]\nx=1\n\n[b]\n", {{"a", "k", "v"}}, "; x\r[a]\nx=1\nk=v\r\n\n[b]\n"},

@@ -22,19 +22,3 @@ TEST(DialogTemplates, MainWindowControlsAreUniqueAndInside) {
     }
     EXPECT_EQ(ids.count(1026), 1U);
 }
-
-TEST(DialogTemplates, TabOrderStartsAtTheCreationGroupAndUpdateIsTheOnlyDefault) {
-    const DialogTemplate& t = MainDialogTemplate();
-    EXPECT_EQ(t.controls.front().id, 1001);
-    int defaults = 0;
-    for (const ControlTemplate& c : t.controls) {
-        if (c.kind == ControlKind::DefaultPushButton) {
-            ++defaults;
-            EXPECT_EQ(c.id, 1020);
-        }
-        if (c.id == 1026) {
-            EXPECT_EQ(c.style & style::TabStop, 0U); // "常に手前" is skipped by Tab
-        }
-    }
-    EXPECT_EQ(defaults, 1);
-}
