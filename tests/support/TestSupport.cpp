@@ -14,33 +14,11 @@
 #include <linux/fs.h>
 #include <sstream>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 namespace test {
 namespace fs = std::filesystem;
-
-namespace {
-
-// Undoes what tests do to make removal fail: immutable flags and missing write or search bits.
-void MakeRemovable(const std::string& root) {
-    std::error_code ec;
-    SetImmutable(root, false);
-    ::chmod(root.c_str(), 0700);
-    for (auto it = fs::recursive_directory_iterator(root, fs::directory_options::skip_permission_denied, ec);
-         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_symlink(ec)) {
-            continue;
-        }
-        SetImmutable(it->path().string(), false);
-        if (it->is_directory(ec)) {
-            ::chmod(it->path().c_str(), 0700);
-        }
-    }
-}
-
-} // namespace
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
@@ -53,8 +31,20 @@ TempDir::TempDir() {
 }
 
 TempDir::~TempDir() {
-    MakeRemovable(m_path);
+    // Undo what tests do to make removal fail: immutable flags and missing write or search bits.
     std::error_code ec;
+    SetImmutable(m_path, false);
+    ::chmod(m_path.c_str(), 0700);
+    for (auto it =
+             fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink(ec)) {
+            SetImmutable(it->path().string(), false);
+            if (it->is_directory(ec)) {
+                ::chmod(it->path().c_str(), 0700);
+            }
+        }
+    }
     fs::remove_all(m_path, ec);
 }
 
@@ -68,21 +58,6 @@ void WriteFile(const std::string& path, std::string_view content) {
     if (!out) {
         ADD_FAILURE() << "cannot write " << path;
     }
-}
-
-struct ::stat StatOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
-    return st;
-}
-
-std::vector<std::string> FolderNames(const std::string& folder) {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 std::string ReadFile(const std::string& path) {
@@ -103,50 +78,58 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+struct ::stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
 int RunInChild(const std::function<int()>& body) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
     if (pid == 0) {
-        int result = 1;
+        int result = 2;
         try {
             result = body();
         } catch (...) {
-            result = 2;
         }
         std::fflush(nullptr);
         ::_exit(result);
     }
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
     if (pid < 0) {
         return -1;
     }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (WIFEXITED(status)) {
-        return WEXITSTATUS(status);
-    }
-    return WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
 }
 
 int RunAsUnprivileged(const std::function<int()>& body) {
     return RunInChild([&] {
-        if (::geteuid() == 0) {
-            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
-                return 99;
-            }
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return 99;
         }
         return body();
     });
 }
 
 int RunProgram(const std::vector<std::string>& argv) {
-    std::fflush(nullptr);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
+    const int status = RunInChild([&] {
         const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, STDIN_FILENO);
-        ::dup2(devNull, STDOUT_FILENO);
-        ::dup2(devNull, STDERR_FILENO);
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::dup2(devNull, fd);
+        }
         std::vector<char*> args;
         for (const auto& a : argv) {
             args.push_back(const_cast<char*>(a.c_str()));
@@ -154,14 +137,9 @@ int RunProgram(const std::vector<std::string>& argv) {
         args.push_back(nullptr);
         ::execvp(args[0], args.data());
         ::_exit(127);
-    }
-    if (pid < 0) {
-        return -1;
-    }
-    int status = 0;
-    while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) != 127 ? WEXITSTATUS(status) : -1;
+        return 127;
+    });
+    return status < 0 || status == 127 ? -1 : status;
 }
 
 bool SetImmutable(const std::string& path, bool on) {

@@ -18,32 +18,25 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return m_path; }
-    // Path() + "/" + relative.
-    std::string operator/(std::string_view relative) const;
+    std::string operator/(std::string_view relative) const; // Path() + "/" + relative
 
 private:
     std::string m_path;
 };
 
 void WriteFile(const std::string& path, std::string_view content);
-// lstat of the path; a failure fails the test.
-struct ::stat StatOf(const std::string& path);
-// The names in a folder, sorted.
-std::vector<std::string> FolderNames(const std::string& folder);
 std::string ReadFile(const std::string& path);
 void MakeFolder(const std::string& path);
 bool Exists(const std::string& path);
-
-// Runs body in a child process that has given up root (uid and gid 65534) when the tests run as
-// root; otherwise the child keeps the caller's ids. Returns body's result, or -1 when the child
-// died instead.
-int RunAsUnprivileged(const std::function<int()>& body);
+struct ::stat StatOf(const std::string& path);                   // lstat; a failure fails the test
+std::vector<std::string> FolderNames(const std::string& folder); // sorted
 
 // Runs body in a child process and returns its exit status, or -(signal) when a signal ended it.
 int RunInChild(const std::function<int()>& body);
-
-// Runs a program found on PATH with these arguments, its output discarded; no shell is
-// involved. Returns its exit status, or -1 when it could not run.
+// RunInChild, the child giving up root (uid and gid 65534) first when the tests run as root.
+int RunAsUnprivileged(const std::function<int()>& body);
+// Runs a program found on PATH, without a shell, its output discarded. Its exit status, or -1
+// when it could not run.
 int RunProgram(const std::vector<std::string>& argv);
 
 // Sets or clears the immutable flag (chattr +i), which binds root too. False where the file
