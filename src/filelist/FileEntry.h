@@ -19,12 +19,12 @@ public:
     void SetPath(const std::string& path);
     // m_folder followed by m_name.
     std::string GetPath() const { return m_folder + m_name; }
-    std::string GetName() const { return m_name; }
-    std::string GetFolder() const { return m_folder; }
+    const std::string& GetName() const { return m_name; }
+    const std::string& GetFolder() const { return m_folder; }
 
-    std::string GetTypeName() const { return m_typeName; }
+    const std::string& GetTypeName() const { return m_typeName; }
     void SetTypeName(const std::string& text);
-    std::string GetAttrText() const { return m_attrText; }
+    const std::string& GetAttrText() const { return m_attrText; }
     void SetAttrText(const std::string& text) { m_attrText = text; }
 
     int IsFolder() const { return m_isFolder; }

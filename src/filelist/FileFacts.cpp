@@ -9,7 +9,7 @@ bool Query(const std::string& path, platform::FileInfo& info) {
     return !platform::QueryFile(platform::ItemRef::Path(path), info);
 }
 
-void StoreTimes(const platform::FileInfo* info, TimeTexts& texts, FileEntry& entry) {
+void StoreTimes(const platform::FileInfo* info, FileEntry& entry) {
     std::optional<SYSTEMTIME> created;
     std::optional<SYSTEMTIME> updated;
     if (info != nullptr) {
@@ -18,19 +18,21 @@ void StoreTimes(const platform::FileInfo* info, TimeTexts& texts, FileEntry& ent
         }
         updated = platform::UtcToLocal(info->updated);
     }
-    texts.created = created ? FormatListTime(*created) : std::string();
-    texts.updated = updated ? FormatListTime(*updated) : std::string();
     entry.SetCreated(created ? &*created : nullptr);
     entry.SetUpdated(updated ? &*updated : nullptr);
 }
 
-void StoreSize(const platform::FileInfo& info, std::string& text, FileEntry& entry) {
+// Whether the size column shows a size: folders show none.
+bool StoreSize(const platform::FileInfo& info, FileEntry& entry) {
     if (entry.IsFolder() != 0) {
-        text.clear();
-        return;
+        return false;
     }
     entry.SetSize(static_cast<int64_t>(info.size));
-    text = entry.GetSizeText();
+    return true;
+}
+
+std::string TimeText(const SYSTEMTIME* time) {
+    return time != nullptr ? FormatListTime(*time) : std::string();
 }
 
 } // namespace
@@ -71,14 +73,17 @@ int ReadSize(const std::string& path, std::string& text, FileEntry& entry) {
     if (!Query(path, info)) {
         return 0;
     }
-    StoreSize(info, text, entry);
+    StoreSize(info, entry);
+    text = entry.GetSizeText();
     return 1;
 }
 
 int ReadTimes(const std::string& path, TimeTexts& texts, FileEntry& entry) {
     platform::FileInfo info;
     const bool ok = Query(path, info);
-    StoreTimes(ok ? &info : nullptr, texts, entry);
+    StoreTimes(ok ? &info : nullptr, entry);
+    texts.created = TimeText(entry.GetCreated());
+    texts.updated = TimeText(entry.GetUpdated());
     return ok ? 1 : 0;
 }
 
@@ -131,13 +136,13 @@ std::string MakeErrorText(const std::string& path, const std::error_code& error)
     return path + " - " + platform::ErrorText(error) + "\n";
 }
 
-void ReadRowFacts(FileEntry& entry, FactsRead mode, RowFacts& texts) {
-    RowFactsReader().Read(entry, mode, texts);
+bool ReadRowFacts(FileEntry& entry, FactsRead mode) {
+    return RowFactsReader().Read(entry, mode);
 }
 
-void RowFactsReader::Read(FileEntry& entry, FactsRead mode, RowFacts& texts) {
-    const std::string folder = entry.GetFolder();
-    const std::string name = entry.GetName();
+bool RowFactsReader::Read(FileEntry& entry, FactsRead mode) {
+    const std::string& folder = entry.GetFolder();
+    const std::string& name = entry.GetName();
     const std::string path = folder + name;
     bool viaFolder = false;
     if (!folder.empty() && !name.empty()) {
@@ -157,18 +162,10 @@ void RowFactsReader::Read(FileEntry& entry, FactsRead mode, RowFacts& texts) {
         viaFolder ? platform::ItemRef::InFolder(m_folder, name, path, platform::FollowLinks::Yes)
                   : platform::ItemRef::Path(path),
         info);
-    texts.attributes = ok ? AttributeLetters(info.attributes) : std::string();
-    entry.SetAttrText(texts.attributes);
+    entry.SetAttrText(ok ? AttributeLetters(info.attributes) : std::string());
     if (ok && mode == FactsRead::Insert && (info.attributes & platform::attr::Directory) != 0) {
         entry.SetFolder(1);
     }
-    TimeTexts times;
-    StoreTimes(ok ? &info : nullptr, times, entry);
-    texts.created = std::move(times.created);
-    texts.updated = std::move(times.updated);
-    if (ok) {
-        StoreSize(info, texts.size, entry);
-    } else {
-        texts.size.clear();
-    }
+    StoreTimes(ok ? &info : nullptr, entry);
+    return ok && StoreSize(info, entry);
 }

@@ -41,19 +41,13 @@ std::string FormatSortTime(const SYSTEMTIME& time);
 // none), "\n".
 std::string MakeErrorText(const std::string& path, const std::error_code& error);
 
-// The texts of the columns one look at the disk fills.
-struct RowFacts {
-    std::string size;
-    std::string created;
-    std::string updated;
-    std::string attributes;
-};
-
 // A row's attributes, times and size from one look at the disk, in the order the list needs:
 // attributes first (adding a row sets the folder flag; refreshing leaves it as it was), then
-// times and size, which depend on it. The entry's attribute text, times and size are updated.
+// times and size, which depend on it. The entry's attribute text, times and size are updated;
+// the columns format them when shown. True when the size column shows the size (a file that
+// could be looked at).
 enum class FactsRead { Insert, Refresh };
-void ReadRowFacts(FileEntry& entry, FactsRead mode, RowFacts& texts);
+bool ReadRowFacts(FileEntry& entry, FactsRead mode);
 
 // ReadRowFacts for a batch of rows (adding many, refreshing all). Rows of one folder that come
 // one after another are reached through that folder, opened once, which saves the kernel the
@@ -61,7 +55,7 @@ void ReadRowFacts(FileEntry& entry, FactsRead mode, RowFacts& texts);
 // under its old name.
 class RowFactsReader {
 public:
-    void Read(FileEntry& entry, FactsRead mode, RowFacts& texts);
+    bool Read(FileEntry& entry, FactsRead mode);
 
 private:
     std::string m_lastFolder;

@@ -89,14 +89,8 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void FileListModel::Store(Row& row, const RowFacts& facts) {
-    row.sizeShown = !facts.size.empty();
-}
-
 void FileListModel::ReadNew(Row& row, RowFactsReader& reader) {
-    RowFacts facts;
-    reader.Read(*row.entry, FactsRead::Insert, facts);
-    Store(row, facts);
+    row.sizeShown = reader.Read(*row.entry, FactsRead::Insert);
     row.type = m_types.TypeOf(row.entry->GetName(), row.entry->IsFolder() != 0);
     row.entry->SetTypeName(m_types.CommentUtf8(row.type));
 }
@@ -133,9 +127,8 @@ void FileListModel::Refresh(int row) {
     if (row < 0 || row >= rowCount()) {
         return;
     }
-    RowFacts facts;
-    ReadRowFacts(*m_rows[static_cast<size_t>(row)].entry, FactsRead::Refresh, facts);
-    Store(m_rows[static_cast<size_t>(row)], facts);
+    Row& r = m_rows[static_cast<size_t>(row)];
+    r.sizeShown = ReadRowFacts(*r.entry, FactsRead::Refresh);
     emit dataChanged(index(row, 0), index(row, kListColumns - 1));
 }
 
@@ -144,10 +137,8 @@ void FileListModel::RefreshAll() {
         return;
     }
     RowFactsReader reader;
-    RowFacts facts;
     for (Row& row : m_rows) {
-        reader.Read(*row.entry, FactsRead::Refresh, facts);
-        Store(row, facts);
+        row.sizeShown = reader.Read(*row.entry, FactsRead::Refresh);
     }
     emit dataChanged(index(0, 0), index(rowCount() - 1, kListColumns - 1));
 }

@@ -51,7 +51,6 @@ private:
     };
 
     void ReadNew(Row& row, RowFactsReader& reader);
-    static void Store(Row& row, const RowFacts& facts);
 
     FileTypes& m_types;
     std::vector<Row> m_rows;

@@ -52,10 +52,6 @@ std::optional<UtcTime> LocalToUtc(const SYSTEMTIME& local);
 // truncated. No value outside the years 1601 through 30827.
 std::optional<SYSTEMTIME> UtcToLocal(const UtcTime& utc);
 
-// The same conversions with no time zone at all, for the stores that keep UTC calendar fields.
-std::optional<UtcTime> CivilToUtc(const SYSTEMTIME& utcCivil);
-std::optional<SYSTEMTIME> UtcToCivil(const UtcTime& utc);
-
 // Windows file times: 100-nanosecond ticks since 1601-01-01 00:00:00 UTC, the unit NTFS and SMB
 // keep creation times in. No value for a moment before 1601.
 UtcTime FromFileTimeTicks(uint64_t ticks);

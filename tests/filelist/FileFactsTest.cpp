@@ -72,20 +72,18 @@ TEST_F(FileFactsTest, TimesShowInLocalTimeAtTheirOwnDate) {
 TEST_F(FileFactsTest, RowFactsOnInsertSetTheFolderFlagAndRefreshDoesNot) {
     test::MakeFolder(file);
     FileEntry folder = EntryFor(file);
-    RowFacts texts;
-    ReadRowFacts(folder, FactsRead::Insert, texts);
+    EXPECT_FALSE(ReadRowFacts(folder, FactsRead::Insert)); // a folder shows no size
     EXPECT_EQ(folder.IsFolder(), 1);
-    EXPECT_FALSE(texts.updated.empty());
+    EXPECT_NE(folder.GetUpdated(), nullptr);
     // The folder becomes a file: a refresh keeps treating the row as a folder.
     ::rmdir(file.c_str());
     test::WriteFile(file, std::string(3000, 'x'));
-    ReadRowFacts(folder, FactsRead::Refresh, texts);
+    EXPECT_FALSE(ReadRowFacts(folder, FactsRead::Refresh));
     EXPECT_EQ(folder.IsFolder(), 1);
-    EXPECT_EQ(texts.size, "");
     FileEntry row = EntryFor(file);
-    ReadRowFacts(row, FactsRead::Refresh, texts);
+    EXPECT_TRUE(ReadRowFacts(row, FactsRead::Refresh));
     EXPECT_EQ(row.IsFolder(), 0);
-    EXPECT_EQ(texts.size, "3 KB");
+    EXPECT_EQ(row.GetSizeText(), "3 KB");
 }
 
 TEST_F(FileFactsTest, RowFactsOfAVanishedPathEmptyTheColumnsButKeepTheSize) {
@@ -93,16 +91,13 @@ TEST_F(FileFactsTest, RowFactsOfAVanishedPathEmptyTheColumnsButKeepTheSize) {
     ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", "0x22", 4, 0), 0);
     ::chmod(file.c_str(), 0444);
     FileEntry e = EntryFor(file);
-    RowFacts texts;
-    ReadRowFacts(e, FactsRead::Insert, texts);
-    EXPECT_EQ(texts.attributes, "RHA");
+    EXPECT_TRUE(ReadRowFacts(e, FactsRead::Insert));
     EXPECT_EQ(e.GetAttrText(), "RHA");
     EXPECT_EQ(e.IsFolder(), 0);
-    EXPECT_EQ(texts.size, "2 KB");
+    EXPECT_EQ(e.GetSizeText(), "2 KB");
     ASSERT_NE(e.GetUpdated(), nullptr);
     ::unlink(file.c_str());
-    ReadRowFacts(e, FactsRead::Refresh, texts);
-    EXPECT_EQ(texts.attributes + texts.size + texts.created + texts.updated, "");
+    EXPECT_FALSE(ReadRowFacts(e, FactsRead::Refresh));
     EXPECT_EQ(e.GetAttrText(), "");
     EXPECT_EQ(e.GetUpdated(), nullptr);
     EXPECT_EQ(e.GetCreated(), nullptr);
