@@ -9,16 +9,7 @@
 #include <QTimer>
 
 namespace {
-
 constexpr int kInterruptPollMs = 50;
-
-// A status the server sent (404 and the like) is no failure of the download: its page is read
-// like any version file.
-bool IsServerStatus(QNetworkReply::NetworkError error) {
-    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError) ||
-           (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
-}
-
 } // namespace
 
 unsigned VersionCheckThread(VersionCheckJob& job) {
@@ -60,9 +51,18 @@ unsigned VersionCheckThread(VersionCheckJob& job) {
     if (reply->bytesAvailable() > 0 && !cut) {
         body.append(reply->readAll().left(job.maxBytes - body.size()));
     }
-    const bool answered = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    const bool failed =
-        reply->error() != QNetworkReply::NoError && !cut && !(answered && IsServerStatus(reply->error()));
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299)) {
+        // An error page is no version file, whatever it holds.
+        if (job.failed) {
+            job.failed(QStringLiteral("HTTP %1 %2")
+                           .arg(status.toInt())
+                           .arg(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString()));
+        }
+        reply->deleteLater();
+        return 1;
+    }
+    const bool failed = reply->error() != QNetworkReply::NoError && !cut;
     if (failed && job.failed) {
         job.failed(reply->errorString());
     }

@@ -52,7 +52,8 @@ VersionOutcome ParseVersionFile(std::string_view text) {
         }
     };
     // Cut at every LF that stands on a character boundary: the byte after a double-byte
-    // character's lead byte belongs to that character.
+    // character's lead byte belongs to that character. One CR before the LF goes with it, since
+    // most servers and Windows editors end lines in CR LF (a CR is never a trail byte).
     size_t start = 0;
     size_t i = 0;
     while (i < text.size()) {
@@ -62,7 +63,8 @@ VersionOutcome ParseVersionFile(std::string_view text) {
             continue;
         }
         if (c == '\n') {
-            look(text.substr(start, i - start));
+            const size_t end = i > start && text[i - 1] == '\r' ? i - 1 : i;
+            look(text.substr(start, end - start));
             start = i + 1;
         }
         ++i;

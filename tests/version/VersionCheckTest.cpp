@@ -119,9 +119,10 @@ TEST_F(VersionCheckTest, OnlyTheSectionsLastVersionLineCounts) {
     EXPECT_EQ(prompts->news[0], QString::fromUtf8("[x] にﾊﾞｰｼﾞｮﾝ [1.5] がﾘﾘｰｽされています。"));
 }
 
-TEST_F(VersionCheckTest, CrLfFilesHaveNoSectionHeader) {
-    CheckBody("[Datemark]\r\nVersion=9.0\r\n");
-    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+TEST_F(VersionCheckTest, CrLfFilesAreReadLikeLfFiles) {
+    CheckBody("[Datemark]\r\nVersion=1.4.0\r\nDate=2005/12/01\r\n");
+    ASSERT_EQ(prompts->news.size(), 1U);
+    EXPECT_EQ(prompts->news[0], QString::fromUtf8("[2005/12/01] にﾊﾞｰｼﾞｮﾝ [1.4.0] がﾘﾘｰｽされています。"));
 }
 
 TEST_F(VersionCheckTest, AnEmptyBodySaysNothing) {
@@ -130,13 +131,17 @@ TEST_F(VersionCheckTest, AnEmptyBodySaysNothing) {
     EXPECT_TRUE(prompts->news.empty());
 }
 
-TEST_F(VersionCheckTest, AnErrorPageIsReadLikeAnyFile) {
-    test::HttpServer server([](const std::string&) {
-        return test::HttpServer::Reply("<html><body>Not Found</body></html>", 404, "Not Found");
-    });
-    Check(server.Url());
-    // The server answered: its page is read like a version file, and gives no upgrade.
-    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+TEST_F(VersionCheckTest, AnErrorStatusIsAFailureWithItsReason) {
+    for (const auto& [status, reason] : {std::pair{404, "Not Found"}, {500, "Internal Server Error"}}) {
+        prompts->messages.clear();
+        // Even a page that looks like a newer release is no answer to the question.
+        test::HttpServer server([&](const std::string&) {
+            return test::HttpServer::Reply("[Datemark]\nVersion=9.0\n", status, reason);
+        });
+        Check(server.Url());
+        ExpectOnlyMessage(QStringLiteral("HTTP %1 %2").arg(status).arg(QString::fromUtf8(reason)),
+                          MB_ICONSTOP);
+    }
 }
 
 TEST_F(VersionCheckTest, ABodyBeyondTheCapIsCutNotStored) {

@@ -27,15 +27,16 @@ TEST(ParseVersionFile, TheLastVersionKeyAtALineStartInTheSectionDecides) {
         {"[Datemark]\n Version=2.0\n", ""},
         {"[datemark]\nVersion=2.0\n", ""},
         {"[Datemark] \nVersion=2.0\n", ""},
-        {"[Datemark]\r\nVersion=2.0\r\n", ""}, // the header ends in CR and so is none
-        {"[Datemark]\n\n;Version=1.0\nVersion=2.0\r\n", "2.0\r"},
+        {"[Datemark]\r\nVersion=2.0\r\n", "2.0"},                          // CR LF ends a line as LF does
+        {"[Datemark]\r\r\nVersion=2.0\n", ""},                             // only one CR goes with the LF
+        {"[Datemark]\n\n;Version=1.0\nVersion=2.0\r", "2.0\r"},            // no LF: the CR stays
         {std::string("[Datemark]\nVersion=1.2\n\0Version=9.9\n", 35), ""}, // the text ends at a NUL
         // 0x81 0x0A is no valid character, but the pair stays together: no line start after it.
         {"[Datemark]\nDate=\x81\nVersion=2.0\n", ""}};
     for (const auto& [file, version] : cases) {
         EXPECT_EQ(ParseVersionFile(file).version, version) << file;
     }
-    EXPECT_EQ(ParseVersionFile("[Datemark]\nVersion=2.0\nDate=\x81\nx\r\n").date, "\x81\nx\r");
+    EXPECT_EQ(ParseVersionFile("[Datemark]\nVersion=2.0\nDate=\x81\nx\r\n").date, "\x81\nx");
     EXPECT_EQ(ParseVersionFile("[Datemark]\nVersion=2.0\nDate=\x95").date, "\x95");
 }
 
