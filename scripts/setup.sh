@@ -12,6 +12,10 @@ packages=(
     # tests and benchmarks; a virtual display and screenshots for looking at the program
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     xvfb xauth xdotool imagemagick dbus
+    # a window manager and X tools for the tests that drive the windows on a real X server
+    openbox x11-utils
+    # opening folders with the desktop's default handler
+    xdg-utils file
     # text, time zones and the system's error texts in Japanese
     locales libc-l10n tzdata
     # a real NTFS file system for the attribute store tests

@@ -21,11 +21,14 @@ CFileListCtrl::CFileListCtrl(QWidget* parent)
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSortingEnabled(false);
     setTextElideMode(Qt::ElideRight);
     setIconSize(QSize(16, 16));
     // Narrow columns are allowed, but not so narrow that the user loses them.
     m_header->setMinimumSectionSize(8);
+    // The tree view set its header up for itself: sections not clickable unless it sorts (it
+    // does not: the rows sort by the program's own rule) and a first column that cannot move.
+    m_header->setSectionsClickable(true);
+    m_header->setFirstSectionMovable(true);
     connect(m_header, &QHeaderView::sectionClicked, this, &CFileListCtrl::OnColumnClick);
 }
 

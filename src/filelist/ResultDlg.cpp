@@ -1,6 +1,7 @@
 #include "filelist/ResultDlg.h"
 
 #include "app/AppSettings.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,13 +9,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include <algorithm>
-#include <limits>
-
 CResultDlg::CResultDlg(platform::ProfileStore& profile, QWidget* parent)
     : QDialog(parent), m_profile(profile) {
-    setWindowFlags(kDialogFrame);
+    // Unlike the other dialogs it can be resized and maximised: long lines need room.
+    setWindowFlags(kDialogFrame | Qt::WindowMaximizeButtonHint);
     m_controls = DialogBuilder::Build(*this, ResultDialogTemplate());
+    m_minTrackWidth = width();
+    m_minTrackHeight = height();
+    setMinimumSize(m_minTrackWidth, m_minTrackHeight);
     m_edit = m_controls.Get<QPlainTextEdit>(idc::ResultText);
     m_btnCopy = m_controls.Get<QPushButton>(idc::Copy);
     m_btnClose = m_controls.Get<QPushButton>(idc::Close);
@@ -43,25 +45,12 @@ void CResultDlg::OnInitDialog() {
 }
 
 void CResultDlg::LoadPlacement() {
-    constexpr int kMissing = std::numeric_limits<int>::min();
-    WindowRect r = ReadWindowRect(m_profile, "ResultWindow", {kMissing, kMissing, kMissing, kMissing});
-    if (r.left != kMissing || r.top != kMissing || r.right != kMissing || r.bottom != kMissing) {
-        // A missing edge stays where the window is; with none stored, the toolkit places it.
-        const QRect g = geometry();
-        r.left = r.left == kMissing ? g.left() : r.left;
-        r.top = r.top == kMissing ? g.top() : r.top;
-        r.right = r.right == kMissing ? g.left() + g.width() : r.right;
-        r.bottom = r.bottom == kMissing ? g.top() + g.height() : r.bottom;
-        setGeometry(QRect(r.left, r.top, std::max(1, r.right - r.left), std::max(1, r.bottom - r.top)));
-    }
-    // The window has no sizing border: its size is the template's or the one stored.
-    setFixedSize(size());
+    RestorePlacement(*this, ReadWindowRect(m_profile, "ResultWindow", kNoPlacement),
+                     QSize(m_minTrackWidth, m_minTrackHeight), Unplaced::Toolkit);
 }
 
 void CResultDlg::SavePlacement() {
-    const QRect g = geometry();
-    WriteWindowRect(m_profile, "ResultWindow",
-                    {g.left(), g.top(), g.left() + g.width(), g.top() + g.height()});
+    WriteWindowRect(m_profile, "ResultWindow", NormalPlacement(*this));
 }
 
 void CResultDlg::OnCopy() {

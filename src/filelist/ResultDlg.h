@@ -14,8 +14,9 @@ namespace platform {
 class ProfileStore;
 }
 
-// Shows the failure lines of one update, exactly as collected, read-only and unwrapped. It
-// remembers its place in the settings file ("ResultWindow"). "コピー" puts the whole text on the
+// Shows the failure lines of one update, exactly as collected, read-only and unwrapped, in a
+// window that grows (never below its template size) and remembers its place in the settings
+// file ("ResultWindow"). "コピー" puts the whole text on the
 // clipboard; "閉じる", Esc and Enter close it.
 class CResultDlg : public QDialog {
     Q_OBJECT
@@ -33,6 +34,8 @@ public:
     QPlainTextEdit* m_edit = nullptr;
     QPushButton* m_btnCopy = nullptr;
     QPushButton* m_btnClose = nullptr;
+    int m_minTrackWidth = 0;
+    int m_minTrackHeight = 0;
 
 public slots:
     void OnCopy();

@@ -1,5 +1,6 @@
 #include "filelist/SortHeaderView.h"
 
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyleOptionHeader>
 
@@ -80,6 +81,20 @@ void SortHeaderView::paintSection(QPainter* painter, const QRect& rect, int logi
                             image);
     }
     painter->restore();
+}
+
+void SortHeaderView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // Two quick clicks on a title are two clicks: the order flips twice. Only on the line
+    // between two titles is it a double click (the column fits its contents).
+    const int x = event->position().toPoint().x();
+    const int column = logicalIndexAt(x);
+    const int start = sectionViewportPosition(column);
+    const int grip = style()->pixelMetric(QStyle::PM_HeaderGripMargin, nullptr, this);
+    if (column >= 0 && x > start + grip && x < start + sectionSize(column) - grip) {
+        mousePressEvent(event);
+        return;
+    }
+    QHeaderView::mouseDoubleClickEvent(event);
 }
 
 QSize SortHeaderView::sectionSizeFromContents(int logicalIndex) const {

@@ -22,6 +22,7 @@ public:
 protected:
     void paintSection(QPainter* painter, const QRect& rect, int logicalIndex) const override;
     QSize sectionSizeFromContents(int logicalIndex) const override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     CImageList m_arrows;

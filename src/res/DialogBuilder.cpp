@@ -1,5 +1,6 @@
 #include "res/DialogBuilder.h"
 
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDialog>
@@ -9,6 +10,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QTreeView>
@@ -20,6 +22,33 @@ namespace {
 
 const QDate kFirstDate(1601, 1, 1);
 const QDate kLastDate(9999, 12, 31);
+
+// Lines the calendar pop-up's right edge up with the picker's (the toolkit lines up the left
+// edges), keeping it on the picker's screen.
+class CalendarRightAlign : public QObject {
+public:
+    CalendarRightAlign(QDateEdit* picker, QWidget* popup) : QObject(picker), m_picker(picker) {
+        popup->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* popup = static_cast<QWidget*>(watched);
+        // The pop-up may still change its size once shown.
+        if (event->type() == QEvent::Show || (event->type() == QEvent::Resize && popup->isVisible())) {
+            const QPoint rightEdge = m_picker->mapToGlobal(QPoint(m_picker->width(), 0));
+            int x = rightEdge.x() - popup->width();
+            if (const QScreen* screen = m_picker->screen()) {
+                const QRect area = screen->availableGeometry();
+                x = std::clamp(x, area.left(), std::max(area.left(), area.right() + 1 - popup->width()));
+            }
+            popup->move(x, popup->y());
+        }
+        return false;
+    }
+
+private:
+    QDateEdit* m_picker;
+};
 
 QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
     const QString text = QString::fromUtf8(c.text);
@@ -43,6 +72,9 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
         auto* picker = new QDateEdit(QDate::currentDate(), parent);
         picker->setDateRange(kFirstDate, kLastDate);
         picker->setCalendarPopup(true);
+        if ((c.style & style::RightAlign) != 0) {
+            new CalendarRightAlign(picker, picker->calendarWidget()->window());
+        }
         return picker;
     }
     case ControlKind::TimePicker:

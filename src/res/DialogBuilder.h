@@ -11,9 +11,10 @@
 class QDialog;
 class QWidget;
 
-// The frame of the program's dialogs: a caption with the system menu and the close box.
-inline constexpr Qt::WindowFlags kDialogFrame =
-    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+// The frame of the program's dialogs: a caption with the system menu and the close box, and no
+// other button (without CustomizeWindowHint the window manager adds its own).
+inline constexpr Qt::WindowFlags kDialogFrame = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                                Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
 
 // The controls a template made, by id.
 class DialogControls {

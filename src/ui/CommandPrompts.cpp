@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QFileDialog>
+#include <QPointer>
 
 std::optional<std::vector<std::string>> CommandPrompts::ChooseFiles(QWidget* owner) {
     QFileDialog dialog(owner);
@@ -49,10 +50,21 @@ void CommandPrompts::ShowNewVersion(QWidget* owner, const QString& message) {
     dialog.DoModal();
 }
 
-void CommandPrompts::Reveal(const std::string& path) {
-    RevealInFileManager(path);
+HandOffFailed CommandPrompts::TellFailure(QWidget* owner, const QString& caption, const std::string& path) {
+    return [this, guard = QPointer<QWidget>(owner), caption, path](const QString& why) {
+        if (guard) {
+            MessageBox(guard,
+                       QStringLiteral("フォルダを開けませんでした。\n%1\n\n%2")
+                           .arg(QFile::decodeName(QByteArray::fromStdString(path)), why),
+                       caption, MB_ICONEXCLAMATION);
+        }
+    };
 }
 
-void CommandPrompts::ShowProperties(const std::string& path) {
-    ShowItemProperties(path);
+void CommandPrompts::Reveal(QWidget* owner, const std::string& path) {
+    RevealInFileManager(path, TellFailure(owner, QStringLiteral("エクスプローラ"), path));
+}
+
+void CommandPrompts::ShowProperties(QWidget* owner, const std::string& path) {
+    ShowItemProperties(path, TellFailure(owner, QStringLiteral("プロパティ"), path));
 }

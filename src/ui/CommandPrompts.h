@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/FileManager.h"
 #include "shell/FolderBrowser.h"
 
 #include <QString>
@@ -31,6 +32,12 @@ public:
     virtual void ShowAbout(QWidget* owner);
     // The news of a newer release.
     virtual void ShowNewVersion(QWidget* owner, const QString& message);
-    virtual void Reveal(const std::string& path);
-    virtual void ShowProperties(const std::string& path);
+    // The file manager at the item, or its properties; where the desktop offers neither, the
+    // containing folder. A message box owned by `owner` says why when nothing could be opened.
+    virtual void Reveal(QWidget* owner, const std::string& path);
+    virtual void ShowProperties(QWidget* owner, const std::string& path);
+
+protected:
+    // Shows why a hand-off of this command came to nothing, if the owner is still there.
+    HandOffFailed TellFailure(QWidget* owner, const QString& caption, const std::string& path);
 };

@@ -10,6 +10,7 @@
 #include "ui/MessageBox.h"
 #include "ui/PendingMessage.h"
 #include "ui/PickerStyle.h"
+#include "ui/WindowPlacement.h"
 #include "version/BuildConfig.h"
 #include "version/VersionText.h"
 
@@ -30,6 +31,7 @@
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QUrl>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -76,7 +78,9 @@ void ShowFace(QPushButton* button, const QPixmap& face) {
 CMainDlg::CMainDlg(platform::ProfileStore& profile, std::unique_ptr<CommandPrompts> prompts, QWidget* parent)
     : QDialog(parent), m_profile(profile),
       m_prompts(prompts ? std::move(prompts) : std::make_unique<CommandPrompts>()) {
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+    // A minimise box and no maximise box, as the window manager is told only with
+    // CustomizeWindowHint.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setAcceptDrops(true);
     m_controls = DialogBuilder::Build(
@@ -232,32 +236,11 @@ void CMainDlg::ApplyEnabling() {
     }
 }
 
-WindowRect CMainDlg::CurrentPlacement() const {
-    const QRect r = isMaximized() || isMinimized() ? normalGeometry() : geometry();
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
-void CMainDlg::ApplyPlacement(const WindowRect& rect) {
-    const QSize size(std::max(rect.right - rect.left, m_minTrackWidth),
-                     std::max(rect.bottom - rect.top, m_minTrackHeight));
-    const QRect wanted(QPoint(rect.left, rect.top), size);
-    // A rectangle from another screen arrangement keeps its size but not a place nobody can see.
-    bool visible = false;
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        visible |= screen->availableGeometry().intersects(wanted);
-    }
-    if (visible) {
-        setGeometry(wanted);
-    } else {
-        resize(size);
-    }
-}
-
 void CMainDlg::LoadSettings() {
     AppSettings defaults;
-    defaults.window = CurrentPlacement();
+    defaults.window = kNoPlacement;
     const AppSettings s = ReadSettings(m_profile, defaults);
-    ApplyPlacement(s.window);
+    RestorePlacement(*this, s.window, QSize(m_minTrackWidth, m_minTrackHeight), Unplaced::TopLeft);
     m_list->InsertColumns(s.columnWidth);
     m_list->SetColumnOrder(s.columnOrder);
     m_bSetCreated = s.setCreated ? 1 : 0;
@@ -287,7 +270,7 @@ void CMainDlg::SaveSettings() {
     m_saved = true;
     UpdateData(true);
     AppSettings s;
-    s.window = CurrentPlacement();
+    s.window = NormalPlacement(*this);
     s.columnWidth = m_list->GetColumnWidths();
     s.columnOrder = m_list->GetColumnOrder();
     s.setCreated = m_bSetCreated != 0;
@@ -326,10 +309,13 @@ void CMainDlg::OnCheckAttributes() {
 }
 
 void CMainDlg::OnTopMost() {
-    const bool visible = isVisible();
-    setWindowFlag(Qt::WindowStaysOnTopHint, m_chkTopMost->isChecked());
-    if (visible) {
-        show(); // changing a window flag hides the window
+    // setWindowFlag would re-create the native window, hiding it on the way, and a modal dialog
+    // that is hidden ends its loop: the program would quit. The window system is told directly.
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, m_chkTopMost->isChecked());
+    overrideWindowFlags(flags);
+    if (QWindow* window = windowHandle()) {
+        window->setFlags(flags);
     }
 }
 
@@ -516,13 +502,13 @@ int CMainDlg::FocusedRow() const {
 
 void CMainDlg::OnExplorer() {
     if (const FileEntry* entry = m_list->GetEntry(FocusedRow())) {
-        m_prompts->Reveal(entry->GetPath());
+        m_prompts->Reveal(this, entry->GetPath());
     }
 }
 
 void CMainDlg::OnProperties() {
     if (const FileEntry* entry = m_list->GetEntry(FocusedRow())) {
-        m_prompts->ShowProperties(entry->GetPath());
+        m_prompts->ShowProperties(this, entry->GetPath());
     }
 }
 

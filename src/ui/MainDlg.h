@@ -150,8 +150,6 @@ private:
     void OnInitDialog();
     void InitLayout();
     void ApplyEnabling();
-    void ApplyPlacement(const WindowRect& rect);
-    WindowRect CurrentPlacement() const;
 
     int FocusedRow() const;
     void SelectAndFocus(int row);

@@ -5,6 +5,7 @@
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -38,6 +39,22 @@ protected:
         }
         list.InsertEntries(std::move(entries));
         list.SortItems();
+    }
+
+    // A click of the mouse on a column's title, where the person sees it; twice in quick
+    // succession, the second comes as a double click.
+    void ClickHeader(int column, bool twice = false) {
+        if (!list.isVisible()) {
+            test::ShowAndSettle(list);
+        }
+        QHeaderView* header = list.header();
+        const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+        if (twice) {
+            QTest::mouseDClick(header->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, at);
+        }
     }
 
     std::vector<std::string> Names() const {
@@ -124,30 +141,33 @@ TEST_F(FileListCtrlTest, HeaderClicksSortEachColumnBothWays) {
     SetMtime(dir / "a.png", 1000);
     Add({"b.txt", "A.txt", "a.png", "zdir", "adir"});
     EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
-    list.OnColumnClick(0);
+    ClickHeader(0);
     EXPECT_EQ(Names(), (std::vector<std::string>{"b.txt", "a.png", "A.txt", "zdir", "adir"}));
     EXPECT_FALSE(list.Header()->ArrowAscending());
-    list.OnColumnClick(0);
+    ClickHeader(0);
+    EXPECT_EQ(Names().front(), "adir");
+    EXPECT_TRUE(list.Header()->ArrowAscending());
+    ClickHeader(0, /*twice=*/true); // two quick clicks flip twice
     EXPECT_EQ(Names().front(), "adir");
     EXPECT_TRUE(list.Header()->ArrowAscending());
 
-    list.OnColumnClick(1); // size: folders first, then by size
+    ClickHeader(1); // size: folders first, then by size
     EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
     EXPECT_EQ(list.Header()->ArrowColumn(), 1);
-    list.OnColumnClick(1);
+    ClickHeader(1);
     EXPECT_EQ(Names(), (std::vector<std::string>{"b.txt", "a.png", "A.txt", "zdir", "adir"}));
 
-    list.OnColumnClick(4); // a new column always starts ascending
+    ClickHeader(4); // a new column always starts ascending
     EXPECT_TRUE(list.Header()->ArrowAscending());
     const auto byTime = Names();
     EXPECT_EQ(std::vector<std::string>(byTime.begin() + 2, byTime.end()),
               (std::vector<std::string>{"a.png", "A.txt", "b.txt"}));
 
-    list.OnColumnClick(6);
+    ClickHeader(6);
     EXPECT_EQ(Names(), (std::vector<std::string>{"adir", "zdir", "A.txt", "a.png", "b.txt"}));
-    list.OnColumnClick(2);
+    ClickHeader(2);
     EXPECT_EQ(list.m_sortFlags, SORT_ASCENDING | 0x04);
-    list.OnColumnClick(5);
+    ClickHeader(5);
     EXPECT_EQ(list.m_sortColumn, 5);
 }
 

@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -84,7 +86,7 @@ TEST_F(ResultDlgTest, PlacementSurvivesAReopen) {
     Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.geometry(), placed); });
 }
 
-TEST_F(ResultDlgTest, AStoredSizeIsTakenAndTheControlsFollow) {
+TEST_F(ResultDlgTest, ItGrowsAndMaximisesWithItsControlsButNotBelowItsTemplate) {
     QSize base;
     QSize edit;
     QPoint closeFromCorner;
@@ -92,12 +94,31 @@ TEST_F(ResultDlgTest, AStoredSizeIsTakenAndTheControlsFollow) {
         base = d.size();
         edit = d.m_edit->size();
         closeFromCorner = QPoint(d.width(), d.height()) - d.m_btnClose->geometry().topLeft();
-        EXPECT_EQ(d.minimumSize(), d.maximumSize()); // no sizing border
-    });
-    test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=610\nright=820\n");
-    Run("/x - y\n", [&](CResultDlg& d) {
-        EXPECT_EQ(d.geometry(), QRect(20, 10, 800, 600));
-        EXPECT_EQ(d.m_edit->size(), edit + QSize(800, 600) - base);
+        EXPECT_TRUE(d.windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+        EXPECT_EQ(d.minimumSize(), base);
+        EXPECT_GT(d.maximumWidth(), 10000);
+        test::ResizeAndSettle(d, base.width() + 300, base.height() + 200);
+        EXPECT_EQ(d.m_edit->size(), edit + QSize(300, 200));
         EXPECT_EQ(QPoint(d.width(), d.height()) - d.m_btnClose->geometry().topLeft(), closeFromCorner);
+        test::ResizeAndSettle(d, base.width() - 100, base.height() - 100);
+        EXPECT_EQ(d.size(), base);
+    });
+    test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=510\nright=720\n");
+    Run("/x - y\n", [&](CResultDlg& d) {
+        EXPECT_EQ(d.geometry(), QRect(QPoint(20, 10), QSize(700, 500).expandedTo(base)));
+        EXPECT_EQ(QPoint(d.width(), d.height()) - d.m_btnClose->geometry().topLeft(), closeFromCorner);
+    });
+    // Smaller than the template: the template's size.
+    test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=30\nright=40\n");
+    Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.size(), base); });
+}
+
+TEST_F(ResultDlgTest, APlacementNoScreenShowsOpensOnThisOne) {
+    test::WriteFile(path, "[ResultWindow]\ntop=-4000\nleft=-9000\nbottom=-3500\nright=-8300\n");
+    Run("/x - y\n", [&](CResultDlg& d) {
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        EXPECT_TRUE(screen.intersects(d.frameGeometry()))
+            << d.frameGeometry().x() << "," << d.frameGeometry().y();
+        EXPECT_EQ(d.size(), QSize(700, 500).expandedTo(d.minimumSize()));
     });
 }

@@ -1,14 +1,20 @@
 // The file manager hand-offs, against a fake file manager on a private session bus.
 #include "shell/FileManager.h"
 
+#include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <optional>
+#include <sys/stat.h>
 
 namespace {
 
@@ -62,6 +68,13 @@ protected:
     FakeFileManager fake;
 };
 
+struct Failures {
+    QStringList why;
+    HandOffFailed Hear() {
+        return [this](const QString& text) { why << text; };
+    }
+};
+
 } // namespace
 
 TEST(FileUrl, KeepsTheBytesOfTheName) {
@@ -71,19 +84,40 @@ TEST(FileUrl, KeepsTheBytesOfTheName) {
 
 TEST_F(FileManagerTest, RevealAndPropertiesAskTheFileManager) {
     Serve();
-    EXPECT_TRUE(RevealInFileManager("/tmp/x y.txt", *client));
-    EXPECT_TRUE(ShowItemProperties("/tmp/dir", *client));
+    Failures failures;
+    RevealInFileManager("/tmp/x y.txt", failures.Hear(), *client);
+    ShowItemProperties("/tmp/dir", failures.Hear(), *client);
     serverThread.quit();
     serverThread.wait();
     EXPECT_EQ(fake.shown, QStringList{"file:///tmp/x%20y.txt"});
     EXPECT_EQ(fake.properties, QStringList{"file:///tmp/dir"});
+    EXPECT_TRUE(failures.why.isEmpty());
 }
 
-TEST_F(FileManagerTest, NoFileManagerMeansNoProperties) {
-    EXPECT_FALSE(ShowItemProperties("/tmp/dir", *client));
+TEST_F(FileManagerTest, WithoutAFileManagerTheContainingFolderOpens) {
+    for (const bool properties : {false, true}) {
+        test::DesktopOpener opener(/*withHandler=*/true);
+        const std::string folder = opener.dir / "a b";
+        test::MakeFolder(folder);
+        Failures failures;
+        const std::string item = folder + "/レポート.txt";
+        properties ? ShowItemProperties(item, failures.Hear(), *client)
+                   : RevealInFileManager(item, failures.Hear(), *client);
+        EXPECT_EQ(opener.Opened(), folder + "/") << properties;
+        test::Settle();
+        EXPECT_TRUE(failures.why.isEmpty()) << failures.why.join('\n').toStdString();
+    }
+}
+
+TEST_F(FileManagerTest, WhenNothingCanOpenTheFolderTheFailureSaysWhy) {
+    test::DesktopOpener opener(/*withHandler=*/false);
+    Failures failures;
     QDBusConnection none = QDBusConnection::connectToBus(QString("unix:path=/nonexistent/bus"), "fm-none");
-    EXPECT_FALSE(ShowItemProperties("/tmp/dir", none));
+    ShowItemProperties(opener.dir.Path() + "/x.txt", failures.Hear(), none);
     QDBusConnection::disconnectFromBus("fm-none");
+    (void)QTest::qWaitFor([&] { return !failures.why.isEmpty(); }, 10000);
+    ASSERT_EQ(failures.why.size(), 1);
+    EXPECT_TRUE(failures.why[0].contains("xdg-open")) << failures.why[0].toStdString();
 }
 
 #include "FileManagerTest.moc"

@@ -8,6 +8,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
+#include <sys/stat.h>
+
 namespace test {
 
 void Settle() {
@@ -57,6 +60,20 @@ int FakePrompts::MessageBox(QWidget*, const QString& text, const QString& captio
     return answer;
 }
 
+void FakePrompts::Reveal(QWidget* owner, const std::string& path) {
+    revealed.push_back(path);
+    if (realHandOffs) {
+        CommandPrompts::Reveal(owner, path);
+    }
+}
+
+void FakePrompts::ShowProperties(QWidget* owner, const std::string& path) {
+    properties.push_back(path);
+    if (realHandOffs) {
+        CommandPrompts::ShowProperties(owner, path);
+    }
+}
+
 void FakePrompts::ShowResults(const std::string& log, platform::ProfileStore&) {
     results.push_back(log);
 }
@@ -65,6 +82,41 @@ std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::Profile
     auto fake = std::make_unique<FakePrompts>();
     FakePrompts* const prompts = fake.get();
     return {std::make_unique<CMainDlg>(store, std::move(fake)), prompts};
+}
+
+DesktopOpener::DesktopOpener(bool withHandler) {
+    const std::string apps = dir / "data/applications";
+    std::filesystem::create_directories(apps);
+    std::filesystem::create_directories(dir / "config");
+    if (withHandler) {
+        WriteFile(dir / "record", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.out\"\n");
+        ::chmod((dir / "record").c_str(), 0755);
+        WriteFile(apps + "/record.desktop", "[Desktop Entry]\nType=Application\nName=Record\nExec=" +
+                                                (dir / "record") + " %U\nMimeType=inode/directory;\n");
+        WriteFile(dir / "config/mimeapps.list", "[Default Applications]\ninode/directory=record.desktop\n");
+    }
+    Set("XDG_CONFIG_HOME", dir / "config");
+    Set("XDG_DATA_HOME", dir / "data");
+    Set("XDG_DATA_DIRS", "/usr/share");
+    Set("BROWSER", dir / "no-browser"); // so that no web browser stands in for a file manager
+    // xdg-open looks for a default application only on a graphical session.
+    Set("DISPLAY", qEnvironmentVariableIsSet("DISPLAY") ? qgetenv("DISPLAY").toStdString() : ":0");
+}
+
+DesktopOpener::~DesktopOpener() {
+    for (const auto& [name, old] : m_saved) {
+        old ? qputenv(name.c_str(), *old) : qunsetenv(name.c_str());
+    }
+}
+
+std::string DesktopOpener::Opened() {
+    (void)QTest::qWaitFor([&] { return Exists(dir / "record.out"); }, 10000);
+    return Exists(dir / "record.out") ? ReadFile(dir / "record.out") : std::string();
+}
+
+void DesktopOpener::Set(const char* name, const std::string& value) {
+    m_saved.emplace_back(name, qEnvironmentVariableIsSet(name) ? std::optional(qgetenv(name)) : std::nullopt);
+    qputenv(name, QByteArray::fromStdString(value));
 }
 
 std::vector<std::string> MenuSeen::Words() const {

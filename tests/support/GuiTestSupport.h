@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/TestSupport.h"
 #include "ui/CommandPrompts.h"
 
 #include <QWidget>
@@ -7,6 +8,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -55,12 +57,33 @@ public:
     void ShowResults(const std::string& log, platform::ProfileStore& profile) override;
     void ShowAbout(QWidget*) override { ++abouts; }
     void ShowNewVersion(QWidget*, const QString& message) override { news.push_back(message); }
-    void Reveal(const std::string& path) override { revealed.push_back(path); }
-    void ShowProperties(const std::string& path) override { properties.push_back(path); }
+    // Hand-offs are only recorded, unless the desktop's own are wanted.
+    bool realHandOffs = false;
+    void Reveal(QWidget* owner, const std::string& path) override;
+    void ShowProperties(QWidget* owner, const std::string& path) override;
 };
 
 // A main window over the settings store whose dialogs the returned fake answers; not shown yet.
 std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::ProfileStore& store);
+
+// The desktop's own opener (xdg-open) under a private configuration for the life of the
+// object: inode/directory goes to a program that writes down what it was given, or to nothing.
+class DesktopOpener {
+public:
+    explicit DesktopOpener(bool withHandler);
+    ~DesktopOpener();
+    DesktopOpener(const DesktopOpener&) = delete;
+    DesktopOpener& operator=(const DesktopOpener&) = delete;
+
+    // What the handler was given, once it ran (empty if it did not within ten seconds).
+    std::string Opened();
+
+    TempDir dir;
+
+private:
+    void Set(const char* name, const std::string& value);
+    std::vector<std::pair<std::string, std::optional<QByteArray>>> m_saved;
+};
 
 struct MenuSeen {
     bool opened = false;

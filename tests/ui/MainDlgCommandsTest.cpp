@@ -333,9 +333,12 @@ TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
 
 namespace {
 
-// Right-clicks the list at a point; see SeenMenu.
+// Right-clicks the list at a point of its viewport, the click entering through the window as the
+// window system delivers it; see SeenMenu.
 test::MenuSeen RightClick(CMainDlg& dialog, const QPoint& at, const std::string& pick = {}) {
-    test::MenuSeen seen = test::SeenMenu([&] { dialog.OnListRClick(at); }, pick);
+    const QPoint inWindow = dialog.m_list->viewport()->mapTo(&dialog, at);
+    test::MenuSeen seen = test::SeenMenu(
+        [&] { QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {}, inWindow); }, pick);
     EXPECT_TRUE(seen.opened);
     return seen;
 }
@@ -375,13 +378,34 @@ TEST_F(CommandsTest, ChoosingUpdateFromTheMenuRunsTheUpdateCommand) {
     prompts->files.push_back(std::vector<std::string>{File("a")});
     dialog->OnAddFiles();
     list->selectionModel()->clearSelection();
+    QTest::mouseClick(Box(1001), Qt::LeftButton);
+    QTest::mouseClick(Box(1004), Qt::LeftButton);
+    // The right click selects the row, as a click does; with nothing to change the command refuses.
     const QPoint onRow = list->visualRect(list->model()->index(0, 0)).center();
     RightClick(*dialog, onRow, "更新");
+    EXPECT_EQ(list->GetSelectedRows(), std::vector<int>{0});
     ASSERT_EQ(prompts->messages.size(), 1U);
-    EXPECT_EQ(prompts->messages[0].text, "更新対象を選択してください。");
+    EXPECT_EQ(prompts->messages[0].text, "更新処理を選択してください。");
 
     // The add command from the menu is the button's command.
     prompts->files.push_back(std::vector<std::string>{File("b")});
     RightClick(*dialog, onRow, "ﾌｧｲﾙ追加");
     EXPECT_EQ(list->GetItemCount(), 2);
+}
+
+TEST_F(CommandsTest, ExplorerAndPropertiesSayWhyWhenNothingCanOpenTheFolder) {
+    const test::DesktopOpener opener(/*withHandler=*/false);
+    prompts->realHandOffs = true;
+    prompts->files.push_back(std::vector<std::string>{File("a")});
+    dialog->OnAddFiles();
+    const QPoint onRow = list->visualRect(list->model()->index(0, 0)).center();
+    for (const char* command : {"エクスプローラ", "プロパティ"}) {
+        prompts->messages.clear();
+        RightClick(*dialog, onRow, command);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !prompts->messages.empty(); }, 10000)) << command;
+        EXPECT_EQ(prompts->messages[0].caption, command);
+        EXPECT_TRUE(prompts->messages[0].text.contains(QString::fromStdString(dir / "a"))) << command;
+        EXPECT_TRUE(prompts->messages[0].text.contains("xdg-open"))
+            << prompts->messages[0].text.toStdString();
+    }
 }

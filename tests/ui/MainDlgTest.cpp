@@ -8,15 +8,19 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimeEdit>
+#include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -191,8 +195,11 @@ TEST_F(MainDlgTest, PlacementAndColumnsSurviveARestart) {
         placed = d->geometry();
         d->m_list->Header()->resizeSection(0, 222);
         d->m_list->Header()->moveSection(6, 0);
-        d->m_list->OnColumnClick(4);
-        d->m_list->OnColumnClick(4);
+        for (int click = 0; click < 2; ++click) {
+            QHeaderView* header = d->m_list->header();
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                              QPoint(header->sectionViewportPosition(4) + 10, header->height() / 2));
+        }
         d->m_btnExit->click();
     }
     const auto d = Open();
@@ -291,18 +298,59 @@ TEST_F(MainDlgTest, GrowingMovesTheListAndButtonsAndShrinkingBackRestoresThem) {
     EXPECT_EQ(d->minimumSize(), base);
 }
 
-TEST_F(MainDlgTest, AlwaysInFrontIsOffAtEveryStart) {
+TEST_F(MainDlgTest, AlwaysInFrontKeepsTheRunningWindowAndIsOffAtTheNextStart) {
     {
-        const auto d = Open();
-        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
-        EXPECT_TRUE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        EXPECT_TRUE(d->isVisible());
-        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
-        EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QTest::mouseClick(d->m_chkTopMost, Qt::LeftButton);
-        d->m_btnExit->click();
+        auto fake = std::make_unique<test::FakePrompts>();
+        CMainDlg d(store, std::move(fake));
+        bool stayedOpen = false;
+        QTimer::singleShot(0, [&] {
+            test::Settle();
+            for (const bool on : {true, false, true}) {
+                QTest::mouseClick(d.m_chkTopMost, Qt::LeftButton);
+                test::Settle();
+                ASSERT_TRUE(d.isVisible());
+                ASSERT_NE(d.windowHandle(), nullptr);
+                EXPECT_EQ(d.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), on);
+                EXPECT_EQ(d.m_chkTopMost->isChecked(), on);
+            }
+            // Only a window whose loop still runs gets here.
+            QTimer::singleShot(10, [&] {
+                stayedOpen = d.isVisible();
+                QTest::mouseClick(d.m_btnExit, Qt::LeftButton);
+            });
+        });
+        d.DoModal();
+        EXPECT_TRUE(stayedOpen);
     }
     const auto d = Open();
     EXPECT_FALSE(d->m_chkTopMost->isChecked());
-    EXPECT_FALSE(d->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_FALSE(d->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(MainDlgTest, APlacementNoScreenShowsOpensAtTheTopLeftOfThisOne) {
+    test::WriteFile(path, "[Window]\ntop=-3000\nleft=5000\nbottom=-2300\nright=5900\n");
+    const auto d = Open();
+    EXPECT_EQ(d->frameGeometry().topLeft(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    EXPECT_EQ(d->size(), QSize(900, 700).expandedTo(d->minimumSize()));
+}
+
+TEST_F(MainDlgTest, TheCreationCalendarOpensRightAlignedTheOtherLeftAligned) {
+    const auto d = Open();
+    d->move(250, 150); // room on both sides
+    test::Settle();
+    for (QDateEdit* picker : {d->m_dtpCreatedDate, d->m_dtpUpdatedDate}) {
+        // A click on the picker's drop-down arrow.
+        QTest::mouseClick(picker, Qt::LeftButton, {}, QPoint(picker->width() - 4, picker->height() / 2));
+        QWidget* popup = picker->calendarWidget()->window();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(popup));
+        const QRect pickerOnScreen(picker->mapToGlobal(QPoint(0, 0)), picker->size());
+        if (picker == d->m_dtpCreatedDate) {
+            EXPECT_EQ(popup->frameGeometry().right(), pickerOnScreen.right());
+        } else { // the toolkit's own placement, give or take its margin
+            EXPECT_LE(std::abs(popup->frameGeometry().left() - pickerOnScreen.left()), 4);
+            EXPECT_GT(popup->frameGeometry().right(), pickerOnScreen.right());
+        }
+        EXPECT_GE(popup->frameGeometry().top(), pickerOnScreen.bottom());
+        popup->hide();
+    }
 }

@@ -1,0 +1,154 @@
+// The windows on a real X server with a window manager (run-on-desktop.sh starts both), driven
+// with the mouse through the X server as a person drives them. Elsewhere these tests skip.
+#include "filelist/FileListCtrl.h"
+#include "filelist/ResultDlg.h"
+#include "filelist/SortHeaderView.h"
+#include "platform/Profile.h"
+#include "support/GuiTestSupport.h"
+#include "support/TestSupport.h"
+#include "ui/MainDlg.h"
+
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPlainTextEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+QString Run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(10000)) {
+        ADD_FAILURE() << program.toStdString() << " did not finish";
+    }
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// A real mouse click (or double click) at a point of the screen.
+void ClickAt(QPoint global, int repeat = 1) {
+    // No --sync: it waits for ever when the pointer is already there.
+    Run("xdotool", {"mousemove", QString::number(global.x()), QString::number(global.y()), "sleep", "0.1",
+                    "click", "--repeat", QString::number(repeat), "--delay", "80", "1"});
+}
+
+QString WindowState(const QWidget& window) {
+    return Run("xprop", {"-id", QString::number(window.winId()), "_NET_WM_STATE"});
+}
+
+bool Until(const std::function<bool()>& condition) {
+    return QTest::qWaitFor(condition, 5000);
+}
+
+// The window manager has framed the window and the toolkit knows the frame.
+bool Framed(const QWidget& window) {
+    return Until([&] { return window.frameGeometry() != window.geometry(); });
+}
+
+class DesktopTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != "xcb" || !qEnvironmentVariableIsSet("DISPLAY")) {
+            GTEST_SKIP() << "needs an X server with a window manager (tests/desktop/run-on-desktop.sh)";
+        }
+    }
+
+    // Runs the main window modally; body runs inside its loop and must end it.
+    void RunMainWindow(const std::function<void(CMainDlg&)>& body) {
+        auto [dialog, prompts] = test::MakeMainDlg(store);
+        fake = prompts;
+        bool ran = false;
+        QTimer::singleShot(0, [&, d = dialog.get()] {
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
+            ASSERT_TRUE(Framed(*d));
+            body(*d);
+            ran = true;
+        });
+        dialog->DoModal();
+        EXPECT_TRUE(ran);
+    }
+
+    test::TempDir dir;
+    platform::ProfileStore store{dir / "Datemark.ini"};
+    test::FakePrompts* fake = nullptr;
+};
+
+} // namespace
+
+TEST_F(DesktopTest, AlwaysInFrontKeepsTheWindowOpenAndAboveUntilUnticked) {
+    RunMainWindow([&](CMainDlg& d) {
+        const QPoint button = d.m_chkTopMost->mapToGlobal(d.m_chkTopMost->rect().center());
+        ClickAt(button);
+        EXPECT_TRUE(Until([&] { return WindowState(d).contains("_NET_WM_STATE_ABOVE"); }))
+            << WindowState(d).toStdString();
+        EXPECT_TRUE(d.isVisible());
+        ClickAt(button);
+        EXPECT_TRUE(Until([&] { return !WindowState(d).contains("_NET_WM_STATE_ABOVE"); }));
+        // The loop still runs: a timer of the window's own fires and closes it.
+        QTimer::singleShot(0, &d, [&d] {
+            EXPECT_TRUE(d.isVisible());
+            QTest::mouseClick(d.m_btnExit, Qt::LeftButton);
+        });
+    });
+}
+
+TEST_F(DesktopTest, TheFirstStartShowsTheWholeFrameAtTheTopLeft) {
+    RunMainWindow([&](CMainDlg& d) {
+        const QRect area = d.screen()->availableGeometry();
+        EXPECT_EQ(d.frameGeometry().topLeft(), area.topLeft());
+        EXPECT_TRUE(area.contains(d.frameGeometry()));
+        EXPECT_LT(d.frameGeometry().top(), d.geometry().top()); // a title bar above the client area
+        d.OnExit();
+    });
+}
+
+TEST_F(DesktopTest, ClickingAHeaderSortsTheRows) {
+    test::WriteFile(dir / "big", std::string(9000, 'x'));
+    test::WriteFile(dir / "small", "x");
+    test::WriteFile(dir / "mid", std::string(3000, 'x'));
+    RunMainWindow([&](CMainDlg& d) {
+        d.AddPaths({dir / "big", dir / "small", dir / "mid"});
+        QHeaderView* header = d.m_list->header();
+        const QPoint size = header->viewport()->mapToGlobal(
+            QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) / 2, header->height() / 2));
+        const auto names = [&] {
+            return d.m_list->GetItemText(0, 0) + "," + d.m_list->GetItemText(1, 0) + "," +
+                   d.m_list->GetItemText(2, 0);
+        };
+        EXPECT_EQ(names(), "big,mid,small");
+        ClickAt(size);
+        EXPECT_TRUE(Until([&] { return names() == "small,mid,big"; })) << names();
+        EXPECT_EQ(d.m_list->Header()->ArrowColumn(), 1);
+        ClickAt(size);
+        EXPECT_TRUE(Until([&] { return names() == "big,mid,small"; })) << names();
+        EXPECT_FALSE(d.m_list->Header()->ArrowAscending());
+        d.OnExit();
+    });
+}
+
+TEST_F(DesktopTest, TheResultsWindowMaximisesFromItsTitleBar) {
+    CResultDlg dialog(store);
+    dialog.m_text = std::string(500, 'x') + " - long line\n";
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        ASSERT_TRUE(Framed(dialog));
+        const QSize edit = dialog.m_edit->size();
+        const QRect frame = dialog.frameGeometry();
+        // A double click on the title bar, as the window manager offers it.
+        ClickAt(QPoint(frame.center().x(), (frame.top() + dialog.geometry().top()) / 2), 2);
+        EXPECT_TRUE(Until([&] { return dialog.isMaximized(); }));
+        EXPECT_TRUE(Until([&] { return dialog.m_edit->width() > edit.width() + 200; }));
+        EXPECT_EQ(dialog.m_edit->width() - edit.width(), dialog.width() - dialog.minimumWidth());
+        ran = true;
+        dialog.reject();
+    });
+    dialog.DoModal();
+    EXPECT_TRUE(ran);
+}
