@@ -118,12 +118,14 @@ std::string SambaServer::PrepareShare() {
     struct statfs fs {};
     if (::statfs(m_share.c_str(), &fs) == 0 && fs.f_type == kExt4Magic &&
         ::setxattr(m_share.c_str(), "user.probe", "1", 1, 0) == 0) {
+        ::removexattr(m_share.c_str(), "user.probe");
         return {};
     }
     const std::string image = m_dir / "ext4.img";
     WriteFile(image, "");
-    if (::truncate(image.c_str(), 32 << 20) != 0 || RunProgram({"mkfs.ext4", "-q", "-F", image}) != 0 ||
-        RunProgram({"mount", "-o", "loop", image, m_share}) != 0) {
+    if (::truncate(image.c_str(), 32 << 20) != 0 ||
+        RunProgram({FindProgram("mkfs.ext4"), "-q", "-F", image}) != 0 ||
+        RunProgram({FindProgram("mount"), "-o", "loop", image, m_share}) != 0) {
         return "the temporary folder is not on ext4 and an ext4 image could not be made or mounted";
     }
     m_mounted = true;
