@@ -20,6 +20,8 @@ packages=(
     locales libc-l10n tzdata
     # a real NTFS file system for the attribute store tests
     ntfs-3g
+    # a real Samba server and client, and Samba's own record code, for the user.DOSATTRIB tests
+    samba smbclient python3-samba
 )
 
 as_root() {

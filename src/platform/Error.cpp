@@ -16,6 +16,10 @@ public:
             return "指定した日時を変換できません";
         case Errc::attributes_unsupported:
             return "このファイルシステムでは属性を変更できません";
+        case Errc::dos_record_newer:
+            return "拡張属性 user.DOSATTRIB が新しい形式のため変更できません";
+        case Errc::dos_record_damaged:
+            return "拡張属性 user.DOSATTRIB が壊れているため変更できません";
         }
         return {};
     }

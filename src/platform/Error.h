@@ -11,6 +11,8 @@ enum class Errc {
     time_not_stored,               // the file system kept another time than the one written
     invalid_time,                  // a calendar time that cannot be converted
     attributes_unsupported,        // the file system cannot store these attributes
+    dos_record_newer,              // user.DOSATTRIB has a version newer than any known here
+    dos_record_damaged,            // user.DOSATTRIB cannot be read
 };
 
 const std::error_category& DatemarkCategory();

@@ -432,7 +432,10 @@ std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint3
         newValue &= ~attr::ReadOnly;
     }
     if (newValue != oldValue) {
-        const std::string encoded = EncodeDosAttrib(dos.raw, newValue);
+        std::string encoded;
+        if (auto ec = EncodeDosAttrib(dos.raw, newValue, encoded)) {
+            return ec;
+        }
         if (SetXattr(t, kDosAttribName, encoded.data(), encoded.size()) != 0) {
             return LastError();
         }

@@ -1,87 +1,180 @@
 #include "platform/DosAttrib.h"
 
+#include "platform/Error.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <vector>
 
+using platform::Errc;
+
 namespace {
 
-void Put(std::string& s, uint32_t v, int bytes) {
+// Bytes from their hex digits, "30 78 00 ...".
+std::string Hex(std::string_view digits) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < digits.size(); i += 3) {
+        bytes.push_back(static_cast<char>(std::stoi(std::string(digits.substr(i, 2)), nullptr, 16)));
+    }
+    return bytes;
+}
+
+// Records as Samba's own NDR code packs them (python3-samba's ndr_pack). Creation times are
+// kT = 2001-02-03 04:05:06 UTC and kT2 = 2024-05-06 07:08:09.1234567 UTC; other fields hold
+// values of their own, so that a field read from the wrong place shows.
+constexpr uint64_t kT = 126256467060000000;
+constexpr uint64_t kT2 = 133594528891234567;
+// "0x22", attrib 0x22, ea_size, size, alloc_size, create_time kT, change_time kT2.
+const std::string kV1 =
+    Hex("30 78 32 32 00 00 01 00 01 00 00 00 22 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
+        "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01");
+// "0x22", flags, attrib 0x22, ea_size, size, alloc_size, create_time kT, change_time, write_time, "ab".
+const std::string kV2 =
+    Hex("30 78 32 32 00 00 02 00 02 00 00 00 99 00 00 00 22 00 00 00 33 00 00 00 44 44 00 00 "
+        "00 00 00 00 55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01 "
+        "07 69 7f 26 84 9f da 01 61 62 00");
+// No text, valid_flags 0, attrib 0x20, ea_size, size, alloc_size, create_time kT, change_time.
+const std::string kV3 =
+    Hex("00 00 03 00 03 00 00 00 00 00 00 00 20 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
+        "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01");
+// valid_flags attrib|create_time|itime, attrib 0x20, itime kT2, create_time kT.
+const std::string kV4 =
+    Hex("00 00 04 00 04 00 00 00 51 00 00 00 20 00 00 00 07 69 7f 26 84 9f da 01 00 05 b5 7d 96 8d c0 01");
+// valid_flags attrib|create_time, attrib 0x20, create_time kT: what smbd 4.17 writes.
+const std::string kV5 = Hex("00 00 05 00 05 00 00 00 11 00 00 00 20 00 00 00 00 05 b5 7d 96 8d c0 01");
+
+// A copy with one little-endian field replaced.
+std::string With(std::string record, size_t at, uint64_t value, int bytes) {
     for (int i = 0; i < bytes; ++i) {
-        s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+        record[at + i] = static_cast<char>(value >> (8 * i));
     }
+    return record;
 }
-
-// A binary record as Samba writes it: text, NUL, version, switch value, then the structure.
-std::string Record(const std::string& text, uint16_t version, uint32_t attrib, const std::string& tail,
-                   uint32_t validFlags = 0x11) {
-    std::string s = text;
-    s.resize((s.size() + 2) / 2 * 2, '\0'); // NUL, then aligned
-    Put(s, version, 2);
-    Put(s, version, 2);
-    s.resize((s.size() + 3) / 4 * 4, '\0');
-    if (version >= 2) {
-        Put(s, version >= 3 ? validFlags : 0, 4); // flags / valid_flags
-    }
-    Put(s, attrib, 4);
-    s += tail;
-    return s;
-}
-
-const std::string kTimes =
-    std::string("\x01\x02\x03\x04\x05\x06\x07\x08\x11\x12\x13\x14\x15\x16\x17\x18", 16);
 
 } // namespace
 
-TEST(DosAttrib, ReadsTheBinaryFieldOrElseTheText) {
-    std::string cut = Record("0x20", 4, 0x1, "");
-    cut.resize(cut.size() - 2);
-    std::string mismatch = Record("0x20", 4, 0x1, kTimes);
-    mismatch[8] = 5; // the switch value no longer repeats the version
-    // Newer versions may carry no text at all; a damaged binary part leaves the text.
-    const std::vector<std::string> records = {"0x20",
-                                              std::string("0x22\0", 5),
-                                              "0X2",
-                                              "0x2z",
-                                              "0x",
-                                              "20",
-                                              "",
-                                              Record("0x20", 1, 0x20, kTimes),
-                                              Record("0x21", 3, 0x21, kTimes),
-                                              Record("0x1", 4, 0x2, kTimes),
-                                              Record("", 5, 0x2, kTimes),
-                                              Record("0x20", 9, 0x1, kTimes),
-                                              cut,
-                                              mismatch};
-    const std::vector<std::optional<uint32_t>> read = {0x20,         0x22,         0x2,  0x2,  std::nullopt,
-                                                       std::nullopt, std::nullopt, 0x20, 0x21, 0x2,
-                                                       0x2,          0x20,         0x20, 0x20};
-    for (size_t i = 0; i < records.size(); ++i) {
-        EXPECT_EQ(platform::ParseDosAttrib(records[i]), read[i]) << ::testing::PrintToString(records[i]);
+TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
+    struct Case {
+        std::string value;
+        std::error_code error;
+        uint16_t version;
+        uint32_t attributes;
+        std::optional<uint64_t> created;
+    };
+    const std::error_code ok;
+    const std::error_code damaged = Errc::dos_record_damaged;
+    const std::error_code newer = Errc::dos_record_newer;
+    const std::vector<Case> cases = {
+        {"", ok, 0, 0, {}},
+        {"0x20", ok, 0, 0x20, {}},
+        {std::string("0x22\0", 5), ok, 0, 0x22, {}},
+        {"0X2", ok, 0, 0x2, {}},
+        {"20", ok, 0, 0x20, {}}, // sscanf("%x") needs no 0x
+        {"0x2z", ok, 0, 0x2, {}},
+        {"0x123456789", ok, 0, 0x23456789, {}},
+        {"zz", damaged, 0, 0, {}},
+        {std::string(1, '\0'), damaged, 0, 0, {}},
+        {kV1, ok, 1, 0x22, kT},
+        {With(kV1, 36, 0, 8), ok, 1, 0x22, {}}, // a zero time is none
+        {kV2, ok, 2, 0x22, {}},                 // Samba ignores version 2's create_time
+        {kV3, ok, 3, 0x20, {}},                 // not marked valid
+        {With(kV3, 8, 0x10, 4), ok, 3, 0x20, kT},
+        {kV4, ok, 4, 0x20, kT},
+        {kV4 + "behind", ok, 4, 0x20, kT},
+        {kV5, ok, 5, 0x20, kT},
+        {With(kV5, 16, 0, 8), ok, 5, 0x20, {}},
+        {kV5.substr(0, kV5.size() - 1), damaged, 0, 0, {}},
+        {kV2.substr(0, 60), damaged, 0, 0, {}},
+        {With(kV5, 4, 4, 2), damaged, 0, 0, {}}, // switch differs from the version
+        {With(With(kV5, 2, 0, 2), 4, 0, 2), damaged, 0, 0, {}},
+        {With(With(kV5, 2, 0xFFFF, 2), 4, 0xFFFF, 2), damaged, 0, 0, {}},
+        {std::string("0x20\0\x04", 6), damaged, 0, 0, {}},
+        {With(With(kV5, 2, 6, 2), 4, 6, 2), newer, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.value));
+        platform::DosAttrib record;
+        EXPECT_EQ(platform::DecodeDosAttrib(c.value, record), c.error);
+        EXPECT_EQ(record.version, c.version);
+        EXPECT_EQ(record.attributes, c.attributes);
+        EXPECT_EQ(record.created, c.created);
+        EXPECT_EQ(record.raw, c.error ? "" : c.value);
+        const bool readable = !c.error && !c.value.empty();
+        EXPECT_EQ(platform::ParseDosAttrib(c.value), readable ? std::optional(c.attributes) : std::nullopt);
     }
 }
 
-TEST(DosAttrib, NewValuesAreTextWithNul) {
-    EXPECT_EQ(platform::EncodeDosAttrib("", 0x22), std::string("0x22\0", 5));
-    EXPECT_EQ(platform::EncodeDosAttrib("0x20", 0), std::string("0x0\0", 4));
-    EXPECT_EQ(platform::ParseDosAttrib(platform::EncodeDosAttrib("junk", 0x2006)), 0x2006U);
-}
-
-TEST(DosAttrib, PatchingABinaryRecordKeepsEveryOtherField) {
-    for (const uint16_t version : {uint16_t{1}, uint16_t{3}, uint16_t{4}, uint16_t{5}}) {
-        const std::string old = Record("0x20", version, 0x20, kTimes);
-        // "0x2022" is longer than "0x20": the fields move and must stay aligned.
-        const std::string patched = platform::EncodeDosAttrib(old, 0x2022);
-        EXPECT_EQ(patched, Record("0x2022", version, 0x2022, kTimes)) << version;
-        EXPECT_EQ(platform::EncodeDosAttrib(patched, 0x1), Record("0x1", version, 0x1, kTimes)) << version;
+TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4) {
+    struct Case {
+        std::string existing;
+        uint32_t attributes;
+        std::optional<uint64_t> created;
+        std::string expected;
+    };
+    // What Samba packs for version 4 with attrib 0x22 (0x2) and create_time kT (kT2).
+    const std::string newV4 = Hex(
+        "00 00 04 00 04 00 00 00 11 00 00 00 22 00 00 00 00 00 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01");
+    const std::string newV4T2 = With(With(newV4, 12, 0x2, 4), 24, kT2, 8);
+    const std::vector<Case> cases = {
+        {"", 0x22, {}, std::string("0x22\0", 5)},
+        {"0x20", 0x2022, {}, std::string("0x2022\0", 7)},
+        {"", 0x22, kT, newV4},
+        {std::string("0x20\0", 5), 0x22, kT, newV4},
+        // A longer text moves the structure on to the next 4-byte boundary, as Samba packs it.
+        {kV1,
+         0x2022,
+         {},
+         Hex("30 78 32 30 32 32 00 00 01 00 01 00 22 20 00 00 33 00 00 00 44 44 00 00 00 00 00 00 55 55 00 "
+             "00 "
+             "00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01")},
+        // Samba reads version 1's create_time, so it takes the new one in place.
+        {kV1, 0x1, kT2,
+         Hex("30 78 31 00 01 00 01 00 01 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 55 55 00 00 00 00 00 "
+             "00 "
+             "07 69 7f 26 84 9f da 01 07 69 7f 26 84 9f da 01")},
+        {kV2,
+         0x2,
+         {},
+         Hex("30 78 32 00 02 00 02 00 99 00 00 00 02 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 55 55 00 "
+             "00 "
+             "00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01 07 69 7f 26 84 9f da 01 61 62 00")},
+        {kV2, 0x2, kT2, newV4T2},
+        {kV3, 0x21, kT2, With(With(With(kV3, 8, 0x11, 4), 12, 0x21, 4), 36, kT2, 8)},
+        {kV4, 0x2, {}, With(kV4, 12, 0x2, 4)}, // the creation time and itime stay
+        {kV4 + "behind", 0x2, kT2, With(With(kV4, 12, 0x2, 4), 24, kT2, 8) + "behind"},
+        {With(kV5, 8, 0, 4), 0x21, kT2, With(With(kV5, 12, 0x21, 4), 16, kT2, 8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.existing));
+        platform::DosAttrib record;
+        ASSERT_FALSE(platform::DecodeDosAttrib(c.existing, record));
+        record.attributes = c.attributes;
+        if (c.created) {
+            record.created = c.created;
+        }
+        std::string out;
+        EXPECT_FALSE(platform::EncodeDosAttrib(record, out));
+        EXPECT_EQ(out, c.expected);
+        if (!c.created) {
+            EXPECT_FALSE(platform::EncodeDosAttrib(c.existing, c.attributes, out));
+            EXPECT_EQ(out, c.expected);
+        }
     }
 }
 
-TEST(DosAttrib, PatchingMarksTheAttributeFieldValid) {
-    const std::string old = Record("", 4, 0, kTimes, 0x10); // only the creation time valid
-    const std::string patched = platform::EncodeDosAttrib(old, 0x2);
-    EXPECT_EQ(patched.substr(0, 1), std::string(1, '\0'));   // no text before, none after
-    EXPECT_EQ(static_cast<unsigned char>(patched[8]), 0x11); // create time + attribute valid
-    EXPECT_EQ(platform::ParseDosAttrib(patched), 0x2U);
+TEST(DosAttrib, NeverOverwritesWhatItCannotRead) {
+    const std::string newer = With(With(kV5, 2, 6, 2), 4, 6, 2);
+    const std::string damaged = kV4.substr(0, 20);
+    std::string out = "untouched";
+    EXPECT_EQ(platform::EncodeDosAttrib(newer, 0x2, out), Errc::dos_record_newer);
+    EXPECT_EQ(platform::EncodeDosAttrib(damaged, 0x2, out), Errc::dos_record_damaged);
+    platform::DosAttrib record;
+    record.raw = newer;
+    EXPECT_EQ(platform::EncodeDosAttrib(record, out), Errc::dos_record_newer);
+    // Samba reads a zero creation time as none.
+    record = {};
+    record.created = 0;
+    EXPECT_EQ(platform::EncodeDosAttrib(record, out), Errc::time_not_stored);
+    EXPECT_EQ(out, "untouched");
 }

@@ -25,7 +25,8 @@ TEST(ErrorText, SystemTextsInTheNamedLocale) {
 
 TEST(ErrorText, OwnConditionsHaveOneLineJapaneseTextsAndAreNoErrno) {
     for (const auto e : {platform::Errc::creation_time_unsupported, platform::Errc::time_not_stored,
-                         platform::Errc::invalid_time, platform::Errc::attributes_unsupported}) {
+                         platform::Errc::invalid_time, platform::Errc::attributes_unsupported,
+                         platform::Errc::dos_record_newer, platform::Errc::dos_record_damaged}) {
         const std::string text = platform::ErrorText(e);
         EXPECT_FALSE(text.empty());
         EXPECT_EQ(text.find('\n'), std::string::npos);

@@ -14,6 +14,7 @@
 #include <linux/fs.h>
 #include <sstream>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -124,22 +125,74 @@ int RunAsUnprivileged(const std::function<int()>& body) {
     });
 }
 
+namespace {
+
+[[noreturn]] void Exec(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+}
+
+int ExitStatus(pid_t pid) {
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 127) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
 int RunProgram(const std::vector<std::string>& argv) {
+    // Not into a pipe: a daemon it starts (ntfs-3g) would hold the pipe open.
     const int status = RunInChild([&] {
         const int devNull = ::open("/dev/null", O_RDWR);
         for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
             ::dup2(devNull, fd);
         }
-        std::vector<char*> args;
-        for (const auto& a : argv) {
-            args.push_back(const_cast<char*>(a.c_str()));
-        }
-        args.push_back(nullptr);
-        ::execvp(args[0], args.data());
-        ::_exit(127);
+        Exec(argv);
         return 127;
     });
     return status < 0 || status == 127 ? -1 : status;
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
+               const std::vector<std::string>& env) {
+    output.clear();
+    // The input waits in a memory file, so that neither side can block the other on a full pipe.
+    const int in = ::memfd_create("input", MFD_CLOEXEC);
+    int out[2] = {-1, -1};
+    if (in < 0 || ::write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()) ||
+        ::lseek(in, 0, SEEK_SET) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot set up a child's input and output: " << std::strerror(errno);
+        return -1;
+    }
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(out[1], STDERR_FILENO);
+        for (const auto& setting : env) {
+            ::putenv(const_cast<char*>(setting.c_str()));
+        }
+        Exec(argv);
+    }
+    ::close(in);
+    ::close(out[1]);
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        output.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    }
+    ::close(out[0]);
+    return ExitStatus(pid);
 }
 
 bool SetImmutable(const std::string& path, bool on) {

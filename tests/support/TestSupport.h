@@ -38,6 +38,11 @@ int RunAsUnprivileged(const std::function<int()>& body);
 // Runs a program found on PATH, without a shell, its output discarded. Its exit status, or -1
 // when it could not run.
 int RunProgram(const std::vector<std::string>& argv);
+// RunProgram with `input` on its standard input and `env` ("NAME=value") added to its
+// environment; `output` gets what it wrote to standard output and standard error, up to the end
+// of the last process that holds them open.
+int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
+               const std::vector<std::string>& env = {});
 
 // Sets or clears the immutable flag (chattr +i), which binds root too. False where the file
 // system or the caller cannot.

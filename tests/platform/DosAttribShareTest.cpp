@@ -1,0 +1,188 @@
+// user.DOSATTRIB on a real Samba share: what smbd writes when a client sets attributes and
+// creation times, and what it shows of a record written here.
+#include "platform/DosAttrib.h"
+#include "platform/SystemTime.h"
+#include "support/SambaServer.h"
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <sys/xattr.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kReadOnly = 0x1, kHidden = 0x2, kSystem = 0x4, kFolder = 0x10, kArchive = 0x20;
+
+// NT time of a UTC calendar time, whole seconds.
+uint64_t Ticks(int year, int month, int day, int hour, int minute, int second) {
+    std::tm tm{};
+    tm.tm_year = year - 1900;
+    tm.tm_mon = month - 1;
+    tm.tm_mday = day;
+    tm.tm_hour = hour;
+    tm.tm_min = minute;
+    tm.tm_sec = second;
+    return *platform::ToFileTimeTicks({::timegm(&tm), 0});
+}
+
+// How smbclient prints a time in UTC: "Sat Feb  3 04:05:06 2001 UTC".
+std::string SmbclientTime(uint64_t ticks) {
+    const std::time_t t = platform::FromFileTimeTicks(ticks).seconds;
+    std::tm tm{};
+    ::gmtime_r(&t, &tm);
+    char text[64];
+    std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y UTC", &tm);
+    return text;
+}
+
+std::string GetRecord(const std::string& path) {
+    std::string value(256, '\0');
+    const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return value;
+}
+
+// A line's text after "name:" in smbclient's allinfo output for one item.
+std::string InfoLine(const std::string& output, const std::string& name) {
+    const size_t at = output.find("\n" + name + ":");
+    if (at == std::string::npos) {
+        return "(no " + name + ")";
+    }
+    const size_t start = output.find_first_not_of(' ', at + name.size() + 2);
+    return output.substr(start, output.find('\n', start) - start);
+}
+
+class DosAttribShare : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<test::SambaServer>(); }
+    static void TearDownTestSuite() { s_server.reset(); }
+
+    void SetUp() override {
+        if (!s_server->Problem().empty()) {
+            GTEST_SKIP() << s_server->Problem();
+        }
+    }
+
+    // Makes a file, or a folder when the name ends in "/", on the server's disk.
+    static std::string Make(const std::string& name) {
+        const std::string path = *s_server / name;
+        if (name.back() == '/') {
+            test::MakeFolder(path);
+        } else {
+            test::WriteFile(path, "data");
+        }
+        return path;
+    }
+
+    static test::SambaServer::Reply Client(const std::string& commands) {
+        auto reply = s_server->Client(commands);
+        EXPECT_EQ(reply.status, 0) << commands << "\n" << reply.output;
+        return reply;
+    }
+
+    static inline std::unique_ptr<test::SambaServer> s_server;
+};
+
+} // namespace
+
+TEST_F(DosAttribShare, WhatAClientSetsIsWhatTheRecordHolds) {
+    const uint64_t born = Ticks(2001, 2, 3, 4, 5, 6);
+    const uint64_t folderBorn = Ticks(1999, 12, 31, 23, 59, 58);
+    struct Case {
+        std::string name;
+        std::string commands; // NAME stands for the item's name
+        uint32_t attributes;
+        std::optional<uint64_t> created;
+    };
+    const std::vector<Case> cases = {
+        {"hidden.txt", "setmode NAME +h", kHidden, {}},
+        {"all.txt", "setmode NAME +rsha", kReadOnly | kSystem | kHidden | kArchive, {}},
+        {"cleared.txt", "setmode NAME +rsha; setmode NAME -rs", kHidden | kArchive, {}},
+        {"born.txt", "setmode NAME +h; utimes NAME 2001:02:03-04:05:06 -1 -1 -1", kHidden, born},
+        {"kept.txt", "utimes NAME 2001:02:03-04:05:06 -1 -1 -1; setmode NAME +a; setmode NAME +r",
+         kReadOnly | kArchive, born},
+        {"hidden/", "setmode NAME +h", kFolder | kHidden, {}},
+        {"cleared/", "setmode NAME +rsha; setmode NAME -rsha", kFolder, {}},
+        {"born/", "setmode NAME +s; utimes NAME 1999:12:31-23:59:58 -1 -1 -1", kFolder | kSystem, folderBorn},
+    };
+    std::string commands;
+    for (const Case& c : cases) {
+        Make(c.name);
+        std::string step = c.commands;
+        const std::string name = c.name.substr(0, c.name.find('/'));
+        for (size_t at; (at = step.find("NAME")) != std::string::npos;) {
+            step.replace(at, 4, name);
+        }
+        commands += step + "; ";
+    }
+    Client(commands);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = *s_server / c.name;
+        platform::DosAttrib record;
+        ASSERT_FALSE(platform::DecodeDosAttrib(GetRecord(path), record));
+        EXPECT_EQ(record.attributes, c.attributes);
+        if (c.created) {
+            EXPECT_EQ(record.created, c.created);
+        }
+        // Read-only lives in the record alone: smbd leaves the permissions as they were.
+        EXPECT_EQ(test::StatOf(path).st_mode & 0777, c.name.back() == '/' ? 0755U : 0644U);
+    }
+}
+
+TEST_F(DosAttribShare, ARecordWrittenHereIsWhatClientsSee) {
+    const uint64_t born = Ticks(2003, 4, 5, 6, 7, 8);
+    // Version 1 as Samba packs it, create_time zero: smbd reads version 1's creation time.
+    const std::string v1 = std::string("0x20\0\0\1\0\1\0\0\0\x20\0\0\0", 16) + std::string(36, '\0');
+    struct Case {
+        std::string name;
+        std::string before; // the record there first; "smb" for one smbd writes
+        uint32_t attributes;
+        std::string shown; // allinfo's attributes line
+    };
+    const std::vector<Case> cases = {
+        {"new.txt", "", kHidden | kArchive, "HA (22)"},
+        {"text.txt", std::string("0x20\0", 5), kHidden | kArchive, "HA (22)"},
+        {"samba.txt", "smb", kReadOnly | kHidden | kArchive, "RHA (23)"},
+        {"one.txt", v1, kHidden, "H (2)"},
+        {"new/", "", kFolder | kHidden | kArchive, "HDA (32)"},
+    };
+    std::string commands;
+    for (const Case& c : cases) {
+        const std::string path = Make(c.name);
+        if (c.before == "smb") {
+            commands += "setmode " + c.name + " +s; ";
+        } else if (!c.before.empty()) {
+            ASSERT_EQ(::setxattr(path.c_str(), "user.DOSATTRIB", c.before.data(), c.before.size(), 0), 0);
+        }
+    }
+    if (!commands.empty()) {
+        Client(commands);
+    }
+    commands.clear();
+    for (const Case& c : cases) {
+        const std::string path = *s_server / c.name;
+        platform::DosAttrib record;
+        ASSERT_FALSE(platform::DecodeDosAttrib(GetRecord(path), record));
+        record.attributes = c.attributes;
+        record.created = born;
+        std::string value;
+        ASSERT_FALSE(platform::EncodeDosAttrib(record, value));
+        ASSERT_EQ(::setxattr(path.c_str(), "user.DOSATTRIB", value.data(), value.size(), 0), 0);
+        commands += "allinfo " + c.name.substr(0, c.name.find('/')) + "; ";
+    }
+    const std::string output = Client(commands).output;
+    size_t from = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // allinfo prints each item's lines in turn, starting with "altname:".
+        from = output.find("altname: " + c.name.substr(0, c.name.find('/')) + "\n", from);
+        ASSERT_NE(from, std::string::npos) << output;
+        const std::string item = output.substr(from, output.find("altname:", from + 1) - from);
+        EXPECT_EQ(InfoLine(item, "create_time"), SmbclientTime(born));
+        EXPECT_EQ(InfoLine(item, "attributes"), c.shown);
+    }
+}
