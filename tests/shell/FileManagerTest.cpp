@@ -33,7 +33,9 @@ public slots:
 class FileManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
+        // A socket of its own in the test's folder: nothing is left in /tmp afterwards.
+        daemon.start("dbus-daemon", {"--session", "--nofork", "--print-address=1",
+                                     QString::fromStdString("--address=unix:path=" + (busDir / "bus"))});
         ASSERT_TRUE(daemon.waitForStarted(5000)) << "dbus-daemon is missing";
         ASSERT_TRUE(daemon.waitForReadyRead(5000));
         const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
@@ -61,6 +63,7 @@ protected:
         ASSERT_TRUE(server->registerService("org.freedesktop.FileManager1"));
     }
 
+    test::TempDir busDir;
     QProcess daemon;
     QThread serverThread;
     std::unique_ptr<QDBusConnection> server;
