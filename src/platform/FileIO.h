@@ -25,8 +25,8 @@ using FileChange = std::function<std::optional<std::string>(const std::optional<
 // read to the write) and the file holds the old or the new bytes, never a mix:
 //  - an existing file is replaced by a temporary file written in the same folder, synced and
 //    renamed over it. The new file keeps the old one's mode, its owner and group where this
-//    process may set them, and its extended attributes (ACLs included; security.* and trusted.*
-//    ones where this process may set them). A file with more than one hard link is instead
+//    process may set them, and its extended attributes (user.* ones and ACLs always; others,
+//    such as security.*, where this process may set them). A file with more than one hard link is instead
 //    rewritten in place, so that all its names keep seeing it: space is reserved first and the
 //    old bytes are put back when writing fails, but a crash halfway leaves it half-written.
 //  - a missing file is created (mode 0666 less the umask) without replacing a file that

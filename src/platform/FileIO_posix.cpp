@@ -311,10 +311,11 @@ std::error_code XattrNames(int fd, std::vector<std::string>& names) {
     return {};
 }
 
-// Security labels and trusted attributes are the system's to set: a user may not, and the copy
-// is no worse than a file the user made afresh.
+// The user's own attributes and ACLs must come along. The rest (security labels, trusted
+// attributes, a file system's own records) are the system's to set, which a user may not: the
+// copy is then no worse than a file the user made afresh.
 bool MayDrop(std::string_view name) {
-    return name.starts_with("security.") || name.starts_with("trusted.");
+    return !name.starts_with("user.") && !name.starts_with("system.posix_acl_");
 }
 
 // Copies every extended attribute that can be read, ACLs (system.posix_acl_access) included,
