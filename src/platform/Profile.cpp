@@ -65,6 +65,9 @@ char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// How the bytes of an unmarked file are taken, which matters to names only.
+enum class Charset { Utf8, Cp932 };
+
 bool IsCp932Lead(char c) {
     const auto b = static_cast<unsigned char>(c);
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
@@ -72,26 +75,26 @@ bool IsCp932Lead(char c) {
 
 // The length of the character at text[i]: a code page 932 lead byte takes the next byte whole.
 // In UTF-8 every byte of a longer character is 0x80 or above, so its bytes may go one by one.
-size_t CharLength(std::string_view text, size_t i, bool cp932) {
-    return cp932 && IsCp932Lead(text[i]) && i + 1 < text.size() ? 2 : 1;
+size_t CharLength(std::string_view text, size_t i, Charset charset) {
+    return charset == Charset::Cp932 && IsCp932Lead(text[i]) && i + 1 < text.size() ? 2 : 1;
 }
 
 // A lead byte with nothing after it would take the "]" of its header for its trail byte.
 bool EndsInLoneLeadByte(std::string_view name) {
     size_t last = 0;
-    for (size_t i = 0; i < name.size(); i += CharLength(name, i, true)) {
+    for (size_t i = 0; i < name.size(); i += CharLength(name, i, Charset::Cp932)) {
         last = i;
     }
     return !name.empty() && last + 1 == name.size() && IsCp932Lead(name.back());
 }
 
 // Only single-byte letters fold.
-bool SameName(std::string_view a, std::string_view b, bool cp932) {
+bool SameName(std::string_view a, std::string_view b, Charset charset) {
     if (a.size() != b.size()) {
         return false;
     }
     for (size_t i = 0; i < a.size();) {
-        const size_t length = CharLength(a, i, cp932);
+        const size_t length = CharLength(a, i, charset);
         if (length == 1 ? AsciiLower(a[i]) != AsciiLower(b[i]) : a.substr(i, 2) != b.substr(i, 2)) {
             return false;
         }
@@ -133,13 +136,13 @@ std::optional<std::string_view> FirstLineEnd(std::string_view text) {
 }
 
 // The name of a section header, which runs from '[' to the last ']' of the line.
-std::optional<std::string_view> HeaderName(std::string_view line, bool cp932) {
+std::optional<std::string_view> HeaderName(std::string_view line, Charset charset) {
     line = TrimLeadingBlanks(line);
     if (line.empty() || line.front() != '[') {
         return std::nullopt;
     }
     size_t close = std::string_view::npos;
-    for (size_t i = 1; i < line.size(); i += CharLength(line, i, cp932)) {
+    for (size_t i = 1; i < line.size(); i += CharLength(line, i, charset)) {
         if (line[i] == ']') {
             close = i;
         }
@@ -214,17 +217,17 @@ struct Location {
 };
 
 // One pass over the text, stopping at the key or at the end of the first matching section.
-Location Locate(std::string_view text, std::string_view section, std::string_view key, bool cp932) {
+Location Locate(std::string_view text, std::string_view section, std::string_view key, Charset charset) {
     Location location;
     for (size_t pos = 0; pos < text.size();) {
         const Line line = LineAt(text, pos);
         pos = line.next;
         const std::string_view content = text.substr(line.begin, line.end - line.begin);
-        if (const std::optional<std::string_view> name = HeaderName(content, cp932)) {
+        if (const std::optional<std::string_view> name = HeaderName(content, charset)) {
             if (location.sectionFound) {
                 break;
             }
-            if (SameName(*name, section, cp932)) {
+            if (SameName(*name, section, charset)) {
                 location.sectionFound = true;
                 location.lastUsed = line;
             }
@@ -237,7 +240,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
             location.lastUsed = line;
         }
         if (const std::optional<KeyLine> keyLine = ParseKeyLine(content);
-            keyLine && SameName(keyLine->name, key, cp932)) {
+            keyLine && SameName(keyLine->name, key, charset)) {
             location.keyLine = line;
             location.key = *keyLine;
             break;
@@ -366,7 +369,7 @@ std::optional<std::string> IniText::Find(std::string_view section, std::string_v
     if (section.empty() || key.empty()) {
         return std::nullopt;
     }
-    const Location location = Locate(m_text, section, key, m_cp932);
+    const Location location = Locate(m_text, section, key, m_cp932 ? Charset::Cp932 : Charset::Utf8);
     if (!location.keyLine) {
         return std::nullopt;
     }
@@ -388,7 +391,7 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
         return false;
     }
     const std::string encoded = EncodeValue(value);
-    const Location location = Locate(m_text, section, key, m_cp932);
+    const Location location = Locate(m_text, section, key, m_cp932 ? Charset::Cp932 : Charset::Utf8);
     if (location.keyLine) {
         std::string line;
         line.reserve(location.key.name.size() + 1 + encoded.size());
