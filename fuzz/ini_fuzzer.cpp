@@ -1,8 +1,9 @@
-// Parses arbitrary bytes as a settings file, sets one key and checks what must hold whatever the
-// bytes are.
+// Parses arbitrary bytes as a settings file (as they are, or after a UTF-8 or UTF-16 byte-order
+// mark), sets one key and checks what must hold whatever the bytes are.
 
 #include "FuzzCheck.h"
 #include "platform/Profile.h"
+#include "platform/Utf8.h"
 
 #include <array>
 #include <cstdint>
@@ -98,7 +99,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string value = input.ConsumeRandomLengthString(64);
     constexpr std::array<std::string_view, 4> kNewLines = {"\n", "\r\n", "\r", "\n\r"};
     const std::string_view newLine = kNewLines[input.ConsumeIntegralInRange<size_t>(0, kNewLines.size() - 1)];
-    const std::string before = input.ConsumeRemainingBytesAsString();
+    constexpr std::array<std::string_view, 4> kMarks = {"", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+    const std::string_view mark = kMarks[input.ConsumeIntegralInRange<size_t>(0, kMarks.size() - 1)];
+    const std::string file = std::string(mark) + input.ConsumeRemainingBytesAsString();
 
     std::vector<Probe> probes;
     for (const char* s : {"a", "s", "[x", ""}) {
@@ -108,14 +111,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         probes.push_back({s, key});
         probes.push_back({section, s});
     }
-    platform::IniText text(before);
+    platform::IniText text(file);
+    Check(text.FileBytes() == file, "a file read and written unchanged is not the same");
+    const bool utf16 = file.starts_with("\xFF\xFE") || file.starts_with("\xFE\xFF");
+    const std::string before = text.Text();
     const std::vector<std::optional<std::string>> valuesBefore = Look(text, probes);
 
     const bool set = text.Set(section, key, value, newLine);
-    const std::string& after = text.Bytes();
+    const std::string& after = text.Text();
+    // Whatever is written reads back as the same text, in the file's own encoding.
+    Check(platform::IniText(text.FileBytes()).Text() == after, "the written file reads back otherwise");
     if (!set) {
         Check(after == before, "a refused Set changed the text");
-        Check(newLine == "\n\r" || !IsPlainName(section) || !IsPlainName(key) || HasLineBreakOrNul(value),
+        Check(newLine == "\n\r" || !IsPlainName(section) || !IsPlainName(key) || HasLineBreakOrNul(value) ||
+                  (utf16 && !platform::IsUtf8(value)),
               "a plain name and value were refused");
         return 0;
     }
@@ -150,7 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const std::string once = after;
-    Check(text.Set(section, key, value, newLine) && text.Bytes() == once,
+    Check(text.Set(section, key, value, newLine) && text.Text() == once,
           "setting the same again changed the text");
     return 0;
 }

@@ -1,19 +1,39 @@
 #include "app/SettingsPath.h"
 
+#include "platform/FileIO.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
+#include "platform/Profile.h"
 
-SettingsLocation ChooseSettingsLocation(const std::string& executablePath, bool folderWritable,
-                                        bool fileExists, const std::string& configHome) {
-    if (!executablePath.empty() && (folderWritable || fileExists)) {
-        return {platform::SplitPath(executablePath).folder + kSettingsFileName, false};
+namespace {
+
+// What the user set beside the program carries over. A copy made before (or by another instance
+// meanwhile) wins; a file that cannot be read leaves the defaults.
+void CopyIfMissing(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (platform::ReadFileBytes(from, platform::kMaxProfileBytes, bytes)) {
+        return;
     }
-    return {platform::JoinPath(platform::JoinPath(configHome, "Datemark"), kSettingsFileName), true};
+    [[maybe_unused]] const std::error_code ignored = platform::UpdateFile(
+        to, platform::kMaxProfileBytes, platform::CreateFolders::Yes,
+        [&](const std::optional<std::string>& old) { return old ? std::nullopt : std::optional(bytes); });
+}
+
+} // namespace
+
+SettingsLocation ResolveSettingsLocation(const std::string& executablePath, const std::string& configHome) {
+    const std::string fallback =
+        platform::JoinPath(platform::JoinPath(configHome, "Datemark"), kSettingsFileName);
+    if (!executablePath.empty()) {
+        const std::string beside = platform::SplitPath(executablePath).folder + kSettingsFileName;
+        if (platform::CanUpdateFile(beside)) {
+            return {beside, false};
+        }
+        CopyIfMissing(beside, fallback);
+    }
+    return {fallback, true};
 }
 
 SettingsLocation ResolveSettingsLocation() {
-    const std::string exe = platform::ExecutablePath();
-    const std::string folder = platform::SplitPath(exe).folder;
-    return ChooseSettingsLocation(exe, platform::IsWritableFolder(folder),
-                                  platform::PathExists(folder + kSettingsFileName), platform::ConfigHome());
+    return ResolveSettingsLocation(platform::ExecutablePath(), platform::ConfigHome());
 }

@@ -3,8 +3,9 @@
 #include <string>
 
 // Where the settings file lives: "Datemark.ini" in the executable's folder, whatever the
-// executable is called. An installed program whose folder cannot be written (and holds no
-// settings file yet) keeps its settings in configHome + "/Datemark/Datemark.ini" instead.
+// executable is called, as long as this user may write it there (the file itself, or the folder
+// where it would be made). Otherwise configHome + "/Datemark/Datemark.ini", which starts as a
+// copy of the file beside the executable when there is one and the fallback does not exist yet.
 struct SettingsLocation {
     std::string path;
     bool createFolders = false; // the fallback folder may not exist yet
@@ -12,10 +13,8 @@ struct SettingsLocation {
 
 inline constexpr char kSettingsFileName[] = "Datemark.ini";
 
-// The rule alone, for any executable path; folderWritable and fileExists answer for the
-// executable's folder and the settings file in it.
-SettingsLocation ChooseSettingsLocation(const std::string& executablePath, bool folderWritable,
-                                        bool fileExists, const std::string& configHome);
+// The rule for an executable at executablePath (empty: unknown); makes the copy on the way.
+SettingsLocation ResolveSettingsLocation(const std::string& executablePath, const std::string& configHome);
 
 // The rule for the running program.
 SettingsLocation ResolveSettingsLocation();

@@ -1,9 +1,6 @@
 #include "menu/MenuTemplate.h"
 
 #include "platform/Bytes.h"
-#include "platform/Utf8.h"
-
-#include <algorithm>
 
 namespace {
 
@@ -103,43 +100,6 @@ std::vector<uint8_t> BuildMenuTemplate(const std::vector<MenuTemplateItem>& item
             PutWord(out, static_cast<uint16_t>(c));
         }
         PutWord(out, 0);
-    }
-    return out;
-}
-
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size() * 3);
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            platform::AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) +
-                                          (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (c >= 0xD800 && c <= 0xDFFF) {
-            platform::AppendUtf8(out, 0xFFFD);
-        } else {
-            platform::AppendUtf8(out, c);
-        }
-    }
-    return out;
-}
-
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        char32_t c = 0xFFFD; // stays for a byte that starts no valid character
-        const size_t len = std::max<size_t>(platform::DecodeUtf8(text, i, c), 1);
-        if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += len;
     }
     return out;
 }

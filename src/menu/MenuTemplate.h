@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Utf8.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -36,6 +38,5 @@ std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const u
 // The bytes of a template holding these items (version 0, offset 0).
 std::vector<uint8_t> BuildMenuTemplate(const std::vector<MenuTemplateItem>& items);
 
-// UTF-16 and UTF-8 both ways; a lone surrogate or a bad byte becomes U+FFFD.
-std::string Utf16ToUtf8(std::u16string_view text);
-std::u16string Utf8ToUtf16(std::string_view text);
+using platform::Utf16ToUtf8;
+using platform::Utf8ToUtf16;

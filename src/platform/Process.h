@@ -12,12 +12,6 @@ std::string ExecutablePath();
 // ~/.config (%APPDATA% on Windows).
 std::string ConfigHome();
 
-// Whether this process may create files in the folder.
-bool IsWritableFolder(const std::string& folder);
-
-// Whether anything exists at the path (a dangling link counts).
-bool PathExists(const std::string& path);
-
 // The process's file-creation mask, read without changing it (setting it to read it would race
 // with other threads creating files). No value where the system does not tell.
 std::optional<unsigned> CurrentUmask();

@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -31,15 +30,6 @@ std::string ConfigHome() {
         path += '/';
     }
     return path + ".config";
-}
-
-bool IsWritableFolder(const std::string& folder) {
-    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
-}
-
-bool PathExists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
 }
 
 std::optional<unsigned> CurrentUmask() {

@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include "platform/FileIO.h"
+#include "platform/Utf8.h"
 
 #include <cstdint>
 #include <utility>
@@ -8,10 +9,12 @@
 namespace platform {
 namespace {
 
-// A real settings file is a few KB. Anything larger is not ours: it is neither parsed nor replaced.
-constexpr size_t kMaxFileBytes = size_t{16} << 20;
 // The Windows functions hand values over in a buffer of 4,096 characters, terminator included.
 constexpr size_t kMaxValueBytes = 4095;
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+constexpr std::string_view kUtf16BeMark = "\xFE\xFF";
 
 #ifdef _WIN32
 constexpr std::string_view kPlatformNewLine = "\r\n";
@@ -62,14 +65,40 @@ char AsciiLower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
+// How the bytes of an unmarked file are taken, which matters to names only.
+enum class Charset { Utf8, Cp932 };
+
+bool IsCp932Lead(char c) {
+    const auto b = static_cast<unsigned char>(c);
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
+// The length of the character at text[i]: a code page 932 lead byte takes the next byte whole.
+// In UTF-8 every byte of a longer character is 0x80 or above, so its bytes may go one by one.
+size_t CharLength(std::string_view text, size_t i, Charset charset) {
+    return charset == Charset::Cp932 && IsCp932Lead(text[i]) && i + 1 < text.size() ? 2 : 1;
+}
+
+// A lead byte with nothing after it would take the "]" of its header for its trail byte.
+bool EndsInLoneLeadByte(std::string_view name) {
+    size_t last = 0;
+    for (size_t i = 0; i < name.size(); i += CharLength(name, i, Charset::Cp932)) {
+        last = i;
+    }
+    return !name.empty() && last + 1 == name.size() && IsCp932Lead(name.back());
+}
+
+// Only single-byte letters fold.
+bool SameName(std::string_view a, std::string_view b, Charset charset) {
     if (a.size() != b.size()) {
         return false;
     }
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) {
+    for (size_t i = 0; i < a.size();) {
+        const size_t length = CharLength(a, i, charset);
+        if (length == 1 ? AsciiLower(a[i]) != AsciiLower(b[i]) : a.substr(i, 2) != b.substr(i, 2)) {
             return false;
         }
+        i += length;
     }
     return true;
 }
@@ -107,12 +136,17 @@ std::optional<std::string_view> FirstLineEnd(std::string_view text) {
 }
 
 // The name of a section header, which runs from '[' to the last ']' of the line.
-std::optional<std::string_view> HeaderName(std::string_view line) {
+std::optional<std::string_view> HeaderName(std::string_view line, Charset charset) {
     line = TrimLeadingBlanks(line);
     if (line.empty() || line.front() != '[') {
         return std::nullopt;
     }
-    const size_t close = line.rfind(']');
+    size_t close = std::string_view::npos;
+    for (size_t i = 1; i < line.size(); i += CharLength(line, i, charset)) {
+        if (line[i] == ']') {
+            close = i;
+        }
+    }
     if (close == std::string_view::npos) {
         return std::nullopt;
     }
@@ -183,17 +217,17 @@ struct Location {
 };
 
 // One pass over the text, stopping at the key or at the end of the first matching section.
-Location Locate(std::string_view text, std::string_view section, std::string_view key) {
+Location Locate(std::string_view text, std::string_view section, std::string_view key, Charset charset) {
     Location location;
     for (size_t pos = 0; pos < text.size();) {
         const Line line = LineAt(text, pos);
         pos = line.next;
         const std::string_view content = text.substr(line.begin, line.end - line.begin);
-        if (const std::optional<std::string_view> name = HeaderName(content)) {
+        if (const std::optional<std::string_view> name = HeaderName(content, charset)) {
             if (location.sectionFound) {
                 break;
             }
-            if (SameName(*name, section)) {
+            if (SameName(*name, section, charset)) {
                 location.sectionFound = true;
                 location.lastUsed = line;
             }
@@ -206,7 +240,7 @@ Location Locate(std::string_view text, std::string_view section, std::string_vie
             location.lastUsed = line;
         }
         if (const std::optional<KeyLine> keyLine = ParseKeyLine(content);
-            keyLine && SameName(keyLine->name, key)) {
+            keyLine && SameName(keyLine->name, key, charset)) {
             location.keyLine = line;
             location.key = *keyLine;
             break;
@@ -274,9 +308,60 @@ int ParseInt(std::string_view s) {
     return static_cast<int>(number);
 }
 
+std::u16string UnitsOf(std::string_view bytes, bool littleEndian) {
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) {
+        const auto first = static_cast<unsigned char>(bytes[2 * i]);
+        const auto second = static_cast<unsigned char>(bytes[2 * i + 1]);
+        units[i] = static_cast<char16_t>(littleEndian ? first | second << 8 : first << 8 | second);
+    }
+    return units;
+}
+
+std::string BytesOf(std::u16string_view units, bool littleEndian) {
+    std::string bytes;
+    bytes.reserve(units.size() * 2);
+    for (const char16_t unit : units) {
+        const auto low = static_cast<char>(unit & 0xFF);
+        const auto high = static_cast<char>(unit >> 8);
+        bytes.append(1, littleEndian ? low : high).append(1, littleEndian ? high : low);
+    }
+    return bytes;
+}
+
 } // namespace
 
-IniText::IniText(std::string bytes) : m_bytes(std::move(bytes)) {}
+IniText::IniText(std::string fileBytes) {
+    const std::string_view bytes = fileBytes;
+    const bool littleEndian = bytes.starts_with(kUtf16LeMark);
+    if (littleEndian || bytes.starts_with(kUtf16BeMark)) {
+        m_encoding = littleEndian ? Encoding::Utf16Le : Encoding::Utf16Be;
+        const std::string_view units = bytes.substr(kUtf16LeMark.size());
+        m_oddByte = units.substr(units.size() & ~size_t{1});
+        m_text = Utf16ToUtf8(UnitsOf(units, littleEndian), LoneSurrogates::Keep);
+    } else if (bytes.starts_with(kUtf8Mark)) {
+        m_encoding = Encoding::Utf8;
+        m_text = bytes.substr(kUtf8Mark.size());
+    } else {
+        m_cp932 = !IsUtf8(bytes);
+        m_text = std::move(fileBytes);
+    }
+}
+
+std::string IniText::FileBytes() const {
+    switch (m_encoding) {
+    case Encoding::Unmarked:
+        return m_text;
+    case Encoding::Utf8:
+        return std::string(kUtf8Mark) + m_text;
+    case Encoding::Utf16Le:
+    case Encoding::Utf16Be:
+        break;
+    }
+    const bool littleEndian = m_encoding == Encoding::Utf16Le;
+    return std::string(littleEndian ? kUtf16LeMark : kUtf16BeMark) +
+           BytesOf(Utf8ToUtf16(m_text, LoneSurrogates::Keep), littleEndian) + m_oddByte;
+}
 
 std::optional<std::string> IniText::Find(std::string_view section, std::string_view key) const {
     section = TrimBlanks(section);
@@ -284,7 +369,7 @@ std::optional<std::string> IniText::Find(std::string_view section, std::string_v
     if (section.empty() || key.empty()) {
         return std::nullopt;
     }
-    const Location location = Locate(m_bytes, section, key);
+    const Location location = Locate(m_text, section, key, m_cp932 ? Charset::Cp932 : Charset::Utf8);
     if (!location.keyLine) {
         return std::nullopt;
     }
@@ -298,19 +383,26 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
     if (!CanWrite(section, key, value) || !IsLineEnd(newLine)) {
         return false;
     }
+    const bool utf16 = m_encoding == Encoding::Utf16Le || m_encoding == Encoding::Utf16Be;
+    if (utf16 && !(IsUtf8(section) && IsUtf8(key) && IsUtf8(value))) {
+        return false;
+    }
+    if ((m_cp932 || !IsUtf8(section)) && EndsInLoneLeadByte(section)) {
+        return false;
+    }
     const std::string encoded = EncodeValue(value);
-    const Location location = Locate(m_bytes, section, key);
+    const Location location = Locate(m_text, section, key, m_cp932 ? Charset::Cp932 : Charset::Utf8);
     if (location.keyLine) {
         std::string line;
         line.reserve(location.key.name.size() + 1 + encoded.size());
         line.append(location.key.name).append(1, '=').append(encoded);
-        m_bytes.replace(location.keyLine->begin, location.keyLine->end - location.keyLine->begin, line);
+        m_text.replace(location.keyLine->begin, location.keyLine->end - location.keyLine->begin, line);
         return true;
     }
 
-    const std::string lineEnd(FirstLineEnd(m_bytes).value_or(newLine));
+    const std::string lineEnd(FirstLineEnd(m_text).value_or(newLine));
     std::string insert;
-    size_t at = m_bytes.size();
+    size_t at = m_text.size();
     if (location.sectionFound) {
         at = location.lastUsed.next;
         if (location.lastUsed.end == at) {
@@ -319,15 +411,15 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
         insert.append(key).append(1, '=').append(encoded);
         // A CR right before an LF would make one line end of the two, swallowing the empty line
         // that follows.
-        insert += lineEnd == "\r" && at < m_bytes.size() && m_bytes[at] == '\n' ? "\r\n" : lineEnd;
+        insert += lineEnd == "\r" && at < m_text.size() && m_text[at] == '\n' ? "\r\n" : lineEnd;
     } else {
-        if (!m_bytes.empty() && m_bytes.back() != '\n' && m_bytes.back() != '\r') {
+        if (!m_text.empty() && m_text.back() != '\n' && m_text.back() != '\r') {
             insert += lineEnd;
         }
         insert.append(1, '[').append(section).append(1, ']').append(lineEnd);
         insert.append(key).append(1, '=').append(encoded).append(lineEnd);
     }
-    m_bytes.insert(at, insert);
+    m_text.insert(at, insert);
     return true;
 }
 
@@ -363,12 +455,12 @@ bool ProfileStore::WriteProfileString(std::string_view section, std::string_view
 
 ProfileStore::Snapshot ProfileStore::Load() const {
     std::string bytes;
-    const std::error_code error = ReadFileBytes(m_path, kMaxFileBytes, bytes);
+    const std::error_code error = ReadFileBytes(m_path, kMaxProfileBytes, bytes);
     if (!error) {
-        return {IniText(std::move(bytes)), true, false};
+        return {IniText(std::move(bytes)), true, {}};
     }
     // A missing file may be created; one that is there but could not be read must stay as it is.
-    return {IniText(), error == std::errc::no_such_file_or_directory, false};
+    return {IniText(), error == std::errc::no_such_file_or_directory, {}};
 }
 
 ProfileStore::Snapshot& ProfileStore::Held() {
@@ -386,36 +478,51 @@ std::optional<std::string> ProfileStore::Find(std::string_view section, std::str
 }
 
 bool ProfileStore::Write(std::string_view section, std::string_view key, std::string_view value) {
+    Change change{std::string(section), std::string(key), std::string(value)};
     if (m_batchDepth == 0) {
-        Snapshot snapshot = Load();
-        return snapshot.writable && snapshot.text.Set(section, key, value, kPlatformNewLine) &&
-               Save(snapshot.text);
+        return Save({std::move(change)});
     }
     Snapshot& snapshot = Held();
-    if (!snapshot.writable || !CanWrite(TrimBlanks(section), TrimBlanks(key), value)) {
+    // A value that already reads back the same is no change: the batch need not write for it.
+    const bool same = snapshot.text.Find(section, key) == value;
+    if (!snapshot.writable || !snapshot.text.Set(section, key, value, kPlatformNewLine)) {
         return false;
     }
-    // A value that already reads back the same is no change: the batch need not write for it.
-    if (snapshot.text.Find(section, key) == value) {
-        return true;
+    if (!same) {
+        snapshot.changes.push_back(std::move(change));
     }
-    snapshot.text.Set(section, key, value, kPlatformNewLine);
-    snapshot.changed = true;
     return true;
 }
 
-bool ProfileStore::Save(const IniText& text) const {
-    return !ReplaceFileAtomically(m_path, text.Bytes(), m_createFolders == CreateFolders::Yes);
+// The changes go onto the file as it is when it is locked, not as it was read: what another
+// program wrote in between survives.
+bool ProfileStore::Save(const std::vector<Change>& changes) const {
+    bool refused = false;
+    const FileChange apply = [&](const std::optional<std::string>& old) -> std::optional<std::string> {
+        IniText text(old.value_or(std::string()));
+        for (const Change& change : changes) {
+            refused = !text.Set(change.section, change.key, change.value, kPlatformNewLine);
+            if (refused) {
+                return std::nullopt;
+            }
+        }
+        std::string bytes = text.FileBytes();
+        if (old == bytes) {
+            return std::nullopt;
+        }
+        return bytes;
+    };
+    return !UpdateFile(m_path, kMaxProfileBytes, m_createFolders, apply) && !refused;
 }
 
 bool ProfileStore::FlushBatch() {
-    if (!m_batch || !m_batch->changed) {
+    if (!m_batch || m_batch->changes.empty()) {
         return true;
     }
-    if (!Save(m_batch->text)) {
+    if (!Save(m_batch->changes)) {
         return false;
     }
-    m_batch->changed = false;
+    m_batch->changes.clear();
     return true;
 }
 

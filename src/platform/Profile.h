@@ -1,17 +1,27 @@
 #pragma once
 
+#include "platform/FileIO.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
-// The bytes of one INI file and the profile functions' rules for reading and changing them.
+// A real settings file is a few KB. Anything larger is not ours: it is neither parsed nor replaced.
+inline constexpr size_t kMaxProfileBytes = size_t{16} << 20;
+
+// The text of one INI file and the profile functions' rules for reading and changing it.
 // No I/O: ProfileStore below reads and writes the file.
 class IniText {
 public:
     IniText() = default;
-    explicit IniText(std::string bytes);
+    // Takes a file's bytes. After a byte-order mark, UTF-16 (little- or big-endian) is read as
+    // UTF-8, and UTF-8 as it is. Bytes without a mark are the text as they are: UTF-8 when they
+    // are valid UTF-8, else code page 932, where a double-byte character's trail byte may be a
+    // letter that must not fold, or a "]" that ends no header.
+    explicit IniText(std::string fileBytes);
 
     // The value of a key: cut at a NUL byte, then trimmed, then one pair of surrounding quotes
     // removed. No value when the section or the key is missing, or a name is empty.
@@ -20,21 +30,33 @@ public:
     // Sets a key, changing no other byte: an existing key's line is rewritten in place, a new
     // key goes after the last non-empty line of its section, a new section at the end.
     // newLine ("\n", "\r\n" or "\r") is used only when the text has no line end of its own yet.
-    // False, and nothing changed, for names or values that cannot be written as one line.
+    // False, and nothing changed, for names or values that cannot be written as one line, or
+    // that a UTF-16 file cannot hold (anything but valid UTF-8).
     bool Set(std::string_view section, std::string_view key, std::string_view value,
              std::string_view newLine);
 
-    const std::string& Bytes() const { return m_bytes; }
+    // The text as the file holds it: its byte-order mark, then the text in its encoding, every
+    // unit that Set did not change as it was read.
+    std::string FileBytes() const;
+    // The text in the program's encoding (UTF-8, or the file's bytes where it has no mark).
+    const std::string& Text() const { return m_text; }
 
 private:
-    std::string m_bytes;
+    enum class Encoding { Unmarked, Utf8, Utf16Le, Utf16Be };
+
+    std::string m_text;
+    Encoding m_encoding = Encoding::Unmarked;
+    bool m_cp932 = false;  // an unmarked text that is no valid UTF-8
+    std::string m_oddByte; // the last byte of a UTF-16 file of odd length, kept last
 };
 
 // A settings file read and written with the semantics of the Windows private profile functions.
-// Each call reads (and a write call writes) the file, unless a Batch holds it in memory.
+// Each call reads (and a write call writes) the file, unless a Batch holds it in memory. Writing
+// goes through UpdateFile: it refuses a read-only file, keeps the file's identity and applies
+// the change to the file as it is at that moment, under its lock.
 class ProfileStore {
 public:
-    enum class CreateFolders { No, Yes };
+    using CreateFolders = platform::CreateFolders;
 
     explicit ProfileStore(std::string path, CreateFolders createFolders = CreateFolders::No);
 
@@ -46,12 +68,14 @@ public:
     // for a missing file, section or key.
     std::string GetProfileString(std::string_view section, std::string_view key,
                                  std::string_view defaultValue);
-    // Writes "%d". False when the file cannot be written; the old file is then unchanged.
+    // Writes "%d". False when the file cannot be written (read-only included); the old file is
+    // then unchanged.
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
     bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
 
-    // Holds the file in memory for its lifetime: read once at the first call, written once when
-    // the batch ends (or at Flush) if anything changed.
+    // Holds the file in memory for its lifetime: read once at the first call. When the batch ends
+    // (or at Flush), the keys it changed are written once onto the file as it is then, so that
+    // keys another program wrote meanwhile survive.
     class Batch {
     public:
         explicit Batch(ProfileStore& store);
@@ -67,18 +91,23 @@ public:
     };
 
 private:
+    struct Change {
+        std::string section;
+        std::string key;
+        std::string value;
+    };
     struct Snapshot {
         IniText text;
         // False when the file exists but could not be read: it must then never be replaced.
         bool writable = false;
-        bool changed = false;
+        std::vector<Change> changes; // the batch's own, in the order made
     };
 
     Snapshot Load() const;
     Snapshot& Held();
     std::optional<std::string> Find(std::string_view section, std::string_view key);
     bool Write(std::string_view section, std::string_view key, std::string_view value);
-    bool Save(const IniText& text) const;
+    bool Save(const std::vector<Change>& changes) const;
     bool FlushBatch();
 
     std::string m_path;

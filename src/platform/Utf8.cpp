@@ -1,8 +1,15 @@
 #include "platform/Utf8.h"
 
-namespace platform {
+#include <algorithm>
 
-size_t DecodeUtf8(std::string_view text, size_t i, char32_t& out) {
+namespace platform {
+namespace {
+
+bool IsSurrogate(char32_t c) {
+    return c >= 0xD800 && c <= 0xDFFF;
+}
+
+size_t Decode(std::string_view text, size_t i, char32_t& out, LoneSurrogates surrogates) {
     const auto b0 = static_cast<unsigned char>(text[i]);
     if (b0 < 0x80) {
         out = b0;
@@ -30,11 +37,17 @@ size_t DecodeUtf8(std::string_view text, size_t i, char32_t& out) {
         }
         c = (c << 6) | (b & 0x3F);
     }
-    if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+    if (c < min || c > 0x10FFFF || (IsSurrogate(c) && surrogates == LoneSurrogates::Replace)) {
         return 0;
     }
     out = c;
     return len;
+}
+
+} // namespace
+
+size_t DecodeUtf8(std::string_view text, size_t i, char32_t& out) {
+    return Decode(text, i, out, LoneSurrogates::Replace);
 }
 
 void AppendUtf8(std::string& out, char32_t v) {
@@ -53,6 +66,54 @@ void AppendUtf8(std::string& out, char32_t v) {
         out.push_back(static_cast<char>(0x80 | ((v >> 6) & 0x3F)));
         out.push_back(static_cast<char>(0x80 | (v & 0x3F)));
     }
+}
+
+bool IsUtf8(std::string_view text) {
+    for (size_t i = 0; i < text.size();) {
+        char32_t c = 0;
+        const size_t len = DecodeUtf8(text, i, c);
+        if (len == 0) {
+            return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string Utf16ToUtf8(std::u16string_view text, LoneSurrogates lone) {
+    std::string out;
+    out.reserve(text.size() * 3);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] <= 0xDFFF) {
+            AppendUtf8(out, 0x10000 + ((static_cast<char32_t>(c) - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+            ++i;
+        } else if (IsSurrogate(c) && lone == LoneSurrogates::Replace) {
+            AppendUtf8(out, 0xFFFD);
+        } else {
+            AppendUtf8(out, c);
+        }
+    }
+    return out;
+}
+
+std::u16string Utf8ToUtf16(std::string_view text, LoneSurrogates lone) {
+    std::u16string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        char32_t c = 0xFFFD; // stays for a byte that starts no valid character
+        const size_t len = std::max<size_t>(Decode(text, i, c, lone), 1);
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += len;
+    }
+    return out;
 }
 
 } // namespace platform

@@ -8,24 +8,59 @@
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
-TEST(SettingsPath, BesideTheExecutableUnlessItsFolderIsReadOnlyAndHoldsNoFile) {
+TEST(SettingsPath, BesideTheExecutableWhereTheUserMayWriteItElseACopyInTheConfigFolder) {
     struct Case {
-        const char* exe;
-        bool writable, exists;
-        const char* configHome;
-        const char* path;
+        const char* what;
+        mode_t folderMode; // of the executable's folder
+        mode_t fileMode;   // of the settings file beside the executable; 0: none
+        bool linked;       // the file has a second hard link, so it is rewritten in place
+        bool copyExists;   // the fallback file is there already
+        bool beside;       // the expected choice
     };
-    for (const Case c :
-         {Case{"/opt/Tools/Stamp/tool", true, false, "/home/u/.config", "/opt/Tools/Stamp/Datemark.ini"},
-          Case{"/media/stick/datemark", false, true, "/home/u/.config", "/media/stick/Datemark.ini"},
-          Case{"/usr/bin/datemark", false, false, "/cfg/", "/cfg/Datemark/Datemark.ini"},
-          Case{"", true, false, "/home/u/.config", "/home/u/.config/Datemark/Datemark.ini"}}) {
-        const auto l = ChooseSettingsLocation(c.exe, c.writable, c.exists, c.configHome);
-        EXPECT_EQ(l.path, c.path) << c.exe;
-        // Only the fallback folder may need making.
-        EXPECT_EQ(l.createFolders, std::string(c.path).find("/Datemark/") != std::string::npos) << c.exe;
+    std::vector<Case> cases = {
+        {"folder may be written", 0777, 0, false, false, true},
+        {"file may be written in place", 0555, 0666, true, false, true},
+        {"file cannot be replaced", 0555, 0666, false, false, false},
+        {"file is read-only", 0777, 0444, false, false, false},
+        {"no file, folder read-only", 0555, 0, false, false, false},
+        {"an earlier copy wins", 0555, 0444, false, true, false},
+    };
+    if (::geteuid() == 0) {
+        cases.push_back({"file is another user's", 0777, 0644, false, false, false});
     }
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        ASSERT_EQ(::chmod(dir.Path().c_str(), 0777), 0);
+        const std::string beside = dir / "prog/Datemark.ini";
+        const std::string fallback = dir / "config/Datemark/Datemark.ini";
+        test::MakeFolder(dir / "prog");
+        if (c.fileMode != 0) {
+            test::WriteFile(beside, "[s]\nk=beside\n");
+            ASSERT_EQ(::chmod(beside.c_str(), c.fileMode), 0);
+        }
+        if (c.linked) {
+            ASSERT_EQ(::link(beside.c_str(), (dir / "prog/link.ini").c_str()), 0);
+        }
+        if (c.copyExists) {
+            test::MakeFolder(dir / "config");
+            test::MakeFolder(dir / "config/Datemark");
+            test::WriteFile(fallback, "[s]\nk=copy\n");
+        }
+        ASSERT_EQ(::chmod((dir / "prog").c_str(), c.folderMode), 0);
+
+        const int chosen = test::RunAsUnprivileged([&] {
+            const SettingsLocation l = ResolveSettingsLocation(dir / "prog/datemark", dir / "config");
+            return l.path == beside && !l.createFolders ? 1 : l.path == fallback && l.createFolders ? 2 : 3;
+        });
+        EXPECT_EQ(chosen, c.beside ? 1 : 2) << c.what;
+        // What was set beside the program carries over once; nothing is made without a need.
+        const std::string copy = c.copyExists ? "[s]\nk=copy\n" : c.fileMode != 0 ? "[s]\nk=beside\n" : "";
+        EXPECT_EQ(test::Exists(fallback), !c.beside && !copy.empty()) << c.what;
+        EXPECT_EQ(test::ReadFile(fallback), c.beside ? "" : copy) << c.what;
+    }
+    EXPECT_EQ(ResolveSettingsLocation("", "/cfg").path, "/cfg/Datemark/Datemark.ini");
 }
 
 TEST(SettingsPath, TheRunningProgramUsesItsOwnFolder) {
@@ -47,16 +82,4 @@ TEST(SettingsPath, ConfigHomeFollowsXdgOnlyWhenAbsolute) {
         return (absolute ? 0 : 1) | (relative ? 0 : 2) | (unset ? 0 : 4);
     });
     EXPECT_EQ(result, 0);
-}
-
-TEST(SettingsPath, WritableFolderAsTheUserSeesIt) {
-    test::TempDir dir;
-    ::chmod(dir.Path().c_str(), 0755);
-    const std::string path = dir.Path();
-    EXPECT_TRUE(platform::IsWritableFolder(path));
-    // Another user may not write into it.
-    EXPECT_EQ(test::RunAsUnprivileged([&] { return platform::IsWritableFolder(path) ? 1 : 0; }),
-              ::geteuid() == 0 ? 0 : 1);
-    EXPECT_FALSE(platform::IsWritableFolder(dir / "missing"));
-    EXPECT_FALSE(platform::PathExists(dir / "missing"));
 }

@@ -4,17 +4,62 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <map>
 #include <string>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
 using namespace std::string_literals;
+using platform::CreateFolders;
 using platform::ReadFileBytes;
-using platform::ReplaceFileAtomically;
 using Names = std::vector<std::string>;
+using Xattrs = std::map<std::string, std::string>;
+
+// An update that writes bytes whatever the file held.
+std::error_code Replace(const std::string& path, std::string_view bytes,
+                        CreateFolders create = CreateFolders::No) {
+    return platform::UpdateFile(path, 1024, create, [&](const std::optional<std::string>&) {
+        return std::optional<std::string>(bytes);
+    });
+}
+
+Xattrs XattrsOf(const std::string& path) {
+    Xattrs out;
+    std::string names(1 << 16, '\0');
+    const ssize_t size = ::listxattr(path.c_str(), names.data(), names.size());
+    names.resize(size > 0 ? static_cast<size_t>(size) : 0);
+    for (size_t at = 0; at < names.size(); at = names.find('\0', at) + 1) {
+        const std::string name = names.c_str() + at;
+        std::string value(1 << 16, '\0');
+        const ssize_t n = ::getxattr(path.c_str(), name.c_str(), value.data(), value.size());
+        value.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        out[name] = value;
+    }
+    return out;
+}
+
+// A POSIX ACL as the kernel stores it: owner rw-, user 12345 r--, group r--, mask r--, other ---.
+std::string AclGrantingAUser() {
+    std::string acl("\x02\0\0\0", 4);
+    const auto entry = [&](uint16_t tag, uint16_t perm, uint32_t id) {
+        for (const uint32_t v : {uint32_t{tag} | uint32_t{perm} << 16, id}) {
+            for (int i = 0; i < 4; ++i) {
+                acl += static_cast<char>(v >> (8 * i));
+            }
+        }
+    };
+    entry(0x01, 6, ~0u);
+    entry(0x02, 4, 12345);
+    entry(0x04, 4, ~0u);
+    entry(0x10, 4, ~0u);
+    entry(0x20, 0, ~0u);
+    return acl;
+}
 
 class FileIOTest : public ::testing::Test {
 protected:
@@ -48,7 +93,7 @@ TEST_F(FileIOTest, NewFileGetsTheModeTheUmaskAllows) {
         ::unlink(m_path.c_str());
         EXPECT_EQ(test::RunInChild([&] {
                       ::umask(mask);
-                      return ReplaceFileAtomically(m_path, "new", false) ? 1 : 0;
+                      return Replace(m_path, "new") ? 1 : 0;
                   }),
                   0);
         EXPECT_EQ(test::StatOf(m_path).st_mode & 07777, 0666 & ~mask) << std::oct << mask;
@@ -61,7 +106,7 @@ TEST_F(FileIOTest, ExistingFileIsReplacedWithItsModeAndOwnerAndNothingLeftBehind
     const bool root = ::geteuid() == 0; // only root can give a file away, and must not take it
     ASSERT_EQ(::chown(m_path.c_str(), root ? 65534 : ::geteuid(), root ? 65534 : ::getegid()), 0);
     const struct stat before = test::StatOf(m_path);
-    EXPECT_FALSE(ReplaceFileAtomically(m_path, "new", false));
+    EXPECT_FALSE(Replace(m_path, "new"));
     EXPECT_EQ(test::ReadFile(m_path), "new");
     const struct stat after = test::StatOf(m_path);
     EXPECT_EQ(after.st_mode, before.st_mode);
@@ -71,13 +116,69 @@ TEST_F(FileIOTest, ExistingFileIsReplacedWithItsModeAndOwnerAndNothingLeftBehind
     EXPECT_EQ(test::FolderNames(m_dir.Path()), Names{"file"});
 }
 
+TEST_F(FileIOTest, AttributesAndAclSurviveAndInheritedOnesAreNotAdded) {
+    // The file and a folder with a default ACL, made by the user; the file was there before the
+    // folder got it.
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0777), 0);
+    const std::string folder = m_dir / "inherits";
+    const std::string inFolder = folder + "/file";
+    const std::string acl = AclGrantingAUser();
+    ASSERT_EQ(test::RunAsUnprivileged([&] {
+                  test::WriteFile(m_path, "old");
+                  ::umask(022);
+                  ::mkdir(folder.c_str(), 0755);
+                  test::WriteFile(inFolder, "old");
+                  const bool made =
+                      ::chmod(m_path.c_str(), 0640) == 0 &&
+                      ::setxattr(m_path.c_str(), "user.note", "kept", 4, 0) == 0 &&
+                      ::setxattr(m_path.c_str(), "system.posix_acl_access", acl.data(), acl.size(), 0) == 0 &&
+                      ::setxattr(folder.c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) == 0;
+                  return made ? 0 : 1;
+              }),
+              0)
+        << "this file system keeps no user attributes or ACLs";
+    const Xattrs kept = XattrsOf(m_path);
+    // A capability only root may set: a user's copy goes without it.
+    constexpr char kCapability[] = "\x00\x00\x00\x02\x00\x04\x00\x00\0\0\0\0\0\0\0\0\0\0\0\0";
+    const bool capability =
+        ::geteuid() == 0 && ::setxattr(m_path.c_str(), "security.capability", kCapability, 20, 0) == 0;
+    EXPECT_EQ(XattrsOf(m_path).size(), kept.size() + (capability ? 1 : 0));
+    const struct stat before = test::StatOf(m_path);
+    const struct stat beforeInFolder = test::StatOf(inFolder);
+
+    EXPECT_EQ(
+        test::RunAsUnprivileged([&] { return Replace(m_path, "new") || Replace(inFolder, "new") ? 1 : 0; }),
+        0);
+    EXPECT_EQ(test::ReadFile(m_path), "new");
+    EXPECT_NE(test::StatOf(m_path).st_ino, before.st_ino);
+    EXPECT_EQ(test::StatOf(m_path).st_mode, before.st_mode);
+    EXPECT_EQ(XattrsOf(m_path), kept);
+    EXPECT_EQ(kept.count("user.note") + kept.count("system.posix_acl_access"), 2u);
+    EXPECT_EQ(test::StatOf(inFolder).st_mode, beforeInFolder.st_mode);
+    EXPECT_EQ(XattrsOf(inFolder), Xattrs());
+    EXPECT_EQ(test::FolderNames(folder), Names{"file"});
+}
+
+TEST_F(FileIOTest, HardLinkedFileIsRewrittenInPlaceForEveryName) {
+    const std::string other = m_dir / "other";
+    test::WriteFile(m_path, "old content, longer than the new");
+    ASSERT_EQ(::link(m_path.c_str(), other.c_str()), 0);
+    const ino_t inode = test::StatOf(m_path).st_ino;
+    for (const std::string bytes : {"new", "newer and much longer than the old content was"}) {
+        EXPECT_FALSE(Replace(m_path, bytes));
+        EXPECT_EQ(test::ReadFile(other), bytes);
+        EXPECT_EQ(test::StatOf(m_path).st_ino, inode);
+    }
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (Names{"file", "other"}));
+}
+
 TEST_F(FileIOTest, MissingFoldersAreMadeOnlyWhenAskedAndPrivate) {
     const std::string path = m_dir / "a/b/file";
-    EXPECT_EQ(ReplaceFileAtomically(path, "x", false), std::errc::no_such_file_or_directory);
+    EXPECT_EQ(Replace(path, "x"), std::errc::no_such_file_or_directory);
     EXPECT_FALSE(test::Exists(m_dir / "a"));
     EXPECT_EQ(test::RunInChild([&] {
                   ::umask(0);
-                  return ReplaceFileAtomically(path, "x", true) ? 1 : 0;
+                  return Replace(path, "x", CreateFolders::Yes) ? 1 : 0;
               }),
               0);
     EXPECT_EQ(test::ReadFile(path), "x");
@@ -90,7 +191,7 @@ TEST_F(FileIOTest, FileAtTheEndOfAChainOfLinksIsReplaced) {
     // Relative to the folder of the link that holds it, and absolute.
     ASSERT_EQ(::symlink("real/target", (m_dir / "relative").c_str()), 0);
     ASSERT_EQ(::symlink((m_dir / "relative").c_str(), m_path.c_str()), 0);
-    EXPECT_FALSE(ReplaceFileAtomically(m_path, "new", false));
+    EXPECT_FALSE(Replace(m_path, "new"));
     EXPECT_EQ(test::ReadFile(m_dir / "real/target"), "new");
     EXPECT_TRUE(S_ISLNK(test::StatOf(m_path).st_mode));
     EXPECT_TRUE(S_ISLNK(test::StatOf(m_dir / "relative").st_mode));
@@ -98,10 +199,10 @@ TEST_F(FileIOTest, FileAtTheEndOfAChainOfLinksIsReplaced) {
 
     // A dangling link gets its file; a loop fails.
     ASSERT_EQ(::symlink("sub/dangling", (m_dir / "d").c_str()), 0);
-    EXPECT_FALSE(ReplaceFileAtomically(m_dir / "d", "new", true));
+    EXPECT_FALSE(Replace(m_dir / "d", "new", CreateFolders::Yes));
     EXPECT_EQ(test::ReadFile(m_dir / "sub/dangling"), "new");
     ASSERT_EQ(::symlink("loop", (m_dir / "loop").c_str()), 0);
-    EXPECT_EQ(ReplaceFileAtomically(m_dir / "loop", "new", true), std::errc::too_many_symbolic_link_levels);
+    EXPECT_EQ(Replace(m_dir / "loop", "new", CreateFolders::Yes), std::errc::too_many_symbolic_link_levels);
     EXPECT_TRUE(S_ISLNK(test::StatOf(m_dir / "loop").st_mode));
 }
 
@@ -110,14 +211,14 @@ TEST_F(FileIOTest, WhatCannotBeReplacedSafelyIsKept) {
     const std::string fifo = m_dir / "fifo";
     test::MakeFolder(folder);
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(ReplaceFileAtomically(folder, "new", false), std::errc::is_a_directory);
-    EXPECT_TRUE(ReplaceFileAtomically(fifo, "new", false));
+    EXPECT_EQ(Replace(folder, "new"), std::errc::is_a_directory);
+    EXPECT_TRUE(Replace(fifo, "new"));
     EXPECT_TRUE(S_ISFIFO(test::StatOf(fifo).st_mode));
     test::WriteFile(m_path, "old");
     if (!test::SetImmutable(m_dir.Path(), true)) {
         GTEST_SKIP() << "this file system cannot make a folder immutable";
     }
-    const std::error_code error = ReplaceFileAtomically(m_path, "new", false);
+    const std::error_code error = Replace(m_path, "new");
     test::SetImmutable(m_dir.Path(), false);
     EXPECT_EQ(error, std::errc::operation_not_permitted);
     EXPECT_EQ(test::ReadFile(m_path), "old");

@@ -11,6 +11,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -21,7 +22,18 @@ using platform::ProfileStore;
 using Names = std::vector<std::string>;
 
 constexpr std::string_view kDefault = "(default)";
+constexpr std::string_view kLittleEndianMark = "\xFF\xFE";
 constexpr int kDefaultInt = -7777;
+
+// UTF-16 text as a file holds it, after its byte-order mark.
+std::string Utf16File(std::u16string_view text, bool littleEndian = true) {
+    std::string bytes(littleEndian ? kLittleEndianMark : "\xFE\xFF");
+    for (const char16_t unit : text) {
+        const std::array<char, 2> pair = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+        bytes.append(1, pair[littleEndian ? 0 : 1]).append(1, pair[littleEndian ? 1 : 0]);
+    }
+    return bytes;
+}
 
 // A settings file in a fresh folder, read and written through a store made for each call, as the
 // program does without a batch.
@@ -85,6 +97,22 @@ TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
         {"[s]\nd=\"q\0\"\n"s, "s", "d", "\"q"},
         {"[s]\n\0[t]\ne=1\n"s, "s", "e", "1"}, // a line starting with NUL is no header
         {"[s]\r\na=1\nb=2\rc=3\r\n\r[t]\rd=4", "t", "d", "4"},
+        // Code page 932 text (no valid UTF-8) folds single-byte letters only, and a trail byte
+        // "]" ends no header; UTF-8 folds every letter byte.
+        {"[s]\n\x83\x4C\x81\x5B=1\n", "s", "\x83\x6C\x81\x5B", d},
+        {"[s]\n\x83\x4C\x81\x5B"
+         "A=1\n",
+         "S",
+         "\x83\x4C\x81\x5B"
+         "a",
+         "1"},
+        {"[s]\x83\x5D\nk=1\n", "s", "k", "1"},
+        {"[s]\n\xC3\x81"
+         "A=1\n",
+         "s",
+         "\xC3\x81"
+         "a",
+         "1"},
     });
 }
 
@@ -144,6 +172,7 @@ TEST_F(ProfileTest, WritingChangesOnlyTheLinesItMust) {
         {"[a]\r\nx=1", {{"a", "k", "v"}}, "[a]\r\nx=1\r\nk=v\r\n"},
         {"[a]", {{"a", "k", "v"}}, "[a]\nk=v\n"},
         {"; only a comment", {{"s", "k", "v"}}, "; only a comment\n[s]\nk=v\n"},
+        {"[s]\n\x83\x4C=1\n", {{"s", "\x83\x6C", "2"}}, "[s]\n\x83\x4C=1\n\x83\x6C=2\n"},
     };
     for (const Case& c : cases) {
         Put(c.before);
@@ -190,11 +219,35 @@ TEST_F(ProfileTest, ValuesReadBackAsWrittenQuotedWhereNeeded) {
     EXPECT_NE(Content().find("\nmin=-2147483648\n"), std::string::npos);
 }
 
+TEST_F(ProfileTest, MarkedFilesAreReadAndWrittenInTheirOwnEncoding) {
+    // Every unit the write need not change stays, a lone surrogate and an odd last byte too.
+    const std::u16string before = u"; \xD800 x\r\n[s]\r\nk=値\r\n";
+    const std::u16string after = u"; \xD800 x\r\n[s]\r\nk=新\r\nj=v\r\n";
+    struct Case {
+        std::string before, read, after;
+    };
+    const std::vector<Case> cases = {
+        {Utf16File(before), "値", Utf16File(after)},
+        {Utf16File(before, false), "値", Utf16File(after, false)},
+        {Utf16File(before) + "Z", "値", Utf16File(after) + "Z"},
+        {std::string(kLittleEndianMark), std::string(kDefault), Utf16File(u"[s]\nk=新\nj=v\n")},
+        {"\xEF\xBB\xBF[s]\nk=値\n", "値", "\xEF\xBB\xBF[s]\nk=新\nj=v\n"},
+    };
+    for (const Case& c : cases) {
+        Put(c.before);
+        EXPECT_EQ(Get("s", "k"), c.read) << c.before;
+        const bool utf16 = c.before[0] != '\xEF';
+        EXPECT_NE(Set("s", "k", "\xFF"), utf16) << c.before; // no UTF-8 for UTF-16 to hold
+        EXPECT_TRUE(Set("s", "k", "新") && Set("s", "j", "v"));
+        EXPECT_EQ(Content(), c.after) << c.before;
+    }
+}
+
 TEST_F(ProfileTest, NamesAndValuesThatCannotBeOneLineAreRejected) {
     const std::vector<std::array<std::string, 3>> rejected = {
-        {"", "k", "v"},     {" \t", "k", "v"},   {"s", " ", "v"},    {"s", "a=b", "v"}, {"s", " ;k", "v"},
-        {"s", "[k", "v"},   {"a]b", "k", "v"},   {"s\nx", "k", "v"}, {"s", "k\r", "v"}, {"s", "k", "a\nb"},
-        {"s", "k", "a\rb"}, {"s", "k", "a\0b"s}, {"s\0"s, "k", "v"}, {"s", "k\0"s, "v"}};
+        {"", "k", "v"},     {" \t", "k", "v"},   {"s", " ", "v"},    {"s", "a=b", "v"},  {"s", " ;k", "v"},
+        {"s", "[k", "v"},   {"a]b", "k", "v"},   {"s\nx", "k", "v"}, {"s", "k\r", "v"},  {"s", "k", "a\nb"},
+        {"s", "k", "a\rb"}, {"s", "k", "a\0b"s}, {"s\0"s, "k", "v"}, {"s", "k\0"s, "v"}, {"s\x83", "k", "v"}};
     Put("[s]\nk=1\n");
     const std::string missing = m_dir / "missing.ini";
     for (const auto& [section, key, value] : rejected) {
@@ -220,73 +273,102 @@ TEST_F(ProfileTest, MissingFolderGivesDefaultsAndIsMadeOnlyWhenAsked) {
     EXPECT_EQ(test::ReadFile(path), "[s]\nk=v\n");
 }
 
-TEST_F(ProfileTest, WhatCannotBeReadIsNeverReplaced) {
-    // Too big to be settings, no regular file, or not for this user to read; the folder lets anyone
-    // write, so only the store's own refusal keeps them.
+TEST_F(ProfileTest, WhatCannotBeReadOrWrittenIsNeverReplaced) {
+    // Too big to be settings, no regular file, not for this user to read, read-only (no write bit,
+    // which binds root too) or another user's; the folder lets anyone write, so only the store's
+    // own refusal keeps them.
     constexpr off_t kSize = off_t{100} << 20;
     Put("[s]\nk=1\n");
     ASSERT_EQ(::truncate(m_path.c_str(), kSize), 0);
     const std::string fifo = m_dir / "fifo.ini";
     const std::string folder = m_dir / "folder.ini";
     const std::string secret = m_dir / "secret.ini";
+    const std::string readOnly = m_dir / "readonly.ini";
+    const std::string others = m_dir / "others.ini";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0666), 0);
     test::MakeFolder(folder);
-    test::WriteFile(secret, "[s]\nk=1\n");
-    ASSERT_EQ(::chmod(secret.c_str(), 0200), 0);
+    for (const auto& [path, mode] : {std::pair{secret, 0200}, {readOnly, 0444}, {others, 0644}}) {
+        test::WriteFile(path, "[s]\nk=1\n");
+        ASSERT_EQ(::chmod(path.c_str(), static_cast<mode_t>(mode)), 0);
+    }
     ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0777), 0);
     const ino_t inode = Inode();
-    EXPECT_EQ(test::RunAsUnprivileged([&] {
-                  for (const std::string& path : {m_path, fifo, folder, secret}) {
-                      ProfileStore store(path);
-                      if (store.GetProfileInt("s", "k", kDefaultInt) != kDefaultInt ||
-                          store.WriteProfileString("s", "k", "v")) {
-                          return 1;
-                      }
-                      ProfileStore::Batch batch(store);
-                      if (store.WriteProfileString("s", "k", "v")) {
-                          return 2;
-                      }
-                  }
-                  return 0;
-              }),
-              0);
+    // The value each reads as: unreadable ones give the default.
+    std::vector<std::pair<std::string, int>> cases = {{m_path, kDefaultInt},
+                                                      {fifo, kDefaultInt},
+                                                      {folder, kDefaultInt},
+                                                      {secret, kDefaultInt},
+                                                      {readOnly, 1}};
+    if (::geteuid() == 0) { // another user's file only where the tests can give it away
+        cases.emplace_back(others, 1);
+    }
+    const auto refused = [&] {
+        for (const auto& [path, value] : cases) {
+            ProfileStore store(path);
+            if (store.GetProfileInt("s", "k", kDefaultInt) != value ||
+                store.WriteProfileString("s", "k", "v")) {
+                return 1;
+            }
+            ProfileStore::Batch batch(store);
+            if (store.WriteProfileString("s", "k", "v") && batch.Flush()) {
+                return 2;
+            }
+        }
+        return 0;
+    };
+    EXPECT_EQ(test::RunAsUnprivileged(refused), 0);
+    // As the owner, or as root, the read-only file is still refused.
+    cases = {{m_path, kDefaultInt}, {fifo, kDefaultInt}, {folder, kDefaultInt}, {readOnly, 1}};
+    EXPECT_EQ(refused(), 0);
     EXPECT_EQ(Inode(), inode);
     EXPECT_EQ(test::StatOf(m_path).st_size, kSize);
     EXPECT_TRUE(S_ISFIFO(test::StatOf(fifo).st_mode));
     EXPECT_TRUE(S_ISDIR(test::StatOf(folder).st_mode));
     ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
-    EXPECT_EQ(test::ReadFile(secret), "[s]\nk=1\n");
+    for (const std::string& path : {secret, readOnly, others}) {
+        EXPECT_EQ(test::ReadFile(path), "[s]\nk=1\n") << path;
+    }
+    EXPECT_EQ(test::StatOf(readOnly).st_mode & 07777, 0444u);
     EXPECT_EQ(test::FolderNames(m_dir.Path()),
-              (Names{"fifo.ini", "folder.ini", "secret.ini", "settings.ini"}));
+              (Names{"fifo.ini", "folder.ini", "others.ini", "readonly.ini", "secret.ini", "settings.ini"}));
 }
 
 TEST_F(ProfileTest, WriteStoppedByTheFileSizeLimitLeavesTheOldFile) {
+    // A hard-linked file is rewritten in place; the limit must stop that before its first byte.
     const std::string original = "[s]\nk=old\n" + std::string(1000, ';') + "\n";
-    for (const bool killed : {false, true}) {
-        Put(original);
-        const int result = test::RunInChild([&] {
-            const rlimit noCore{0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            if (!killed) {
-                ::signal(SIGXFSZ, SIG_IGN);
+    const std::string link = m_dir / "link.ini";
+    for (const bool linked : {false, true}) {
+        for (const bool killed : {false, true}) {
+            Put(original);
+            if (linked && !test::Exists(link)) {
+                ASSERT_EQ(::link(m_path.c_str(), link.c_str()), 0);
             }
-            rlimit size{};
-            ::getrlimit(RLIMIT_FSIZE, &size);
-            size.rlim_cur = original.size() + 100;
-            if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
-                return 90;
+            const int result = test::RunInChild([&] {
+                const rlimit noCore{0, 0};
+                ::setrlimit(RLIMIT_CORE, &noCore);
+                if (!killed) {
+                    ::signal(SIGXFSZ, SIG_IGN);
+                }
+                rlimit size{};
+                ::getrlimit(RLIMIT_FSIZE, &size);
+                size.rlim_cur = original.size() + 100;
+                if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
+                    return 90;
+                }
+                return ProfileStore(m_path).WriteProfileString("s", "k", std::string(1 << 20, 'x')) ? 1 : 0;
+            });
+            EXPECT_EQ(result, killed ? -SIGXFSZ : 0) << linked;
+            EXPECT_EQ(Content(), original);
+            if (linked) {
+                EXPECT_EQ(test::ReadFile(link), original);
+            } else if (!killed) { // a killed process cannot clean up after itself
+                EXPECT_EQ(test::FolderNames(m_dir.Path()), Names{"settings.ini"});
             }
-            return ProfileStore(m_path).WriteProfileString("s", "k", std::string(1 << 20, 'x')) ? 1 : 0;
-        });
-        EXPECT_EQ(result, killed ? -SIGXFSZ : 0);
-        EXPECT_EQ(Content(), original);
-        if (!killed) { // a killed process cannot clean up after itself
-            EXPECT_EQ(test::FolderNames(m_dir.Path()), Names{"settings.ini"});
         }
     }
 }
 
-TEST_F(ProfileTest, BatchReadsOnceAtItsFirstCallAndWritesOnceAtItsEnd) {
+TEST_F(ProfileTest, BatchReadsOnceAndWritesOnlyItsOwnChangesOntoTheFileAsItIsThen) {
     ProfileStore store(m_path);
     Put("[s]\nk=1\n");
     EXPECT_EQ(store.GetProfileInt("s", "k", 0), 1);
@@ -297,17 +379,19 @@ TEST_F(ProfileTest, BatchReadsOnceAtItsFirstCallAndWritesOnceAtItsEnd) {
         ProfileStore::Batch outer(store);
         Put("[s]\nk=3\n");
         EXPECT_EQ(store.GetProfileInt("s", "k", 0), 3);
-        Put("[s]\nk=4\n");
+        Put("[s]\nk=4\nother=x\n"); // another program's save
         {
             ProfileStore::Batch inner(store);
             EXPECT_TRUE(store.WriteProfileInt("t", "n", 5));
+            EXPECT_TRUE(store.WriteProfileInt("s", "k", 3)); // as read: no change of its own
+            EXPECT_TRUE(store.WriteProfileInt("s", "j", 6));
         }
         EXPECT_EQ(store.GetProfileInt("s", "k", 0), 3);
         EXPECT_EQ(store.GetProfileInt("t", "n", 0), 5);
-        EXPECT_EQ(Content(), "[s]\nk=4\n");
+        EXPECT_EQ(Content(), "[s]\nk=4\nother=x\n");
         EXPECT_EQ(Inode(), before);
     }
-    EXPECT_EQ(Content(), "[s]\nk=3\n[t]\nn=5\n");
+    EXPECT_EQ(Content(), "[s]\nk=4\nother=x\nj=6\n[t]\nn=5\n");
 }
 
 TEST_F(ProfileTest, FlushWritesOnlyChangesAndAFailedOneIsTriedAgainAtTheEnd) {
@@ -334,6 +418,47 @@ TEST_F(ProfileTest, FlushWritesOnlyChangesAndAFailedOneIsTriedAgainAtTheEnd) {
         test::MakeFolder(m_dir / "later");
     }
     EXPECT_EQ(test::ReadFile(later), "[s]\nk=v\n");
+}
+
+TEST_F(ProfileTest, TwoProgramsSavingAtOnceKeepEachOthersKeys) {
+    // Each saves keys of its own in batches, many times: first starting without a file, then on
+    // a file with a second hard link, which is rewritten in place.
+    constexpr int kSaves = 100;
+    ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0777), 0);
+    const auto saver = [&](const std::string& name) {
+        return test::RunAsUnprivileged([&] {
+            ProfileStore store(m_path);
+            for (int i = 0; i < kSaves; ++i) {
+                ProfileStore::Batch batch(store);
+                if (!store.WriteProfileInt(name, "k" + std::to_string(i), i) ||
+                    !store.WriteProfileInt("both", name, i) || !batch.Flush()) {
+                    return 1;
+                }
+            }
+            return 0;
+        });
+    };
+    for (const bool linked : {false, true}) {
+        if (linked) {
+            Put("[start]\n");
+            ASSERT_EQ(::chmod(m_path.c_str(), 0666), 0);
+            ASSERT_EQ(::link(m_path.c_str(), (m_dir / "link.ini").c_str()), 0);
+        }
+        int otherResult = -1;
+        std::thread other([&] { otherResult = saver("b"); });
+        EXPECT_EQ(saver("a"), 0);
+        other.join();
+        EXPECT_EQ(otherResult, 0);
+        int lost = 0;
+        for (const std::string name : {"a", "b"}) {
+            for (int i = 0; i < kSaves; ++i) {
+                lost += GetInt(name, "k" + std::to_string(i)) == i ? 0 : 1;
+            }
+            EXPECT_EQ(GetInt("both", name), kSaves - 1);
+        }
+        EXPECT_EQ(lost, 0) << linked;
+        EXPECT_EQ(test::StatOf(m_path).st_nlink, linked ? 2u : 1u);
+    }
 }
 
 } // namespace
