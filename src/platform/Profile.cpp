@@ -512,7 +512,11 @@ bool ProfileStore::Save(const std::vector<Change>& changes) const {
         }
         return bytes;
     };
-    return !UpdateFile(m_path, kMaxProfileBytes, m_createFolders, apply) && !refused;
+    m_lastError = UpdateFile(m_path, kMaxProfileBytes, m_createFolders, apply);
+    if (!m_lastError && refused) {
+        m_lastError = std::make_error_code(std::errc::invalid_argument);
+    }
+    return !m_lastError;
 }
 
 bool ProfileStore::FlushBatch() {

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 namespace platform {
@@ -72,6 +73,8 @@ public:
     // then unchanged.
     bool WriteProfileInt(std::string_view section, std::string_view key, int value);
     bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
+    // Why the last write of the file failed; empty after one that succeeded.
+    std::error_code LastWriteError() const { return m_lastError; }
 
     // Holds the file in memory for its lifetime: read once at the first call. When the batch ends
     // (or at Flush), the keys it changed are written once onto the file as it is then, so that
@@ -114,6 +117,7 @@ private:
     CreateFolders m_createFolders;
     int m_batchDepth = 0;
     std::optional<Snapshot> m_batch; // the file while a Batch is open, once read
+    mutable std::error_code m_lastError;
 };
 
 } // namespace platform

@@ -2,6 +2,7 @@
 
 #include "filelist/Apply.h"
 #include "filelist/FileListCtrl.h"
+#include "platform/Error.h"
 #include "platform/Profile.h"
 #include "res/MenuResources.h"
 #include "res/Strings.h"
@@ -288,7 +289,15 @@ void CMainDlg::SaveSettings() {
     s.showResult = m_bShowResult != 0;
     s.sortFlags = m_list->m_sortFlags;
     s.sortColumn = m_list->m_sortColumn;
-    WriteSettings(m_profile, s);
+    if (!WriteSettings(m_profile, s) && isVisible()) {
+        // Said while the window is still there: otherwise the choices would be lost unseen.
+        m_prompts->MessageBox(
+            this,
+            QStringLiteral("設定を保存できませんでした。\n%1\n%2")
+                .arg(QFile::decodeName(QByteArray::fromStdString(m_profile.Path())),
+                     QString::fromStdString(platform::ErrorText(m_profile.LastWriteError()))),
+            QStringLiteral("Datemark"), MB_ICONEXCLAMATION);
+    }
 }
 
 void CMainDlg::OnCheckCreated() {

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -271,6 +272,19 @@ TEST_F(MainDlgTest, TheCloseBoxEndsTheDialog) {
     EXPECT_FALSE(d->isVisible());
     EXPECT_EQ(d->result(), IDCANCEL);
     EXPECT_NE(test::ReadFile(path).find("Version=1.3.0"), std::string::npos);
+}
+
+TEST_F(MainDlgTest, ASettingsFileThatCannotBeWrittenIsToldAtTheCloseAndKept) {
+    test::WriteFile(path, "[Option]\nResult=0\n");
+    ::chmod(path.c_str(), 0444);
+    const auto d = Open();
+    QTest::mouseClick(d->m_btnExit, Qt::LeftButton);
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_TRUE(
+        prompts->messages[0].text.startsWith("設定を保存できませんでした。\n" + QString::fromStdString(path)))
+        << prompts->messages[0].text.toStdString();
+    EXPECT_EQ(test::ReadFile(path), "[Option]\nResult=0\n");
+    EXPECT_FALSE(d->isVisible());
 }
 
 TEST_F(MainDlgTest, GrowingMovesTheListAndButtonsAndShrinkingBackRestoresThem) {
