@@ -37,7 +37,7 @@ std::string ColumnKey(const char* prefix, int column) {
 
 void WriteOptionalText(platform::ProfileStore& store, const char* section, const char* key,
                        const std::optional<std::string>& text, bool& ok) {
-    ok &= store.WriteProfileString(section, key, text ? *text : std::string(NO_VALUE_TEXT));
+    ok &= store.WriteString(section, key, text ? *text : std::string(NO_VALUE_TEXT));
 }
 
 } // namespace
@@ -80,18 +80,18 @@ std::string FormatStoredTime(const StoredTime& time) {
 WindowRect ReadWindowRect(platform::ProfileStore& store, std::string_view section,
                           const WindowRect& defaults) {
     WindowRect r;
-    r.top = store.GetProfileInt(section, "top", defaults.top);
-    r.left = store.GetProfileInt(section, "left", defaults.left);
-    r.bottom = store.GetProfileInt(section, "bottom", defaults.bottom);
-    r.right = store.GetProfileInt(section, "right", defaults.right);
+    r.top = store.GetInt(section, "top", defaults.top);
+    r.left = store.GetInt(section, "left", defaults.left);
+    r.bottom = store.GetInt(section, "bottom", defaults.bottom);
+    r.right = store.GetInt(section, "right", defaults.right);
     return r;
 }
 
 bool WriteWindowRect(platform::ProfileStore& store, std::string_view section, const WindowRect& rect) {
-    bool ok = store.WriteProfileInt(section, "top", rect.top);
-    ok &= store.WriteProfileInt(section, "left", rect.left);
-    ok &= store.WriteProfileInt(section, "bottom", rect.bottom);
-    ok &= store.WriteProfileInt(section, "right", rect.right);
+    bool ok = store.WriteInt(section, "top", rect.top);
+    ok &= store.WriteInt(section, "left", rect.left);
+    ok &= store.WriteInt(section, "bottom", rect.bottom);
+    ok &= store.WriteInt(section, "right", rect.right);
     return ok;
 }
 
@@ -100,34 +100,34 @@ AppSettings ReadSettings(platform::ProfileStore& store, const AppSettings& defau
     AppSettings s = defaults;
     s.window = ReadWindowRect(store, "Window", defaults.window);
     for (int i = 0; i < kListColumns; ++i) {
-        s.columnWidth[i] = store.GetProfileInt("List", ColumnKey("width", i), defaults.columnWidth[i]);
+        s.columnWidth[i] = store.GetInt("List", ColumnKey("width", i), defaults.columnWidth[i]);
     }
     for (int i = 0; i < kListColumns; ++i) {
-        s.columnOrder[i] = store.GetProfileInt("ListOrder", ColumnKey("index", i), defaults.columnOrder[i]);
+        s.columnOrder[i] = store.GetInt("ListOrder", ColumnKey("index", i), defaults.columnOrder[i]);
     }
-    s.setCreated = store.GetProfileInt("Sakusei", "Yuko", Flag(defaults.setCreated)) != 0;
-    s.setUpdated = store.GetProfileInt("Koshin", "Yuko", Flag(defaults.setUpdated)) != 0;
+    s.setCreated = store.GetInt("Sakusei", "Yuko", Flag(defaults.setCreated)) != 0;
+    s.setUpdated = store.GetInt("Koshin", "Yuko", Flag(defaults.setUpdated)) != 0;
     const auto date = [&](const char* section, const std::optional<StoredDate>& fallback) {
-        const auto parsed = ParseStoredDate(store.GetProfileString(section, "Date", NO_VALUE_TEXT));
+        const auto parsed = ParseStoredDate(store.GetString(section, "Date", NO_VALUE_TEXT));
         return parsed ? parsed : fallback;
     };
     const auto time = [&](const char* section, const std::optional<StoredTime>& fallback) {
-        const auto parsed = ParseStoredTime(store.GetProfileString(section, "Time", NO_VALUE_TEXT));
+        const auto parsed = ParseStoredTime(store.GetString(section, "Time", NO_VALUE_TEXT));
         return parsed ? parsed : fallback;
     };
     s.createdDate = date("Sakusei", defaults.createdDate);
     s.createdTime = time("Sakusei", defaults.createdTime);
     s.updatedDate = date("Koshin", defaults.updatedDate);
     s.updatedTime = time("Koshin", defaults.updatedTime);
-    s.setAttributes = store.GetProfileInt("Attr", "Yuko", Flag(defaults.setAttributes)) != 0;
-    s.readOnly = store.GetProfileInt("Attr", "ReadOnly", Flag(defaults.readOnly)) != 0;
-    s.hidden = store.GetProfileInt("Attr", "Hidden", Flag(defaults.hidden)) != 0;
-    s.archive = store.GetProfileInt("Attr", "Archive", Flag(defaults.archive)) != 0;
-    s.subFolder = store.GetProfileInt("Option", "SubFolder", Flag(defaults.subFolder)) != 0;
-    s.folderTarget = store.GetProfileInt("Option", "Folder", Flag(defaults.folderTarget)) != 0;
-    s.showResult = store.GetProfileInt("Option", "Result", Flag(defaults.showResult)) != 0;
-    s.sortFlags = store.GetProfileInt("List", "sort", defaults.sortFlags);
-    s.sortColumn = store.GetProfileInt("List", "sortindex", defaults.sortColumn);
+    s.setAttributes = store.GetInt("Attr", "Yuko", Flag(defaults.setAttributes)) != 0;
+    s.readOnly = store.GetInt("Attr", "ReadOnly", Flag(defaults.readOnly)) != 0;
+    s.hidden = store.GetInt("Attr", "Hidden", Flag(defaults.hidden)) != 0;
+    s.archive = store.GetInt("Attr", "Archive", Flag(defaults.archive)) != 0;
+    s.subFolder = store.GetInt("Option", "SubFolder", Flag(defaults.subFolder)) != 0;
+    s.folderTarget = store.GetInt("Option", "Folder", Flag(defaults.folderTarget)) != 0;
+    s.showResult = store.GetInt("Option", "Result", Flag(defaults.showResult)) != 0;
+    s.sortFlags = store.GetInt("List", "sort", defaults.sortFlags);
+    s.sortColumn = store.GetInt("List", "sortindex", defaults.sortColumn);
     return s;
 }
 
@@ -135,14 +135,14 @@ bool WriteSettings(platform::ProfileStore& store, const AppSettings& s) {
     platform::ProfileStore::Batch batch(store);
     bool ok = WriteWindowRect(store, "Window", s.window);
     for (int i = 0; i < kListColumns; ++i) {
-        ok &= store.WriteProfileInt("List", ColumnKey("width", i), s.columnWidth[i]);
+        ok &= store.WriteInt("List", ColumnKey("width", i), s.columnWidth[i]);
     }
     for (int i = 0; i < kListColumns; ++i) {
-        ok &= store.WriteProfileInt("ListOrder", ColumnKey("index", i), s.columnOrder[i]);
+        ok &= store.WriteInt("ListOrder", ColumnKey("index", i), s.columnOrder[i]);
     }
-    ok &= store.WriteProfileString("Info", "Version", APP_VERSION);
-    ok &= store.WriteProfileInt("Sakusei", "Yuko", Flag(s.setCreated));
-    ok &= store.WriteProfileInt("Koshin", "Yuko", Flag(s.setUpdated));
+    ok &= store.WriteString("Info", "Version", APP_VERSION);
+    ok &= store.WriteInt("Sakusei", "Yuko", Flag(s.setCreated));
+    ok &= store.WriteInt("Koshin", "Yuko", Flag(s.setUpdated));
     const auto text = [](const auto& value, auto format) {
         return value ? std::optional<std::string>(format(*value)) : std::nullopt;
     };
@@ -150,14 +150,14 @@ bool WriteSettings(platform::ProfileStore& store, const AppSettings& s) {
     WriteOptionalText(store, "Sakusei", "Time", text(s.createdTime, FormatStoredTime), ok);
     WriteOptionalText(store, "Koshin", "Date", text(s.updatedDate, FormatStoredDate), ok);
     WriteOptionalText(store, "Koshin", "Time", text(s.updatedTime, FormatStoredTime), ok);
-    ok &= store.WriteProfileInt("Attr", "Yuko", Flag(s.setAttributes));
-    ok &= store.WriteProfileInt("Attr", "ReadOnly", Flag(s.readOnly));
-    ok &= store.WriteProfileInt("Attr", "Hidden", Flag(s.hidden));
-    ok &= store.WriteProfileInt("Attr", "Archive", Flag(s.archive));
-    ok &= store.WriteProfileInt("Option", "SubFolder", Flag(s.subFolder));
-    ok &= store.WriteProfileInt("Option", "Folder", Flag(s.folderTarget));
-    ok &= store.WriteProfileInt("Option", "Result", Flag(s.showResult));
-    ok &= store.WriteProfileInt("List", "sort", s.sortFlags);
-    ok &= store.WriteProfileInt("List", "sortindex", s.sortColumn);
+    ok &= store.WriteInt("Attr", "Yuko", Flag(s.setAttributes));
+    ok &= store.WriteInt("Attr", "ReadOnly", Flag(s.readOnly));
+    ok &= store.WriteInt("Attr", "Hidden", Flag(s.hidden));
+    ok &= store.WriteInt("Attr", "Archive", Flag(s.archive));
+    ok &= store.WriteInt("Option", "SubFolder", Flag(s.subFolder));
+    ok &= store.WriteInt("Option", "Folder", Flag(s.folderTarget));
+    ok &= store.WriteInt("Option", "Result", Flag(s.showResult));
+    ok &= store.WriteInt("List", "sort", s.sortFlags);
+    ok &= store.WriteInt("List", "sortindex", s.sortColumn);
     return batch.Flush() && ok;
 }

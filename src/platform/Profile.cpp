@@ -426,13 +426,13 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
 ProfileStore::ProfileStore(std::string path, CreateFolders createFolders)
     : m_path(std::move(path)), m_createFolders(createFolders) {}
 
-int ProfileStore::GetProfileInt(std::string_view section, std::string_view key, int defaultValue) {
+int ProfileStore::GetInt(std::string_view section, std::string_view key, int defaultValue) {
     const std::optional<std::string> value = Find(section, key);
     return value && !value->empty() ? ParseInt(*value) : defaultValue;
 }
 
-std::string ProfileStore::GetProfileString(std::string_view section, std::string_view key,
-                                           std::string_view defaultValue) {
+std::string ProfileStore::GetString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) {
     std::optional<std::string> value = Find(section, key);
     if (!value) {
         while (!defaultValue.empty() && defaultValue.back() == ' ') {
@@ -444,12 +444,11 @@ std::string ProfileStore::GetProfileString(std::string_view section, std::string
     return std::move(*value);
 }
 
-bool ProfileStore::WriteProfileInt(std::string_view section, std::string_view key, int value) {
+bool ProfileStore::WriteInt(std::string_view section, std::string_view key, int value) {
     return Write(section, key, std::to_string(value));
 }
 
-bool ProfileStore::WriteProfileString(std::string_view section, std::string_view key,
-                                      std::string_view value) {
+bool ProfileStore::WriteString(std::string_view section, std::string_view key, std::string_view value) {
     return Write(section, key, value);
 }
 

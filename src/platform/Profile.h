@@ -64,15 +64,14 @@ public:
     const std::string& Path() const { return m_path; }
 
     // The default comes back for a missing file, section or key, and for an empty value.
-    int GetProfileInt(std::string_view section, std::string_view key, int defaultValue);
+    int GetInt(std::string_view section, std::string_view key, int defaultValue);
     // Cut to 4,095 bytes (never inside a UTF-8 character). The default, trailing spaces removed,
     // for a missing file, section or key.
-    std::string GetProfileString(std::string_view section, std::string_view key,
-                                 std::string_view defaultValue);
+    std::string GetString(std::string_view section, std::string_view key, std::string_view defaultValue);
     // Writes "%d". False when the file cannot be written (read-only included); the old file is
     // then unchanged.
-    bool WriteProfileInt(std::string_view section, std::string_view key, int value);
-    bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
+    bool WriteInt(std::string_view section, std::string_view key, int value);
+    bool WriteString(std::string_view section, std::string_view key, std::string_view value);
     // Why the last write of the file failed; empty after one that succeeded.
     std::error_code LastWriteError() const { return m_lastError; }
 

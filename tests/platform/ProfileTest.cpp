@@ -42,13 +42,13 @@ protected:
     void Put(std::string_view content) { test::WriteFile(m_path, content); }
     std::string Content() const { return test::ReadFile(m_path); }
     std::string Get(std::string_view section, std::string_view key, std::string_view def = kDefault) const {
-        return ProfileStore(m_path).GetProfileString(section, key, def);
+        return ProfileStore(m_path).GetString(section, key, def);
     }
     int GetInt(std::string_view section, std::string_view key) const {
-        return ProfileStore(m_path).GetProfileInt(section, key, kDefaultInt);
+        return ProfileStore(m_path).GetInt(section, key, kDefaultInt);
     }
     bool Set(std::string_view section, std::string_view key, std::string_view value) const {
-        return ProfileStore(m_path).WriteProfileString(section, key, value);
+        return ProfileStore(m_path).WriteString(section, key, value);
     }
     ino_t Inode() const { return test::StatOf(m_path).st_ino; }
 
@@ -215,7 +215,7 @@ TEST_F(ProfileTest, ValuesReadBackAsWrittenQuotedWhereNeeded) {
     }
     EXPECT_NE(Content().find("\nk1=plain\nk2=\" lead\"\n"), std::string::npos) << Content();
 
-    EXPECT_TRUE(ProfileStore(m_path).WriteProfileInt("n", "min", INT_MIN));
+    EXPECT_TRUE(ProfileStore(m_path).WriteInt("n", "min", INT_MIN));
     EXPECT_NE(Content().find("\nmin=-2147483648\n"), std::string::npos);
 }
 
@@ -252,7 +252,7 @@ TEST_F(ProfileTest, NamesAndValuesThatCannotBeOneLineAreRejected) {
     const std::string missing = m_dir / "missing.ini";
     for (const auto& [section, key, value] : rejected) {
         EXPECT_FALSE(Set(section, key, value)) << section << "/" << key << "/" << value;
-        EXPECT_FALSE(ProfileStore(missing).WriteProfileString(section, key, value));
+        EXPECT_FALSE(ProfileStore(missing).WriteString(section, key, value));
     }
     EXPECT_EQ(Content(), "[s]\nk=1\n");
     EXPECT_FALSE(test::Exists(missing));
@@ -265,11 +265,11 @@ TEST_F(ProfileTest, NamesAndValuesThatCannotBeOneLineAreRejected) {
 
 TEST_F(ProfileTest, MissingFolderGivesDefaultsAndIsMadeOnlyWhenAsked) {
     const std::string path = m_dir / "no/such/settings.ini";
-    EXPECT_EQ(ProfileStore(path).GetProfileString("s", "k", "d"), "d");
-    EXPECT_FALSE(ProfileStore(path).WriteProfileString("s", "k", "v"));
+    EXPECT_EQ(ProfileStore(path).GetString("s", "k", "d"), "d");
+    EXPECT_FALSE(ProfileStore(path).WriteString("s", "k", "v"));
     EXPECT_FALSE(test::Exists(m_dir / "no"));
 
-    EXPECT_TRUE(ProfileStore(path, ProfileStore::CreateFolders::Yes).WriteProfileString("s", "k", "v"));
+    EXPECT_TRUE(ProfileStore(path, ProfileStore::CreateFolders::Yes).WriteString("s", "k", "v"));
     EXPECT_EQ(test::ReadFile(path), "[s]\nk=v\n");
 }
 
@@ -305,12 +305,11 @@ TEST_F(ProfileTest, WhatCannotBeReadOrWrittenIsNeverReplaced) {
     const auto refused = [&] {
         for (const auto& [path, value] : cases) {
             ProfileStore store(path);
-            if (store.GetProfileInt("s", "k", kDefaultInt) != value ||
-                store.WriteProfileString("s", "k", "v")) {
+            if (store.GetInt("s", "k", kDefaultInt) != value || store.WriteString("s", "k", "v")) {
                 return 1;
             }
             ProfileStore::Batch batch(store);
-            if (store.WriteProfileString("s", "k", "v") && batch.Flush()) {
+            if (store.WriteString("s", "k", "v") && batch.Flush()) {
                 return 2;
             }
         }
@@ -355,7 +354,7 @@ TEST_F(ProfileTest, WriteStoppedByTheFileSizeLimitLeavesTheOldFile) {
                 if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
                     return 90;
                 }
-                return ProfileStore(m_path).WriteProfileString("s", "k", std::string(1 << 20, 'x')) ? 1 : 0;
+                return ProfileStore(m_path).WriteString("s", "k", std::string(1 << 20, 'x')) ? 1 : 0;
             });
             EXPECT_EQ(result, killed ? -SIGXFSZ : 0) << linked;
             EXPECT_EQ(Content(), original);
@@ -371,23 +370,23 @@ TEST_F(ProfileTest, WriteStoppedByTheFileSizeLimitLeavesTheOldFile) {
 TEST_F(ProfileTest, BatchReadsOnceAndWritesOnlyItsOwnChangesOntoTheFileAsItIsThen) {
     ProfileStore store(m_path);
     Put("[s]\nk=1\n");
-    EXPECT_EQ(store.GetProfileInt("s", "k", 0), 1);
+    EXPECT_EQ(store.GetInt("s", "k", 0), 1);
     Put("[s]\nk=2\n");
-    EXPECT_EQ(store.GetProfileInt("s", "k", 0), 2); // without a batch each call reads
+    EXPECT_EQ(store.GetInt("s", "k", 0), 2); // without a batch each call reads
     const ino_t before = Inode();
     {
         ProfileStore::Batch outer(store);
         Put("[s]\nk=3\n");
-        EXPECT_EQ(store.GetProfileInt("s", "k", 0), 3);
+        EXPECT_EQ(store.GetInt("s", "k", 0), 3);
         Put("[s]\nk=4\nother=x\n"); // another program's save
         {
             ProfileStore::Batch inner(store);
-            EXPECT_TRUE(store.WriteProfileInt("t", "n", 5));
-            EXPECT_TRUE(store.WriteProfileInt("s", "k", 3)); // as read: no change of its own
-            EXPECT_TRUE(store.WriteProfileInt("s", "j", 6));
+            EXPECT_TRUE(store.WriteInt("t", "n", 5));
+            EXPECT_TRUE(store.WriteInt("s", "k", 3)); // as read: no change of its own
+            EXPECT_TRUE(store.WriteInt("s", "j", 6));
         }
-        EXPECT_EQ(store.GetProfileInt("s", "k", 0), 3);
-        EXPECT_EQ(store.GetProfileInt("t", "n", 0), 5);
+        EXPECT_EQ(store.GetInt("s", "k", 0), 3);
+        EXPECT_EQ(store.GetInt("t", "n", 0), 5);
         EXPECT_EQ(Content(), "[s]\nk=4\nother=x\n");
         EXPECT_EQ(Inode(), before);
     }
@@ -399,13 +398,13 @@ TEST_F(ProfileTest, FlushWritesOnlyChangesAndAFailedOneIsTriedAgainAtTheEnd) {
     ProfileStore store(m_path);
     {
         ProfileStore::Batch batch(store);
-        EXPECT_TRUE(store.WriteProfileString("s", "k", "2"));
+        EXPECT_TRUE(store.WriteString("s", "k", "2"));
         EXPECT_TRUE(batch.Flush());
         EXPECT_EQ(Content(), "[s]\nk=2\n");
         const ino_t flushed = Inode();
         // Neither the same value again nor a rejected one is a change to write.
-        EXPECT_TRUE(store.WriteProfileString("s", "k", "2"));
-        EXPECT_FALSE(store.WriteProfileString("s", "bad=key", "x"));
+        EXPECT_TRUE(store.WriteString("s", "k", "2"));
+        EXPECT_FALSE(store.WriteString("s", "bad=key", "x"));
         EXPECT_TRUE(batch.Flush());
         EXPECT_EQ(Inode(), flushed);
     }
@@ -413,7 +412,7 @@ TEST_F(ProfileTest, FlushWritesOnlyChangesAndAFailedOneIsTriedAgainAtTheEnd) {
     ProfileStore laterStore(later);
     {
         ProfileStore::Batch batch(laterStore);
-        EXPECT_TRUE(laterStore.WriteProfileString("s", "k", "v"));
+        EXPECT_TRUE(laterStore.WriteString("s", "k", "v"));
         EXPECT_FALSE(batch.Flush());
         test::MakeFolder(m_dir / "later");
     }
@@ -430,8 +429,8 @@ TEST_F(ProfileTest, TwoProgramsSavingAtOnceKeepEachOthersKeys) {
             ProfileStore store(m_path);
             for (int i = 0; i < kSaves; ++i) {
                 ProfileStore::Batch batch(store);
-                if (!store.WriteProfileInt(name, "k" + std::to_string(i), i) ||
-                    !store.WriteProfileInt("both", name, i) || !batch.Flush()) {
+                if (!store.WriteInt(name, "k" + std::to_string(i), i) || !store.WriteInt("both", name, i) ||
+                    !batch.Flush()) {
                     return 1;
                 }
             }
