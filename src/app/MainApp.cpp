@@ -42,12 +42,15 @@ bool CMainApp::event(QEvent* event) {
 
 CMainApp::~CMainApp() = default;
 
-int CMainApp::InitInstance() {
+int CMainApp::InitInstance(const std::vector<std::string>& paths) {
     const SettingsLocation location = ResolveSettingsLocation();
     m_profile = std::make_unique<platform::ProfileStore>(
         location.path, location.createFolders ? platform::ProfileStore::CreateFolders::Yes
                                               : platform::ProfileStore::CreateFolders::No);
     CMainDlg dialog(*m_profile);
+    if (!paths.empty()) {
+        dialog.AddPaths(paths);
+    }
     dialog.DoModal();
     return 0;
 }

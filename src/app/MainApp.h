@@ -5,6 +5,8 @@
 #include <QApplication>
 
 #include <memory>
+#include <string>
+#include <vector>
 
 // The application: finds the settings file, runs the main window, and ends when it closes.
 class CMainApp : public QApplication {
@@ -13,8 +15,9 @@ public:
     CMainApp(int& argc, char** argv);
     ~CMainApp() override;
 
-    // Runs the main window modally; the process ends afterwards, whatever its result.
-    int InitInstance();
+    // Runs the main window modally, these files and folders in its list; the process ends
+    // afterwards, whatever its result.
+    int InitInstance(const std::vector<std::string>& paths = {});
 
     // The settings file every window reads and writes.
     platform::ProfileStore& Profile() { return *m_profile; }

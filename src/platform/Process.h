@@ -8,6 +8,9 @@ namespace platform {
 // The full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
 
+// The process's current folder; empty when it cannot be had (it was removed meanwhile).
+std::string CurrentFolder();
+
 // The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else
 // ~/.config (%APPDATA% on Windows).
 std::string ConfigHome();

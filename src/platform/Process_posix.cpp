@@ -64,4 +64,16 @@ std::optional<unsigned> CurrentUmask() {
     return static_cast<unsigned>(mask);
 }
 
+std::string CurrentFolder() {
+    std::string buffer(256, '\0');
+    while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+        if (errno != ERANGE) {
+            return {};
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+    buffer.resize(std::char_traits<char>::length(buffer.c_str()));
+    return buffer;
+}
+
 } // namespace platform
