@@ -14,8 +14,8 @@ packages=(
     xvfb xauth xdotool imagemagick dbus
     # text, time zones and the system's error texts in Japanese
     locales libc-l10n tzdata
-    # a real NTFS file system for the attribute store tests
-    ntfs-3g
+    # real file systems for the tests: NTFS through ntfs-3g, loop-mounted ext4 images
+    ntfs-3g e2fsprogs mount
 )
 
 as_root() {
