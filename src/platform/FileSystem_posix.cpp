@@ -429,12 +429,13 @@ public:
         return Fresh(probe, key).info;
     }
 
-    // Whether this last-write time was already read back exactly on this file system: the
-    // outcome depends on the file system and the time, not on the file.
-    bool IsVerified(const Target& probe, const FsKey& key, const UtcTime& time) {
+    // The same, and whether this last-write time was already read back exactly on this file
+    // system: the outcome depends on the file system and the time, not on the file.
+    FsInfo Get(const Target& probe, const FsKey& key, const UtcTime& time, bool& verified) {
         const std::lock_guard lock(m_mutex);
         const Entry& e = Fresh(probe, key);
-        return e.verified && *e.verified == time;
+        verified = e.verified && *e.verified == time;
+        return e.info;
     }
 
     void MarkVerified(const FsKey& key, const UtcTime& time) {
@@ -1046,18 +1047,21 @@ std::error_code SetAttributes(const Item& item, uint32_t attributes) {
     if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
         return make_error_code(Errc::not_a_file_or_folder);
     }
+    // The facts of the opening: nothing of this run has changed the mode since.
     const Target t = TargetOf(item);
-    StatResult st; // afresh: the mode to keep is the one the item has now
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
+    StatResult st;
+    st.mode = (item.Type() == ItemType::Folder ? S_IFDIR : S_IFREG) | ItemAccess::Mode(item);
+    st.id = item.Id();
+    st.mountId = ItemAccess::MountId(item);
     return WriteAttributes(t, st, FsOf(t, st), Requested(attributes));
 }
 
 std::error_code SetFileTimes(const Item& item, const UtcTime* created, const UtcTime* updated) {
     const Target t = TargetOf(item);
     const FsKey key{item.Id().device, ItemAccess::MountId(item)};
-    const FsInfo fs = Filesystems().Get(t, key);
+    bool verified = false;
+    const FsInfo fs =
+        updated != nullptr ? Filesystems().Get(t, key, *updated, verified) : Filesystems().Get(t, key);
     // NTFS keeps times from 1601 on; earlier ones end up as negative times Windows cannot show.
     if (updated != nullptr && (fs.store == Store::Ntfs || fs.store == Store::Smb) &&
         !ToFileTimeTicks(*updated)) {
@@ -1065,7 +1069,7 @@ std::error_code SetFileTimes(const Item& item, const UtcTime* created, const Utc
     }
     // Once a time has been read back exactly on a file system, the next item with the same time
     // needs no read-back.
-    if (created == nullptr && updated != nullptr && Filesystems().IsVerified(t, key, *updated)) {
+    if (created == nullptr && verified) {
         return SetMtime(t, *updated) == 0 ? std::error_code() : LastHandleError();
     }
     const UtcTime oldUpdated = ItemAccess::Updated(item);

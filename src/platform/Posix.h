@@ -49,6 +49,7 @@ struct ItemAccess {
     static int Fd(const Item& item) { return static_cast<int>(item.m_handle); }
     static uint64_t MountId(const Item& item) { return item.m_mountId; }
     static bool DotName(const Item& item) { return item.m_dotName; }
+    static uint32_t Mode(const Item& item) { return item.m_mode; }
     static UtcTime Updated(const Item& item) { return item.m_updated; }
     // An item over a descriptor (O_PATH), which it then owns; leaf is the name it was found by.
     static Item Adopt(int fd, std::string_view leaf, std::error_code& error);
