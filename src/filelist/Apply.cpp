@@ -90,39 +90,14 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
     }
 }
 
-platform::Item OpenRow(const std::string& path, ApplyRequest& request) {
-    std::error_code error;
-    platform::Item item = platform::Item::Open(path, error);
-    if (error) {
-        AddLine(request, path, error);
-    }
-    return item;
-}
-
 } // namespace
-
-int ApplyToFile(const std::string& path, ApplyRequest& request) {
-    const platform::Item item = OpenRow(path, request);
-    return item.IsOpen() ? ApplyToItem(item, path, request) : 0;
-}
-
-int ApplyToFolder(const std::string& path, ApplyRequest& request) {
-    if (request.folderTarget == 0) {
-        return 1;
-    }
-    return ApplyToFile(path, request);
-}
-
-void ApplyToTree(const std::string& folder, ApplyRequest& request) {
-    if (const platform::Item item = OpenRow(folder, request); item.IsOpen()) {
-        WalkBelow(item, folder, request);
-    }
-}
 
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     const std::string path = entry.GetPath();
-    const platform::Item item = OpenRow(path, request);
-    if (!item.IsOpen()) {
+    std::error_code error;
+    const platform::Item item = platform::Item::Open(path, error);
+    if (error) {
+        AddLine(request, path, error);
         return;
     }
     if (entry.GetId().Known() && entry.GetId() != item.Id()) {

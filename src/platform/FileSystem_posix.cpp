@@ -51,7 +51,6 @@ constexpr long kNtfsOldMagic = 0x5346544e;
 constexpr uint32_t kNtfsIndexPresent = 0x10000000;
 
 constexpr long kFchmodat2Call = 452;
-constexpr long kSetxattratCall = 463;
 constexpr long kGetxattratCall = 464;
 
 constexpr unsigned kStatMask =

@@ -100,7 +100,7 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndKeepsItsAttributesUnlessAskedOtherw
         ::chmod(file.c_str(), 0444);
         // All boxes clear: Normal, which clears system too.
         ApplyRequest r = Request(true, false, attributes ? "" : nullptr);
-        EXPECT_EQ(ApplyToFile(file, r), 1);
+        ApplyToEntry(Entry(file, false), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(MtimeOf(file), NewSeconds());
         EXPECT_EQ(test::StatOf(file).st_mode & 0222, attributes ? 0200U : 0U);
@@ -115,8 +115,8 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
     ASSERT_GE(in, 0);
     ASSERT_GE(::inotify_add_watch(in, dir.Path().c_str(), IN_OPEN), 0);
     ApplyRequest r = Request(true, false, "R");
-    EXPECT_EQ(ApplyToFile(file, r), 1);
-    EXPECT_EQ(ApplyToFile(fifo, r), 0); // opening a FIFO would block here
+    ApplyToEntry(Entry(file, false), r);
+    ApplyToEntry(Entry(fifo, false), r); // opening a FIFO would block here
     EXPECT_EQ(r.log, MakeErrorText(fifo, kNotAFile));
     EXPECT_EQ(test::StatOf(fifo).st_mode & 0777, 0644U);
     char events[4096];
@@ -127,14 +127,14 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
 
 TEST_F(ApplyTest, UnstorableCreationTimeIsOneLineAndEverythingElseIsStillDone) {
     ApplyRequest r = Request(true, true, "H");
-    EXPECT_EQ(ApplyToFile(file, r), 0);
+    ApplyToEntry(Entry(file, false), r);
     EXPECT_EQ(r.log, MakeErrorText(file, kNoCreationTime));
     EXPECT_EQ(MtimeOf(file), NewSeconds());
     EXPECT_EQ(Dos(file), std::string("0x2\0", 4));
     // Only the creation time asked for: the last-write time stays.
     SetMtime(file, 1000);
     ApplyRequest created = Request(false, true);
-    EXPECT_EQ(ApplyToFile(file, created), 0);
+    ApplyToEntry(Entry(file, false), created);
     EXPECT_EQ(MtimeOf(file), 1000);
 }
 
@@ -147,7 +147,8 @@ TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
           SYSTEMTIME{2021, 10, 0, 31, 3, 30, 0, 0}, SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0},
           SYSTEMTIME{2100, 7, 0, 1, 12, 0, 0, 0}}) {
         r.updated = when;
-        EXPECT_EQ(ApplyToFile(file, r), 1) << r.log;
+        ApplyToEntry(Entry(file, false), r);
+        EXPECT_EQ(r.log, "");
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_nsec, 0); // seconds as chosen, nothing finer
         FileEntry e = Entry(file, false);
         ReadRowFacts(e, FactsRead::Refresh);
@@ -164,20 +165,20 @@ TEST_F(ApplyTest, AFailureEndsTheWorkOnTheFileWithExactlyOneLine) {
     test::WriteFile(dotted, "");
     ApplyRequest r = Request(true, false, "H");
     // The times are written before the attributes are refused: a FIFO gets none.
-    EXPECT_EQ(ApplyToFile(fifo, r), 0);
+    ApplyToEntry(Entry(fifo, false), r);
     EXPECT_EQ(MtimeOf(fifo), NewSeconds());
-    EXPECT_EQ(ApplyToFile(gone, r), 0);
+    ApplyToEntry(Entry(gone, false), r);
     std::string log = MakeErrorText(fifo, kNotAFile) + MakeErrorText(gone, {ENOENT, std::system_category()});
     // Archive is given, and the line says the name keeps it hidden.
     ApplyRequest archive = Request(false, false, "A");
-    EXPECT_EQ(ApplyToFile(dotted, archive), 0);
+    ApplyToEntry(Entry(dotted, false), archive);
     EXPECT_EQ(archive.log, MakeErrorText(dotted, platform::Errc::hidden_by_name));
     EXPECT_EQ(Dos(dotted), std::string("0x20\0", 5));
     EXPECT_EQ(r.log, log);
     if (!test::SetImmutable(file, true)) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
-    EXPECT_EQ(ApplyToFile(file, r), 0);
+    ApplyToEntry(Entry(file, false), r);
     test::SetImmutable(file, false);
     EXPECT_EQ(r.log, log + MakeErrorText(file, kEperm));
     EXPECT_EQ(MtimeOf(file), 1000);
@@ -381,9 +382,9 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
         test::WriteFile(file, "x");
         ::chmod(file.c_str(), 0644);
         ApplyRequest readOnly = Request(false, false, "R");
-        ApplyToFile(file, readOnly);
+        ApplyToEntry(Entry(file, false), readOnly);
         ApplyRequest hidden = Request(false, false, "H");
-        ApplyToFile(file, hidden);
+        ApplyToEntry(Entry(file, false), hidden);
         problems += Check(readOnly.log.empty() && hidden.log.empty(), readOnly.log + hidden.log);
         problems += Check((test::StatOf(file).st_mode & 0777) == 0644, "read-only stayed");
         problems += Check(Dos(file) == std::string("0x2\0", 4), "not hidden");
