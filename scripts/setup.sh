@@ -18,8 +18,8 @@ packages=(
     xdg-utils file
     # text, time zones and the system's error texts in Japanese
     locales libc-l10n tzdata
-    # a real NTFS file system for the attribute store tests
-    ntfs-3g
+    # real file systems for the tests: NTFS through ntfs-3g, loop-mounted ext4 images
+    ntfs-3g e2fsprogs mount
     # a real Samba server and client, and Samba's own record code, for the user.DOSATTRIB tests
     samba smbclient python3-samba
 )

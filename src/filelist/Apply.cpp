@@ -4,11 +4,9 @@
 #include "filelist/FileFacts.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
-#include "platform/Path.h"
+#include "platform/TreeWalk.h"
 
 #include <cstring>
-#include <unordered_set>
-#include <vector>
 
 namespace {
 
@@ -22,120 +20,98 @@ const platform::UtcTime* Converted(ApplyRequest::Converted& cache, const SYSTEMT
     return cache.utc ? &*cache.utc : nullptr;
 }
 
-void AddLine(ApplyRequest& request, const platform::ItemRef& item, const std::error_code& error) {
-    request.log += MakeErrorText(item.FullPath(), error);
+void AddLine(ApplyRequest& request, const std::string& path, const std::error_code& error,
+             const std::error_code& reason = {}) {
+    request.log += MakeErrorText(path, error, reason);
 }
 
-int ApplyToItem(const platform::ItemRef& item, platform::ItemKind kind, ApplyRequest& request) {
+bool WantsAnything(const ApplyRequest& request) {
+    return request.setAttributes != 0 || request.setCreated != 0 || request.setUpdated != 0;
+}
+
+uint32_t WantedAttributes(const ApplyRequest& request) {
+    const uint32_t wanted = (request.readOnly != 0 ? platform::attr::ReadOnly : 0) |
+                            (request.hidden != 0 ? platform::attr::Hidden : 0) |
+                            (request.archive != 0 ? platform::attr::Archive : 0);
+    return wanted != 0 ? wanted : platform::attr::Normal;
+}
+
+// The failures after which the attributes are still given: what could be done is done.
+bool LeavesTheRestToDo(const std::error_code& error) {
+    return error == platform::Errc::creation_time_unsupported;
+}
+
+// All the work on one item, through its handle. A hook before the item's change (a journal of
+// its old state) belongs at the top; a cancel check belongs between two calls.
+int ApplyToItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
     int result = 1;
     if (request.setCreated != 0 || request.setUpdated != 0) {
         const platform::UtcTime* created = nullptr;
         const platform::UtcTime* updated = nullptr;
-        if (request.setCreated != 0 &&
-            (created = Converted(request.createdUtc, request.created)) == nullptr) {
-            AddLine(request, item, platform::Errc::invalid_time);
+        if ((request.setCreated != 0 &&
+             (created = Converted(request.createdUtc, request.created)) == nullptr) ||
+            (request.setUpdated != 0 &&
+             (updated = Converted(request.updatedUtc, request.updated)) == nullptr)) {
+            AddLine(request, path, platform::Errc::invalid_time);
             return 0;
         }
-        if (request.setUpdated != 0 &&
-            (updated = Converted(request.updatedUtc, request.updated)) == nullptr) {
-            AddLine(request, item, platform::Errc::invalid_time);
-            return 0;
-        }
-        if (const auto error = platform::SetFileTimes(item, kind, created, updated)) {
-            AddLine(request, item, error);
-            // The last-write time is on disk; the attributes asked for can still be given.
-            if (error != platform::Errc::creation_time_unsupported) {
+        if (const auto error = platform::SetFileTimes(item, created, updated)) {
+            AddLine(request, path, error);
+            if (!LeavesTheRestToDo(error)) {
                 return 0;
             }
             result = 0;
         }
     }
     if (request.setAttributes != 0) {
-        uint32_t wanted = (request.readOnly != 0 ? platform::attr::ReadOnly : 0) |
-                          (request.hidden != 0 ? platform::attr::Hidden : 0) |
-                          (request.archive != 0 ? platform::attr::Archive : 0);
-        if (wanted == 0) {
-            wanted = platform::attr::Normal;
-        }
-        if (const auto error = platform::SetAttributes(item, wanted)) {
-            AddLine(request, item, error);
+        if (const auto error = platform::SetAttributes(item, WantedAttributes(request))) {
+            AddLine(request, path, error);
             return 0;
         }
     }
     return result;
 }
 
-struct DirectoryIdHash {
-    size_t operator()(const platform::Directory::Id& id) const noexcept {
-        return std::hash<uint64_t>()(id.inode * 31 + id.device);
+void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
+    platform::TreeWalk walk(folder, path);
+    for (;;) { // a cancel check belongs here
+        switch (walk.Next()) {
+        case platform::TreeWalk::Step::End:
+            return;
+        case platform::TreeWalk::Step::Problem:
+            AddLine(request, walk.Path(), walk.Error(), walk.Reason());
+            break;
+        case platform::TreeWalk::Step::Item:
+            if (walk.Current().Type() != platform::ItemType::Folder || request.folderTarget != 0) {
+                ApplyToItem(walk.Current(), walk.Path(), request);
+            }
+            break;
+        }
     }
-};
+}
 
 } // namespace
 
-int ApplyToFile(const std::string& path, ApplyRequest& request) {
-    return ApplyToItem(platform::ItemRef::Path(path), platform::ItemKind::File, request);
-}
-
-int ApplyToFolder(const std::string& path, ApplyRequest& request) {
-    if (request.folderTarget == 0) {
-        return 1;
-    }
-    return ApplyToItem(platform::ItemRef::Path(path), platform::ItemKind::Folder, request);
-}
-
-int ApplyToTree(const std::string& folder, ApplyRequest& request) {
-    std::error_code error;
-    platform::Directory root = platform::Directory::Open(folder, error);
-    if (error) {
-        return 1;
-    }
-    struct Level {
-        platform::Directory directory;
-        std::string prefix; // the folder's path ending in a separator, joined once per folder
-    };
-    // An explicit stack, not recursion: the depth is the file system's business.
-    std::vector<Level> stack;
-    std::unordered_set<platform::Directory::Id, DirectoryIdHash> visited{root.GetId()};
-    stack.push_back({std::move(root), platform::JoinPath(folder, "")});
-    platform::DirEntry entry;
-    std::string path;
-    while (!stack.empty()) {
-        Level& level = stack.back();
-        if (!level.directory.Next(entry)) {
-            stack.pop_back();
-            continue;
-        }
-        if (entry.type == platform::DirEntry::Type::Link) {
-            continue;
-        }
-        path.assign(level.prefix).append(entry.name);
-        const auto item = platform::ItemRef::InFolder(level.directory, entry.name, path);
-        if (entry.type != platform::DirEntry::Type::Folder) {
-            ApplyToItem(item, platform::ItemKind::File, request);
-            continue;
-        }
-        if (request.folderTarget != 0) {
-            ApplyToItem(item, platform::ItemKind::Folder, request);
-        }
-        platform::Directory child = level.directory.OpenChild(entry.name, error);
-        if (error || !visited.insert(child.GetId()).second) {
-            continue;
-        }
-        stack.push_back({std::move(child), platform::JoinPath(path, "")});
-    }
-    return 1;
-}
-
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     const std::string path = entry.GetPath();
-    if (entry.IsFolder() == 0) {
-        ApplyToFile(path, request);
+    std::error_code error;
+    const platform::Item item = platform::Item::Open(path, error);
+    if (error) {
+        AddLine(request, path, error);
         return;
     }
-    ApplyToFolder(path, request);
-    if (request.subFolder != 0 &&
-        (request.setAttributes != 0 || request.setCreated != 0 || request.setUpdated != 0)) {
-        ApplyToTree(path, request);
+    if (entry.GetId().Known() && entry.GetId() != item.Id()) {
+        AddLine(request, path, platform::Errc::item_replaced);
+        return;
+    }
+    if (item.Type() != platform::ItemType::Folder) {
+        ApplyToItem(item, path, request);
+        return;
+    }
+    if (request.folderTarget != 0) {
+        ApplyToItem(item, path, request);
+    }
+    if (request.subFolder != 0 && WantsAnything(request)) {
+        WalkBelow(item, path, request);
     }
 }

@@ -33,22 +33,19 @@ struct ApplyRequest {
 
 class FileEntry;
 
-// Applies the request to one file: the times first, then the attributes. A failure writes one
-// line and ends the work on this file, with one exception: where only the creation time cannot
-// be stored, the line is written and the attributes are still set.
-// 1 when everything asked for succeeded, else 0.
-int ApplyToFile(const std::string& path, ApplyRequest& request);
-
-// The same for a folder itself; without folderTarget it leaves the folder alone and returns 1.
-int ApplyToFolder(const std::string& path, ApplyRequest& request);
-
-// Everything below a folder, depth first, each subfolder before its contents, in the order the
-// file system lists them. Symbolic links inside are neither followed nor changed, no folder is
-// entered twice, nothing that could block is opened, and only the file system limits the depth.
-// A folder that cannot be listed is passed over without a line. Always 1.
-int ApplyToTree(const std::string& folder, ApplyRequest& request);
-
-// What a row of the list gets: a folder itself (ApplyToFolder) and, with subFolder and anything
-// to do, everything below it (ApplyToTree), the walk going on whether or not the folder itself
-// succeeded; a file by ApplyToFile.
+// What a row of the list gets. A file: the times first, then the attributes. A failure writes
+// one line and ends the work on the item, with two exceptions that still set the attributes
+// after their line: a creation time the file system cannot store at all, and the rest of a
+// change whose only flaw is that a name starting with "." keeps the item hidden. Devices, FIFOs
+// and sockets get their times and a line instead of attributes.
+// A folder: the folder itself the same way when folderTarget is set, then, with subFolder and
+// anything to do, everything below it, the walk going on whether or not the folder itself
+// succeeded: depth first, each subfolder before its contents, in the order the file system
+// lists them (platform::TreeWalk). Symbolic links inside are neither followed nor changed, no
+// folder is entered twice, kernel file systems are passed over with a line, nothing that could
+// block is opened, and only the file system limits the depth. A folder whose contents cannot be
+// visited gets one line saying so, with the system's reason.
+// The row's path is opened once (its final link followed, as chosen) and every step goes to
+// what it opened; when it no longer leads to the item the row was read from (device and inode),
+// nothing is changed and one line says so.
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/SystemTime.h"
 
 #include <cstdint>
@@ -37,6 +38,11 @@ public:
     const SYSTEMTIME* GetUpdated() const { return m_hasUpdated != 0 ? &m_updated : nullptr; }
     void SetUpdated(const SYSTEMTIME* time);
 
+    // The item the facts were read from (device and inode); unknown when they could not be
+    // read. A run changes nothing when the path leads elsewhere by then.
+    platform::ItemId GetId() const { return m_id; }
+    void SetId(platform::ItemId id) { m_id = id; }
+
     // Bytes. 64-bit: the size of a file of 2 GiB or more is kept whole.
     int64_t GetSize() const { return m_size; }
     void SetSize(int64_t size) { m_size = size; }
@@ -58,6 +64,7 @@ private:
     SYSTEMTIME m_created{};
     SYSTEMTIME m_updated{};
     int64_t m_size = 0;
+    platform::ItemId m_id;
 
     std::string m_nameKey;
     std::string m_folderKey;

@@ -5,10 +5,6 @@
 
 namespace {
 
-bool Query(const std::string& path, platform::FileInfo& info) {
-    return !platform::QueryFile(platform::ItemRef::Path(path), info);
-}
-
 void StoreTimes(const platform::FileInfo* info, FileEntry& entry) {
     std::optional<SYSTEMTIME> created;
     std::optional<SYSTEMTIME> updated;
@@ -31,10 +27,6 @@ bool StoreSize(const platform::FileInfo& info, FileEntry& entry) {
     return true;
 }
 
-std::string TimeText(const SYSTEMTIME* time) {
-    return time != nullptr ? FormatListTime(*time) : std::string();
-}
-
 } // namespace
 
 std::string AttributeLetters(uint32_t attributes) {
@@ -49,42 +41,6 @@ std::string AttributeLetters(uint32_t attributes) {
         text += 'A';
     }
     return text;
-}
-
-int ReadAttributes(const std::string& path, std::string& text, FileEntry& entry) {
-    text.clear();
-    platform::FileInfo info;
-    if (!Query(path, info)) {
-        return 0;
-    }
-    text = AttributeLetters(info.attributes);
-    if ((info.attributes & platform::attr::Directory) != 0) {
-        entry.SetFolder(1);
-    }
-    return 1;
-}
-
-int ReadSize(const std::string& path, std::string& text, FileEntry& entry) {
-    text.clear();
-    if (entry.IsFolder() != 0) {
-        return 1;
-    }
-    platform::FileInfo info;
-    if (!Query(path, info)) {
-        return 0;
-    }
-    StoreSize(info, entry);
-    text = entry.GetSizeText();
-    return 1;
-}
-
-int ReadTimes(const std::string& path, TimeTexts& texts, FileEntry& entry) {
-    platform::FileInfo info;
-    const bool ok = Query(path, info);
-    StoreTimes(ok ? &info : nullptr, entry);
-    texts.created = TimeText(entry.GetCreated());
-    texts.updated = TimeText(entry.GetUpdated());
-    return ok ? 1 : 0;
 }
 
 namespace {
@@ -132,8 +88,48 @@ std::string FormatSortTime(const SYSTEMTIME& t) {
     return FormatTime(t, 2);
 }
 
-std::string MakeErrorText(const std::string& path, const std::error_code& error) {
-    return path + " - " + platform::ErrorText(error) + "\n";
+namespace {
+
+void AppendEscaped(std::string& out, std::string_view path) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (size_t i = 0; i < path.size(); ++i) {
+        const auto c = static_cast<unsigned char>(path[i]);
+        // U+0085, U+2028 and U+2029 end lines in Unicode text, as the results window shows it.
+        const bool nel = c == 0xC2 && i + 1 < path.size() && static_cast<unsigned char>(path[i + 1]) == 0x85;
+        const bool separator = c == 0xE2 && i + 2 < path.size() &&
+                               static_cast<unsigned char>(path[i + 1]) == 0x80 &&
+                               (static_cast<unsigned char>(path[i + 2]) & 0xFE) == 0xA8;
+        if (c < 0x20 || c == 0x7F) {
+            out += "\\x";
+            out += kHex[c >> 4];
+            out += kHex[c & 0xF];
+        } else if (nel) {
+            out += "\\u0085";
+            ++i;
+        } else if (separator) {
+            out += static_cast<unsigned char>(path[i + 2]) == 0xA8 ? "\\u2028" : "\\u2029";
+            i += 2;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+} // namespace
+
+std::string MakeErrorText(const std::string& path, const std::error_code& error,
+                          const std::error_code& reason) {
+    std::string line;
+    line.reserve(path.size() + 64);
+    AppendEscaped(line, path);
+    line += " - ";
+    line += platform::ErrorText(error);
+    if (reason) {
+        line += ": ";
+        line += platform::ErrorText(reason);
+    }
+    line += '\n';
+    return line;
 }
 
 bool ReadRowFacts(FileEntry& entry, FactsRead mode) {
@@ -162,8 +158,9 @@ bool RowFactsReader::Read(FileEntry& entry, FactsRead mode) {
         viaFolder ? platform::ItemRef::InFolder(m_folder, name, path, platform::FollowLinks::Yes)
                   : platform::ItemRef::Path(path),
         info);
-    entry.SetAttrText(ok ? AttributeLetters(info.attributes) : std::string());
-    if (ok && mode == FactsRead::Insert && (info.attributes & platform::attr::Directory) != 0) {
+    entry.SetAttrText(ok && info.attributes ? AttributeLetters(*info.attributes) : std::string());
+    entry.SetId(ok ? info.id : platform::ItemId());
+    if (ok && mode == FactsRead::Insert && info.isDirectory) {
         entry.SetFolder(1);
     }
     StoreTimes(ok ? &info : nullptr, entry);

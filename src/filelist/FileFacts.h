@@ -9,43 +9,28 @@
 #include <system_error>
 
 // The facts a row shows, read from disk, and the texts of their columns. Failures are silent:
-// a path that cannot be read shows empty texts.
+// what cannot be read shows empty.
 
 // "R", "H", "A" for read-only, hidden and archive, in this order; no other attribute shows.
 std::string AttributeLetters(uint32_t attributes);
-
-// Fills text with the attribute letters and sets the entry's folder flag for a folder (never
-// clears it). 0, with the text empty, when the attributes cannot be read.
-int ReadAttributes(const std::string& path, std::string& text, FileEntry& entry);
-
-// Fills text with the size column: empty for a folder (result 1). 0, with the text empty and
-// the entry's size unchanged, when the size cannot be read.
-int ReadSize(const std::string& path, std::string& text, FileEntry& entry);
-
-struct TimeTexts {
-    std::string created;
-    std::string updated;
-};
-
-// Reads both times into the entry (as local times) and their column texts. A time the file
-// system does not keep shows empty and is held as none. 0 when the item cannot be looked at:
-// both texts empty, both times held as none.
-int ReadTimes(const std::string& path, TimeTexts& texts, FileEntry& entry);
 
 // "%d/%d/%d %d:%d:%d": year, month, day, hour, minute, second without leading zeros.
 std::string FormatListTime(const SYSTEMTIME& time);
 // "%04d/%02d/%02d %02d:%02d:%02d", for ordering to the second.
 std::string FormatSortTime(const SYSTEMTIME& time);
 
-// One failure line: the path, " - ", the system's text for the error (nothing when it has
-// none), "\n".
-std::string MakeErrorText(const std::string& path, const std::error_code& error);
+// One failure line: the path, " - ", the text for the error (nothing when the system has none),
+// with ": " and the reason's text when a reason is given, "\n". Control characters in the path
+// (and the Unicode line and paragraph separators) are shown escaped as \xNN or \uNNNN, so
+// that a name can never make or forge a line of its own.
+std::string MakeErrorText(const std::string& path, const std::error_code& error,
+                          const std::error_code& reason = {});
 
-// A row's attributes, times and size from one look at the disk, in the order the list needs:
-// attributes first (adding a row sets the folder flag; refreshing leaves it as it was), then
-// times and size, which depend on it. The entry's attribute text, times and size are updated;
-// the columns format them when shown. True when the size column shows the size (a file that
-// could be looked at).
+// A row's attributes, times, size and identity from one look at the disk. Adding a row sets
+// the folder flag from the item's type (refreshing leaves it as it was); times and size depend
+// on it. Kind, times and size need no right to the item itself, so they show also where the
+// attributes cannot be read. The columns format the facts when shown. True when the size
+// column shows the size (a file that could be looked at).
 enum class FactsRead { Insert, Refresh };
 bool ReadRowFacts(FileEntry& entry, FactsRead mode);
 

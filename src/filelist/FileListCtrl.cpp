@@ -131,10 +131,9 @@ void CFileListCtrl::OnColumnClick(int column) {
     ShowSortArrow();
 }
 
-int CFileListCtrl::ApplyToRow(int row, ApplyRequest& request) {
+void CFileListCtrl::ApplyToRow(int row, ApplyRequest& request) {
     if (const FileEntry* entry = GetEntry(row)) {
         ApplyToEntry(*entry, request);
         RefreshRow(row);
     }
-    return 1;
 }

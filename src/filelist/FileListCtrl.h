@@ -60,8 +60,8 @@ public:
     void OnColumnClick(int column);
 
     // Applies the request to the row's item (a folder with everything below it, as the request
-    // says), then reads the row again. Always 1; failures are lines of the request's log.
-    int ApplyToRow(int row, ApplyRequest& request);
+    // says), then reads the row again. Failures are lines of the request's log.
+    void ApplyToRow(int row, ApplyRequest& request);
 
     SortHeaderView* Header() const { return m_header; }
 

@@ -20,6 +20,21 @@ public:
             return "拡張属性 user.DOSATTRIB が新しい形式のため変更できません";
         case Errc::dos_record_damaged:
             return "拡張属性 user.DOSATTRIB が壊れているため変更できません";
+        case Errc::no_safe_way:
+            return "リンクをたどらずに変更する方法がこのシステムにないため、変更しませんでした";
+        case Errc::hidden_by_name:
+            return "名前が「.」で始まるため、隠し属性は外れません";
+        case Errc::not_a_file_or_folder:
+            return "デバイス、FIFO、ソケットには属性を設定しません";
+        case Errc::contents_skipped:
+            return "フォルダの中は処理されませんでした";
+        case Errc::kernel_file_system:
+            return "カーネルのファイルシステムなので、中に入らず変更もしませんでした";
+        case Errc::item_replaced:
+            return "一覧に加えた後で別のものに置き換えられたため、変更しませんでした（最新情報で読み直してく"
+                   "ださい）";
+        case Errc::folder_moved:
+            return "処理中にフォルダが移動されたため、残りの中身は処理されませんでした";
         }
         return {};
     }

@@ -13,6 +13,13 @@ enum class Errc {
     attributes_unsupported,        // the file system cannot store these attributes
     dos_record_newer,              // user.DOSATTRIB has a version newer than any known here
     dos_record_damaged,            // user.DOSATTRIB cannot be read
+    no_safe_way,                   // the system offers no way to change the item without a path
+    hidden_by_name,                // clearing hidden on a name starting with "."
+    not_a_file_or_folder,          // attributes asked of a device, FIFO or socket
+    contents_skipped,              // a folder whose contents were not visited
+    kernel_file_system,            // a mount of proc, sysfs and the like, never entered
+    item_replaced,                 // a row's path now leads to another item than the one listed
+    folder_moved,                  // a folder of the walk was moved away while it was walked
 };
 
 const std::error_category& DatemarkCategory();

@@ -3,6 +3,7 @@
 #include "platform/SystemTime.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -22,19 +23,25 @@ inline constexpr uint32_t Offline = 0x1000;
 inline constexpr uint32_t NotContentIndexed = 0x2000;
 } // namespace attr
 
-// Whether an item is opened as a file or as a folder where the platform makes a difference
-// (Windows opens folders with backup semantics).
-enum class ItemKind { File, Folder };
+// What an item is. Other: a FIFO, socket or device, which is never opened.
+enum class ItemType { File, Folder, Link, Other };
+
+// Identifies a file or folder on its device; all zero when unknown.
+struct ItemId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool Known() const { return inode != 0 || device != 0; }
+    friend bool operator==(const ItemId&, const ItemId&) = default;
+};
 
 class Directory;
 
 enum class FollowLinks { No, Yes };
 
-// Where an item is: a full path, or a name inside an open folder. A name inside a folder is
-// reached through the folder, so it is found even where the full path would be too long, and a
-// folder renamed meanwhile cannot redirect the call. A path the user chose follows a final
-// symbolic link to what it points to; a name met in a walk never does. The strings are borrowed
-// and must outlive the reference.
+// Where an item is, for questions that change nothing: a full path, or a name inside an open
+// folder. A name inside a folder is reached through the folder, so it is found even where the
+// full path would be too long. A path the user chose follows a final symbolic link to what it
+// points to. The strings are borrowed and must outlive the reference.
 class ItemRef {
 public:
     static ItemRef Path(const std::string& path) {
@@ -63,90 +70,115 @@ private:
 // What one look at an item gives.
 struct FileInfo {
     // The Windows attribute word: ReadOnly, Hidden, System, Archive and the rest as the file
-    // system stores them, Directory for a folder, Normal when no other bit is set.
-    uint32_t attributes = 0;
+    // system stores them, Directory for a folder, Normal when no other bit is set. None when
+    // they cannot be read (someone else's file without read permission).
+    std::optional<uint32_t> attributes;
     bool isDirectory = false;
+    ItemId id;
     std::optional<UtcTime> created; // none where the file system keeps no creation time
     UtcTime updated;                // last write
     uint64_t size = 0;              // bytes; meaningless for a folder
 };
 
-// Reads attributes, times and size at once. Never opens the item, so it cannot block.
+// Reads attributes, times and size at once; fails only when the item cannot be looked at.
+// Never opens the item for reading, so it cannot block. Where the owner lacks the right to
+// read the attribute record (mode 000), the right is taken for the read and the exact mode put
+// back.
 std::error_code QueryFile(const ItemRef& item, FileInfo& info);
 
-// The attribute word alone (as in FileInfo).
-std::error_code GetAttributes(const ItemRef& item, uint32_t& attributes);
+// One file or folder opened once, without following a symbolic link inside a walk, so that
+// every question and change goes to this one inode: a name swapped meanwhile cannot redirect
+// them. Opening needs no right to the item itself and never blocks, not even on a FIFO. Where
+// the system offers no way to change the item through the handle alone, the change is refused
+// with Errc::no_safe_way rather than made by a path that could follow a link.
+class Item {
+public:
+    Item() = default;
+    ~Item();
+    Item(Item&& other) noexcept;
+    Item& operator=(Item&& other) noexcept;
+    Item(const Item&) = delete;
+    Item& operator=(const Item&) = delete;
+
+    // A path the user chose; its final symbolic link is followed, as chosen.
+    static Item Open(const std::string& path, std::error_code& error);
+    // A name listed in an open folder; a link is opened as the link itself (Type() Link).
+    static Item OpenIn(const Directory& folder, const std::string& name, std::error_code& error);
+
+    bool IsOpen() const { return m_handle >= 0; }
+    void Close();
+    // As found on the handle when it was opened.
+    ItemType Type() const { return m_type; }
+    ItemId Id() const { return m_id; }
+
+private:
+    friend struct ItemAccess; // the platform body's door to the handle and its facts
+
+    intptr_t m_handle = -1;
+    ItemType m_type = ItemType::Other;
+    ItemId m_id;
+    uint64_t m_mountId = 0;
+    uint32_t m_mode = 0; // permission bits at opening
+    bool m_dotName = false;
+    UtcTime m_updated;
+    std::optional<UtcTime> m_created;
+};
 
 // Gives the item exactly these attributes, as Windows does: ReadOnly, Hidden, System, Archive,
 // Temporary, Offline and NotContentIndexed are set or cleared, Normal alone clears them all,
 // Directory and the bits a program cannot set are kept.
 // The store is chosen per file system: on Linux file systems a file's read-only state is its
 // write permission (none at all: read-only), and everything else lives in the extended attribute
-// user.DOSATTRIB that Samba shares; FAT, NTFS and SMB keep the real attributes. A name starting
-// with "." always reads as hidden there.
-std::error_code SetAttributes(const ItemRef& item, uint32_t attributes);
+// user.DOSATTRIB that Samba shares; FAT, NTFS and SMB keep the real attributes. The owner gets
+// the right to read and write the record for the step, and the exact mode is put back (or the
+// new one set), also when the step fails. A name starting with "." always reads as hidden
+// there: clearing Hidden on it does everything else and fails with Errc::hidden_by_name.
+// Devices, FIFOs and sockets get none: Errc::not_a_file_or_folder.
+std::error_code SetAttributes(const Item& item, uint32_t attributes);
 
 // Writes the creation and/or last-write time (null: left as it is; the last-access time is
-// never changed), then reads them back: a time the file system cannot store exactly (beyond its
-// range, or shifted by more than its resolution) fails with Errc::time_not_stored.
-// Where the file system cannot store a creation time at all, the last-write time is still
-// written and the call fails with Errc::creation_time_unsupported.
-// On POSIX the owner sets times without write permission, so the item is never opened or
-// changed otherwise. Where writing times needs write access (Windows), a read-only item is made
-// writable for the call and its attributes are always put back.
-std::error_code SetFileTimes(const ItemRef& item, ItemKind kind, const UtcTime* created,
-                             const UtcTime* updated);
+// never changed), then reads them back: a time the file system stores otherwise (beyond its
+// range, or shifted by more than its resolution) is undone, the old times put back, and the call
+// fails with Errc::time_not_stored. NTFS and SMB refuse a time before 1601 the same way,
+// before writing. Where the file system cannot store a creation time at all, the last-write
+// time is still written and the call fails with Errc::creation_time_unsupported.
+// On POSIX the owner sets times without write permission, so nothing else is changed.
+std::error_code SetFileTimes(const Item& item, const UtcTime* created, const UtcTime* updated);
 
 // What a folder lists.
 struct DirEntry {
-    enum class Type { File, Folder, Link, Other };
+    enum class Type { File, Folder, Link, Other, Unknown };
     std::string name;
-    Type type = Type::Other; // Other: FIFO, socket, device
+    Type type = Type::Unknown; // as the listing says; Unknown where it does not tell
 };
 
-// An open folder: lists its entries and is the base of the ItemRefs of its children. Opening
-// never blocks and a child folder is opened only if it is a real folder, never through a link.
+// An open folder: lists its entries and is the base of the items named in it. Opening never
+// blocks.
 class Directory {
 public:
-    Directory() = default;
+    Directory();
     ~Directory();
     Directory(Directory&& other) noexcept;
     Directory& operator=(Directory&& other) noexcept;
     Directory(const Directory&) = delete;
     Directory& operator=(const Directory&) = delete;
 
-    // A folder the user chose; a link to a folder is followed.
-    static Directory Open(const std::string& path, std::error_code& error);
-    // The same, only as the base of its items' ItemRefs: it lists nothing, and needs no right to
-    // read the folder, only to pass through it.
+    // Lists the folder an item holds; opened through the handle, never by name again.
+    static Directory Open(const Item& folder, std::error_code& error);
+    // A folder the user chose (a link to a folder is followed), only as the base of its items'
+    // ItemRefs: it lists nothing, and needs no right to read the folder, only to pass through.
     static Directory OpenForLookup(const std::string& path, std::error_code& error);
-    // A folder inside this one, by name; fails for anything but a real folder.
-    Directory OpenChild(const std::string& name, std::error_code& error) const;
 
-    // The next entry, "." and ".." left out; false at the end (or when listing fails midway).
-    bool Next(DirEntry& entry);
+    // The next entry, "." and ".." left out. False at the end, and when listing fails, with
+    // the system's reason in error (cleared otherwise).
+    bool Next(DirEntry& entry, std::error_code& error);
 
-    // Identifies the folder on its device, so that a walk enters no folder twice.
-    struct Id {
-        uint64_t device = 0;
-        uint64_t inode = 0;
-        friend bool operator==(const Id&, const Id&) = default;
-    };
-    Id GetId() const { return m_id; }
-
-    bool IsOpen() const { return m_fd >= 0; }
-    // For the platform layer only: the folder's descriptor, and the mount it lies on.
-    intptr_t NativeHandle() const { return m_fd; }
-    uint64_t MountId() const { return m_mountId; }
+    bool IsOpen() const;
 
 private:
-    static Directory FromDescriptor(int fd, bool listing, std::error_code& error);
-    void Close();
-
-    int m_fd = -1;
-    void* m_stream = nullptr; // DIR* over m_fd, when listing
-    Id m_id;
-    uint64_t m_mountId = 0;
+    friend struct DirectoryAccess;
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
 };
 
 } // namespace platform

@@ -1,3 +1,8 @@
+// Generic Linux body of the file operations. Changes go through O_PATH handles; the calls that
+// reach a handle's inode without a name came late to Linux (utimensat with AT_EMPTY_PATH 5.8,
+// fchmodat2 6.6), and the extended attribute calls still take no O_PATH descriptor, so those
+// go through /proc/self/fd, which leads to the handle's inode itself. Where neither is there,
+// the change is refused rather than made by name.
 #include "platform/Bytes.h"
 #include "platform/DosAttrib.h"
 #include "platform/Error.h"
@@ -19,12 +24,13 @@
 #include <map>
 #include <mutex>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace platform {
 namespace {
@@ -44,73 +50,107 @@ constexpr long kNtfsOldMagic = 0x5346544e;
 // NTFS marks folders with its index flag; Windows shows the directory bit instead.
 constexpr uint32_t kNtfsIndexPresent = 0x10000000;
 
+constexpr long kFchmodat2Call = 452;
+constexpr long kGetxattratCall = 464;
+
+constexpr unsigned kStatMask =
+    STATX_TYPE | STATX_MODE | STATX_UID | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID;
+
+std::error_code ErrorOf(int code) {
+    // ENOSYS from a handle step: the kernel has no call that reaches the inode without a name.
+    return code == ENOSYS ? make_error_code(Errc::no_safe_way) : SystemError(code);
+}
+
+std::error_code LastHandleError() {
+    return ErrorOf(errno);
+}
+
 // ---------------------------------------------------------------------------------------------
-// How an item is reached by the system calls.
+// How an item is reached by the system calls: through a handle, or by name for questions.
 
 struct Target {
-    int dirFd;        // AT_FDCWD for a path the user chose
-    const char* name; // relative to dirFd
-    bool follow;      // a user's path follows a final link; a walked name never does
-    const ItemRef* item;
+    int dirFd;        // the handle itself, a folder, or AT_FDCWD
+    const char* name; // "" for a handle
+    int atFlags;      // AT_EMPTY_PATH for a handle; AT_SYMLINK_NOFOLLOW for a walked name
+    bool handle;
+    bool folder;        // a handle's item is a folder
+    bool dotName;       // the name the item was found by starts with "."
+    const ItemRef* ref; // for questions by name
 
-    int AtFlags() const { return follow ? 0 : AT_SYMLINK_NOFOLLOW; }
+    bool Follows() const { return !handle && (atFlags & AT_SYMLINK_NOFOLLOW) == 0; }
 };
 
+// The last component of a name, for the rule that a dot name is hidden.
+std::string_view LeafName(std::string_view name) {
+    while (name.size() > 1 && name.back() == '/') {
+        name.remove_suffix(1);
+    }
+    const size_t slash = name.rfind('/');
+    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+}
+
+bool IsDotName(std::string_view leaf) {
+    return leaf.size() > 1 && leaf[0] == '.' && leaf != "..";
+}
+
 Target TargetOf(const ItemRef& item) {
-    if (item.Folder() != nullptr) {
-        return {static_cast<int>(item.Folder()->NativeHandle()), item.Name(), item.Follows(), &item};
-    }
-    return {AT_FDCWD, item.FullPath().c_str(), true, &item};
+    const bool follow = item.Follows();
+    const int dirFd = item.Folder() != nullptr ? DirectoryAccess::Fd(*item.Folder()) : AT_FDCWD;
+    const char* name = item.Folder() != nullptr ? item.Name() : item.FullPath().c_str();
+    return {dirFd, name, follow ? 0 : AT_SYMLINK_NOFOLLOW, false, false, IsDotName(LeafName(name)), &item};
 }
 
-// The folder itself, as the base of its file system's questions.
-Target FolderTarget(const Directory& folder) {
-    return {static_cast<int>(folder.NativeHandle()), ".", false, nullptr};
+Target TargetOf(const Item& item) {
+    return {ItemAccess::Fd(item),      "",     AT_EMPTY_PATH, true, item.Type() == ItemType::Folder,
+            ItemAccess::DotName(item), nullptr};
 }
 
-bool ProcFdUsable() {
-    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
-    return usable;
-}
-
-// A path for the calls that have no *at form (statfs, and extended attributes before Linux
-// 6.13). A walked name is reached through its open folder in /proc, so that a folder renamed
-// meanwhile cannot redirect the call.
-class PathFor {
+// A /proc path for what has no call of its own. A handle's path leads to its inode whatever
+// happened to its name; a name in a folder is looked up in that folder.
+class ProcPath {
 public:
-    explicit PathFor(const Target& t) {
-        if (t.dirFd == AT_FDCWD) {
-            m_path = t.name;
-            return;
-        }
-        const int n = std::snprintf(m_buffer.data(), m_buffer.size(), "/proc/self/fd/%d/%s", t.dirFd, t.name);
-        const bool fits = n > 0 && static_cast<size_t>(n) < m_buffer.size();
-        if (ProcFdUsable() && fits) {
-            m_path = m_buffer.data();
-        } else {
-            m_path = t.item != nullptr ? t.item->FullPath().c_str() : "";
-        }
+    explicit ProcPath(const Target& t) {
+        const int n = t.handle ? std::snprintf(m_buffer.data(), m_buffer.size(), "/proc/self/fd/%d", t.dirFd)
+                               : std::snprintf(m_buffer.data(), m_buffer.size(), "/proc/self/fd/%d/%s",
+                                               t.dirFd, t.name);
+        m_ok = ProcFdUsable() && n > 0 && static_cast<size_t>(n) < m_buffer.size();
     }
-    const char* c_str() const { return m_path; }
+    bool Usable() const { return m_ok; }
+    const char* c_str() const { return m_buffer.data(); }
 
 private:
     std::array<char, 320> m_buffer{};
-    const char* m_path = nullptr;
+    bool m_ok = false;
 };
 
-// getxattrat and setxattrat (Linux 6.13) reach a name inside an open folder directly; older
-// kernels answer ENOSYS once and the /proc path is used from then on.
+// A path for a question by name that has no *at form. Only questions use it: nothing is
+// changed through a path.
+std::string QuestionPath(const Target& t) {
+    if (t.dirFd == AT_FDCWD) {
+        return t.name;
+    }
+    const ProcPath proc(t);
+    return proc.Usable() ? std::string(proc.c_str()) : t.ref != nullptr ? t.ref->FullPath() : std::string();
+}
+
+// A folder handle opened again for reading, for the calls that take no O_PATH descriptor.
+UniqueFd ReopenFolder(const Target& t) {
+    return UniqueFd(::openat(t.dirFd, ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Extended attributes.
+
 struct XattrArgs {
     uint64_t value;
     uint32_t size;
     uint32_t flags;
 };
-constexpr long kSetxattratCall = 463;
-constexpr long kGetxattratCall = 464;
 std::atomic<bool> g_xattrAtCalls{true};
 
-// The *xattrat calls (Linux 6.13) spare the /proc path per item. Older kernels answer ENOSYS;
-// a sandbox that does not know them may answer EPERM instead, which the path call then settles.
+// The *xattrat calls (Linux 6.13) spare the /proc path for a name in a folder. Older kernels
+// answer ENOSYS; a sandbox that does not know them may answer EPERM instead, which the path call
+// then settles.
 template <class ByPath> long SettleAtCall(long result, ByPath byPath) {
     if (result >= 0 || (errno != ENOSYS && errno != EPERM)) {
         return result;
@@ -123,49 +163,109 @@ template <class ByPath> long SettleAtCall(long result, ByPath byPath) {
     return answer;
 }
 
-ssize_t GetXattrByPath(const Target& t, const char* name, void* value, size_t size) {
-    const PathFor path(t);
-    return t.follow ? ::getxattr(path.c_str(), name, value, size)
-                    : ::lgetxattr(path.c_str(), name, value, size);
-}
-
-int SetXattrByPath(const Target& t, const char* name, const void* value, size_t size) {
-    const PathFor path(t);
-    return t.follow ? ::setxattr(path.c_str(), name, value, size, 0)
-                    : ::lsetxattr(path.c_str(), name, value, size, 0);
+ssize_t GetXattrByName(const Target& t, const char* name, void* value, size_t size) {
+    const auto byPath = [&] {
+        const std::string path = QuestionPath(t);
+        return static_cast<long>(t.Follows() ? ::getxattr(path.c_str(), name, value, size)
+                                             : ::lgetxattr(path.c_str(), name, value, size));
+    };
+    if (t.dirFd == AT_FDCWD || !g_xattrAtCalls.load(std::memory_order_relaxed)) {
+        return byPath();
+    }
+    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    return SettleAtCall(::syscall(kGetxattratCall, t.dirFd, t.name, t.atFlags, name, &args, sizeof args),
+                        byPath);
 }
 
 ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
-    if (t.dirFd == AT_FDCWD || !g_xattrAtCalls.load(std::memory_order_relaxed)) {
-        return GetXattrByPath(t, name, value, size);
+    if (!t.handle) {
+        return GetXattrByName(t, name, value, size);
     }
-    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-    return SettleAtCall(::syscall(kGetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args),
-                        [&] { return static_cast<long>(GetXattrByPath(t, name, value, size)); });
+    if (const ProcPath proc(t); proc.Usable()) {
+        return ::getxattr(proc.c_str(), name, value, size);
+    }
+    if (t.folder) {
+        const UniqueFd fd = ReopenFolder(t);
+        return fd.Get() < 0 ? -1 : ::fgetxattr(fd.Get(), name, value, size);
+    }
+    errno = ENOSYS;
+    return -1;
 }
 
 int SetXattr(const Target& t, const char* name, const void* value, size_t size) {
-    if (t.dirFd == AT_FDCWD || !g_xattrAtCalls.load(std::memory_order_relaxed)) {
-        return SetXattrByPath(t, name, value, size);
+    if (const ProcPath proc(t); t.handle && proc.Usable()) {
+        return ::setxattr(proc.c_str(), name, value, size, 0);
     }
-    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-    return static_cast<int>(
-        SettleAtCall(::syscall(kSetxattratCall, t.dirFd, t.name, t.AtFlags(), name, &args, sizeof args),
-                     [&] { return static_cast<long>(SetXattrByPath(t, name, value, size)); }));
+    if (t.handle && t.folder) {
+        const UniqueFd fd = ReopenFolder(t);
+        return fd.Get() < 0 ? -1 : ::fsetxattr(fd.Get(), name, value, size, 0);
+    }
+    errno = ENOSYS;
+    return -1;
 }
 
-// The last component of the item's name, for the rule that a dot name is hidden.
-std::string_view LeafName(const Target& t) {
-    std::string_view name = t.name;
-    while (name.size() > 1 && name.back() == '/') {
-        name.remove_suffix(1);
+int RemoveXattr(const Target& t, const char* name) {
+    if (const ProcPath proc(t); t.handle && proc.Usable()) {
+        return ::removexattr(proc.c_str(), name);
     }
-    const size_t slash = name.rfind('/');
-    return slash == std::string_view::npos ? name : name.substr(slash + 1);
+    if (t.handle && t.folder) {
+        const UniqueFd fd = ReopenFolder(t);
+        return fd.Get() < 0 ? -1 : ::fremovexattr(fd.Get(), name);
+    }
+    errno = ENOSYS;
+    return -1;
 }
 
-bool IsDotName(std::string_view leaf) {
-    return leaf.size() > 1 && leaf[0] == '.' && leaf != "..";
+// ---------------------------------------------------------------------------------------------
+// Changes through a handle.
+
+int Chmod(const Target& t, mode_t mode) {
+    if (::syscall(kFchmodat2Call, t.dirFd, "", mode, AT_EMPTY_PATH) == 0) {
+        return 0;
+    }
+    if (errno != ENOSYS && errno != EPERM && errno != EINVAL) {
+        return -1;
+    }
+    const int first = errno;
+    if (const ProcPath proc(t); proc.Usable()) {
+        return ::fchmodat(AT_FDCWD, proc.c_str(), mode, 0);
+    }
+    errno = first == EPERM ? EPERM : ENOSYS;
+    return -1;
+}
+
+int SetMtime(const Target& t, const UtcTime& time) {
+    const struct timespec times[2] = {
+        {0, UTIME_OMIT}, {static_cast<time_t>(time.seconds), static_cast<long>(time.nanoseconds)}};
+    if (::utimensat(t.dirFd, t.name, times, t.atFlags) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL || !t.handle) {
+        return -1;
+    }
+    // Before Linux 5.8 utimensat took no AT_EMPTY_PATH.
+    if (const ProcPath proc(t); proc.Usable()) {
+        return ::utimensat(AT_FDCWD, proc.c_str(), times, 0);
+    }
+    errno = ENOSYS;
+    return -1;
+}
+
+// FAT and exFAT keep the attributes in the directory entry, reached by an ioctl on an open
+// item. Only real files and folders are opened, without blocking.
+UniqueFd OpenForIoctl(const Target& t) {
+    if (!t.handle) {
+        return UniqueFd(::openat(
+            t.dirFd, t.name, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (t.Follows() ? 0 : O_NOFOLLOW)));
+    }
+    if (t.folder) {
+        return ReopenFolder(t);
+    }
+    if (const ProcPath proc(t); proc.Usable()) {
+        return UniqueFd(::open(proc.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    }
+    errno = ENOSYS;
+    return UniqueFd(-1);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,8 +273,9 @@ bool IsDotName(std::string_view leaf) {
 
 struct StatResult {
     uint32_t mode = 0;
+    uint32_t uid = 0;
     uint64_t size = 0;
-    uint64_t device = 0;
+    ItemId id;
     uint64_t mountId = 0;
     UtcTime modified;
     std::optional<UtcTime> born;
@@ -187,27 +288,38 @@ uint64_t DeviceOf(const struct statx& sx) {
     return static_cast<uint64_t>(sx.stx_dev_major) << 32 | sx.stx_dev_minor;
 }
 
-uint64_t MountIdOf(const struct statx& sx) {
-    return (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
-}
-
-std::error_code DoStat(const Target& t, StatResult& out) {
-    struct statx sx {};
-    const unsigned mask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID;
-    if (::statx(t.dirFd, t.name, t.AtFlags() | AT_STATX_SYNC_AS_STAT, mask, &sx) != 0) {
-        return LastError();
-    }
+void Fill(const struct statx& sx, StatResult& out) {
     out.mode = sx.stx_mode;
+    out.uid = sx.stx_uid;
     out.size = sx.stx_size;
-    out.device = DeviceOf(sx);
-    out.mountId = MountIdOf(sx);
+    out.id = {DeviceOf(sx), sx.stx_ino};
+    out.mountId = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
     out.modified = UtcTime{sx.stx_mtime.tv_sec, sx.stx_mtime.tv_nsec};
     out.born.reset();
     // Some file systems answer with a zero birth time rather than none.
     if ((sx.stx_mask & STATX_BTIME) != 0 && (sx.stx_btime.tv_sec != 0 || sx.stx_btime.tv_nsec != 0)) {
         out.born = UtcTime{sx.stx_btime.tv_sec, sx.stx_btime.tv_nsec};
     }
+}
+
+std::error_code DoStat(int dirFd, const char* name, int atFlags, StatResult& out) {
+    struct statx sx {};
+    if (::statx(dirFd, name, atFlags | AT_STATX_SYNC_AS_STAT, kStatMask, &sx) != 0) {
+        return LastError();
+    }
+    Fill(sx, out);
     return {};
+}
+
+std::error_code DoStat(const Target& t, StatResult& out) {
+    return DoStat(t.dirFd, t.name, t.atFlags, out);
+}
+
+ItemType TypeOf(uint32_t mode) {
+    return S_ISREG(mode)   ? ItemType::File
+           : S_ISDIR(mode) ? ItemType::Folder
+           : S_ISLNK(mode) ? ItemType::Link
+                           : ItemType::Other;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -243,12 +355,17 @@ std::string MountTypeOf(uint64_t device) {
     return {};
 }
 
+int StatFs(const Target& t, struct statfs& sf) {
+    if (t.handle || (t.dirFd != AT_FDCWD && std::strcmp(t.name, ".") == 0)) {
+        return ::fstatfs(t.dirFd, &sf);
+    }
+    return ::statfs(QuestionPath(t).c_str(), &sf);
+}
+
 FsInfo DetectFs(const Target& t, uint64_t device) {
     FsInfo info;
     struct statfs sf {};
-    const bool isFolder = t.dirFd != AT_FDCWD && std::strcmp(t.name, ".") == 0;
-    const int r = isFolder ? ::fstatfs(t.dirFd, &sf) : ::statfs(PathFor(t).c_str(), &sf);
-    if (r != 0) {
+    if (StatFs(t, sf) != 0) {
         return info;
     }
     switch (static_cast<unsigned long>(sf.f_type)) {
@@ -298,7 +415,7 @@ struct FsKey {
 };
 
 FsKey KeyOf(const StatResult& st) {
-    return {st.device, st.mountId};
+    return {st.id.device, st.mountId};
 }
 
 // What is known of each mounted file system. Device numbers are handed out again when a medium
@@ -311,12 +428,13 @@ public:
         return Fresh(probe, key).info;
     }
 
-    // Whether this last-write time was already read back exactly on this file system: the
-    // outcome depends on the file system and the time, not on the file.
-    bool IsVerified(const Target& probe, const FsKey& key, const UtcTime& time) {
+    // The same, and whether this last-write time was already read back exactly on this file
+    // system: the outcome depends on the file system and the time, not on the file.
+    FsInfo Get(const Target& probe, const FsKey& key, const UtcTime& time, bool& verified) {
         const std::lock_guard lock(m_mutex);
         const Entry& e = Fresh(probe, key);
-        return e.verified && *e.verified == time;
+        verified = e.verified && *e.verified == time;
+        return e.info;
     }
 
     void MarkVerified(const FsKey& key, const UtcTime& time) {
@@ -357,16 +475,64 @@ FsInfo FsOf(const Target& t, const StatResult& st) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// Attribute stores.
+// Taking the owner's rights for a step.
 
-uint32_t WithNormal(uint32_t a) {
-    return (a & ~attr::Normal) == 0 ? attr::Normal : a & ~attr::Normal;
+// Puts the exact mode back when it goes, unless the step settled on another (a new read-only
+// state). The owner may always change the mode, so a step that the mode denies the owner
+// (writing the record of a read-only file, reading that of a file of mode 000) takes the right,
+// does the step, and leaves the mode as it was.
+class ModeKeeper {
+public:
+    ModeKeeper(const Target& t, mode_t mode)
+        : m_target(t), m_original(mode), m_current(mode), m_final(mode) {}
+    ~ModeKeeper() {
+        if (m_current != m_final) {
+            Chmod(m_target, m_final);
+        }
+    }
+    ModeKeeper(const ModeKeeper&) = delete;
+    ModeKeeper& operator=(const ModeKeeper&) = delete;
+
+    // After a step failed with EACCES: gives the owner both rights on the record; false when
+    // there is nothing to take or taking it fails (then the step's own error stands).
+    bool Grant() {
+        const mode_t wanted = m_current | S_IRUSR | S_IWUSR;
+        if (wanted == m_current || Chmod(m_target, wanted) != 0) {
+            return false;
+        }
+        m_current = wanted;
+        return true;
+    }
+
+    // Sets the mode the item ends with.
+    std::error_code Finish(mode_t mode) {
+        if (mode != m_current && Chmod(m_target, mode) != 0) {
+            return LastHandleError();
+        }
+        m_current = m_final = mode;
+        return {};
+    }
+
+    mode_t Original() const { return m_original; }
+
+private:
+    Target m_target;
+    mode_t m_original;
+    mode_t m_current;
+    mode_t m_final;
+};
+
+// Runs a step, and once more with the owner's rights when the mode denied it.
+template <class Step> std::error_code WithRights(ModeKeeper* keeper, Step step) {
+    std::error_code ec = step();
+    if (ec == std::errc::permission_denied && keeper != nullptr && keeper->Grant()) {
+        ec = step();
+    }
+    return ec;
 }
 
-// What the caller asks for, Normal (alone or not) meaning "no bits".
-uint32_t Requested(uint32_t a) {
-    return a & kSettable;
-}
+// ---------------------------------------------------------------------------------------------
+// The user.DOSATTRIB record: read and written in one place, which a creation time joins.
 
 struct DosRecord {
     bool exists = false;
@@ -374,7 +540,8 @@ struct DosRecord {
     uint32_t value = 0;
 };
 
-std::error_code ReadDosRecord(const Target& t, DosRecord& record) {
+std::error_code ReadDosRecordOnce(const Target& t, DosRecord& record) {
+    record = DosRecord();
     std::array<char, 256> buffer{};
     ssize_t n = GetXattr(t, kDosAttribName, buffer.data(), buffer.size());
     if (n >= 0) {
@@ -393,13 +560,49 @@ std::error_code ReadDosRecord(const Target& t, DosRecord& record) {
         if (errno == ENODATA || errno == ENOTSUP || errno == EPERM) {
             return {};
         }
-        return LastError();
+        return LastHandleError();
     }
     if (const auto parsed = ParseDosAttrib(record.raw)) {
         record.exists = true;
         record.value = *parsed;
     }
     return {};
+}
+
+std::error_code ReadDosRecord(const Target& t, DosRecord& record, ModeKeeper* keeper) {
+    return WithRights(keeper, [&] { return ReadDosRecordOnce(t, record); });
+}
+
+std::error_code WriteDosRecord(const Target& t, const DosRecord& old, uint32_t value, ModeKeeper* keeper) {
+    std::string encoded;
+    if (auto ec = EncodeDosAttrib(old.raw, value, encoded)) {
+        return ec; // a record of a newer kind, or a damaged one, is never overwritten
+    }
+    return WithRights(keeper, [&] {
+        return SetXattr(t, kDosAttribName, encoded.data(), encoded.size()) == 0 ? std::error_code()
+                                                                                : LastHandleError();
+    });
+}
+
+// Puts a record back as it was read, after a later step of the same change failed.
+void RestoreDosRecord(const Target& t, const DosRecord& old) {
+    if (old.raw.empty()) {
+        RemoveXattr(t, kDosAttribName);
+    } else {
+        SetXattr(t, kDosAttribName, old.raw.data(), old.raw.size());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Attribute stores.
+
+uint32_t WithNormal(uint32_t a) {
+    return (a & ~attr::Normal) == 0 ? attr::Normal : a & ~attr::Normal;
+}
+
+// What the caller asks for, Normal (alone or not) meaning "no bits".
+uint32_t Requested(uint32_t a) {
+    return a & kSettable;
 }
 
 uint32_t NativeAttributes(const Target& t, const StatResult& st, const DosRecord& dos) {
@@ -409,21 +612,39 @@ uint32_t NativeAttributes(const Target& t, const StatResult& st, const DosRecord
     } else {
         a = (a & ~attr::ReadOnly) | ((st.mode & 0222) == 0 ? attr::ReadOnly : 0);
     }
-    if (IsDotName(LeafName(t))) {
+    if (t.dotName) {
         a |= attr::Hidden;
     }
     return WithNormal(a);
 }
 
+mode_t ModeFor(mode_t mode, bool readOnly) {
+    if (readOnly) {
+        return mode & static_cast<mode_t>(~0222);
+    }
+    if ((mode & 0222) != 0) {
+        return mode;
+    }
+    // Write for the owner, and for group and others where they may read, as a new file would
+    // get it.
+    const mode_t others = ((mode & S_IRGRP) != 0 ? S_IWGRP : 0) | ((mode & S_IROTH) != 0 ? S_IWOTH : 0);
+    mode_t newMode = mode | S_IWUSR;
+    if (others != 0) { // reading the mask costs a file read; most read-only files need none
+        newMode |= others & ~static_cast<mode_t>(CurrentUmask().value_or(077));
+    }
+    return newMode;
+}
+
 std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint32_t wanted) {
+    const bool isDir = st.IsDirectory();
+    ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
     DosRecord dos;
-    if (auto ec = ReadDosRecord(t, dos)) {
+    if (auto ec = ReadDosRecord(t, dos, &keeper)) {
         return ec;
     }
-    const bool isDir = st.IsDirectory();
     const uint32_t oldValue = dos.exists ? dos.value : (isDir ? attr::Directory : 0);
     uint32_t newValue = (oldValue & ~kSettable) | wanted;
-    if ((wanted & attr::Hidden) != 0 && IsDotName(LeafName(t))) {
+    if ((wanted & attr::Hidden) != 0 && t.dotName) {
         // The name hides it already; a record just for that would be noise.
         newValue = (newValue & ~attr::Hidden) | (oldValue & attr::Hidden);
     }
@@ -431,42 +652,24 @@ std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint3
         // A file's read-only state is its permission; a record is not made for it alone.
         newValue &= ~attr::ReadOnly;
     }
-    if (newValue != oldValue) {
-        std::string encoded;
-        if (auto ec = EncodeDosAttrib(dos.raw, newValue, encoded)) {
+    const bool recordChanges = newValue != oldValue;
+    if (recordChanges) {
+        if (auto ec = WriteDosRecord(t, dos, newValue, &keeper)) {
             return ec;
         }
-        if (SetXattr(t, kDosAttribName, encoded.data(), encoded.size()) != 0) {
-            return LastError();
+    }
+    if (!isDir) {
+        if (auto ec = keeper.Finish(ModeFor(keeper.Original(), (wanted & attr::ReadOnly) != 0))) {
+            if (recordChanges) {
+                RestoreDosRecord(t, dos);
+            }
+            return ec;
         }
     }
-    if (isDir) {
-        return {};
-    }
-    const auto mode = static_cast<mode_t>(st.mode & 07777);
-    mode_t newMode = mode;
-    if ((wanted & attr::ReadOnly) != 0) {
-        newMode &= static_cast<mode_t>(~0222);
-    } else if ((mode & 0222) == 0) {
-        // Write for the owner, and for group and others where they may read, as a new file
-        // would get it.
-        const mode_t others = ((mode & S_IRGRP) != 0 ? S_IWGRP : 0) | ((mode & S_IROTH) != 0 ? S_IWOTH : 0);
-        newMode |= S_IWUSR;
-        if (others != 0) { // reading the mask costs a file read; most read-only files need none
-            newMode |= others & ~static_cast<mode_t>(CurrentUmask().value_or(077));
-        }
-    }
-    if (newMode != mode && ::fchmodat(t.dirFd, t.name, newMode, t.AtFlags()) != 0) {
-        return LastError();
+    if ((wanted & attr::Hidden) == 0 && t.dotName) {
+        return make_error_code(Errc::hidden_by_name);
     }
     return {};
-}
-
-// FAT and exFAT keep the attributes in the directory entry, reached by an ioctl on an open
-// item. Only real files and folders are opened, without blocking.
-UniqueFd OpenItem(const Target& t) {
-    const int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | (t.follow ? 0 : O_NOFOLLOW);
-    return UniqueFd(::openat(t.dirFd, t.name, flags));
 }
 
 bool IsUnsupportedIoctl(int code) {
@@ -475,13 +678,13 @@ bool IsUnsupportedIoctl(int code) {
 
 std::error_code ReadFatAttributes(const UniqueFd& item, uint32_t& fat) {
     if (item.Get() < 0 || ::ioctl(item.Get(), FAT_IOCTL_GET_ATTRIBUTES, &fat) != 0) {
-        return LastError();
+        return LastHandleError();
     }
     return {};
 }
 
 std::error_code GetFatAttributes(const Target& t, uint32_t& out) {
-    const UniqueFd item = OpenItem(t);
+    const UniqueFd item = OpenForIoctl(t);
     uint32_t fat = 0;
     if (const std::error_code ec = ReadFatAttributes(item, fat)) {
         return ec;
@@ -491,7 +694,7 @@ std::error_code GetFatAttributes(const Target& t, uint32_t& out) {
 }
 
 std::error_code SetFatAttributes(const Target& t, uint32_t wanted) {
-    const UniqueFd item = OpenItem(t);
+    const UniqueFd item = OpenForIoctl(t);
     uint32_t fat = 0;
     if (const std::error_code ec = ReadFatAttributes(item, fat)) {
         return ec;
@@ -507,7 +710,7 @@ std::error_code SetFatAttributes(const Target& t, uint32_t wanted) {
 std::error_code GetFixedXattr(const Target& t, const char* name, unsigned char* value, size_t size) {
     const ssize_t n = GetXattr(t, name, value, size);
     if (n < 0) {
-        return LastError();
+        return LastHandleError();
     }
     return static_cast<size_t>(n) == size ? std::error_code() : SystemError(EIO);
 }
@@ -525,7 +728,7 @@ std::error_code GetWordXattr(const Target& t, const char* name, uint32_t& out) {
 std::error_code SetWordXattr(const Target& t, const char* name, uint32_t value) {
     unsigned char b[4];
     StoreLe32(b, value);
-    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastError();
+    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastHandleError();
 }
 
 std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out) {
@@ -559,7 +762,7 @@ std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsIn
         break;
     }
     DosRecord dos;
-    if (auto ec = ReadDosRecord(t, dos)) {
+    if (auto ec = ReadDosRecord(t, dos, nullptr)) {
         return ec;
     }
     out = NativeAttributes(t, st, dos);
@@ -596,6 +799,33 @@ std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsI
     return SetNativeAttributes(t, st, wanted);
 }
 
+// The owner of a file of mode 000 may still see its record: through a handle of its own (the
+// name may not follow another link than the question did), with the read right taken for it.
+std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, const FsInfo& fs,
+                                      uint32_t& out) {
+    if (fs.store != Store::Native || st.uid != ::geteuid()) {
+        return SystemError(EACCES);
+    }
+    const UniqueFd fd(::openat(t.dirFd, t.name, O_PATH | O_CLOEXEC | (t.Follows() ? 0 : O_NOFOLLOW)));
+    StatResult again;
+    if (fd.Get() < 0 || DoStat(fd.Get(), "", AT_EMPTY_PATH, again) || again.id != st.id) {
+        return SystemError(EACCES);
+    }
+    Target handle = t;
+    handle.dirFd = fd.Get();
+    handle.name = "";
+    handle.atFlags = AT_EMPTY_PATH;
+    handle.handle = true;
+    handle.folder = again.IsDirectory();
+    ModeKeeper keeper(handle, static_cast<mode_t>(again.mode & 07777));
+    DosRecord dos;
+    if (auto ec = ReadDosRecord(handle, dos, &keeper)) {
+        return ec;
+    }
+    out = NativeAttributes(handle, again, dos);
+    return {};
+}
+
 // ---------------------------------------------------------------------------------------------
 // Creation times kept as Windows file times in an extended attribute.
 
@@ -616,7 +846,7 @@ std::error_code SetTicksXattr(const Target& t, const char* name, const UtcTime& 
     }
     unsigned char b[8];
     StoreLe64(b, *ticks);
-    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastError();
+    return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastHandleError();
 }
 
 bool SameWithin(const UtcTime& wanted, const UtcTime& got, int64_t resolutionNs) {
@@ -634,15 +864,21 @@ bool SameWithin(const UtcTime& wanted, const UtcTime& got, int64_t resolutionNs)
     return diff > -resolutionNs && diff < resolutionNs;
 }
 
-std::error_code SetCreationTime(const Target& t, const FsInfo& fs, const UtcTime& created) {
-    const char* name = nullptr;
+const char* CreationTimeName(const FsInfo& fs) {
     if (fs.store == Store::Ntfs && fs.ntfsCrtime) {
-        name = kNtfsCrtimeName;
-    } else if (fs.store == Store::Smb) {
-        name = kCifsCrtimeName;
-    } else {
+        return kNtfsCrtimeName;
+    }
+    return fs.store == Store::Smb ? kCifsCrtimeName : nullptr;
+}
+
+// Writes the creation time and reads it back; a time stored otherwise is put back as it was.
+std::error_code SetCreationTime(const Target& t, const FsInfo& fs, const UtcTime& created) {
+    const char* name = CreationTimeName(fs);
+    if (name == nullptr) {
         return make_error_code(Errc::creation_time_unsupported);
     }
+    UtcTime old;
+    const bool hadOld = !GetTicksXattr(t, name, old);
     if (auto ec = SetTicksXattr(t, name, created)) {
         return ec;
     }
@@ -650,13 +886,137 @@ std::error_code SetCreationTime(const Target& t, const FsInfo& fs, const UtcTime
     if (auto ec = GetTicksXattr(t, name, stored)) {
         return ec;
     }
-    return SameWithin(created, stored, fs.resolutionNs) ? std::error_code()
-                                                        : make_error_code(Errc::time_not_stored);
+    if (SameWithin(created, stored, fs.resolutionNs)) {
+        return {};
+    }
+    if (hadOld) {
+        SetTicksXattr(t, name, old);
+    }
+    return make_error_code(Errc::time_not_stored);
 }
 
 } // namespace
 
 // -------------------------------------------------------------------------------------------------
+
+bool ProcFdUsable() {
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+std::string KernelFileSystemName(int fd, uint64_t device) {
+    struct statfs sf {};
+    if (::fstatfs(fd, &sf) != 0) {
+        return {};
+    }
+    switch (static_cast<unsigned long>(sf.f_type)) {
+    case PROC_SUPER_MAGIC:
+        return "proc";
+    case SYSFS_MAGIC:
+        return "sysfs";
+    case DEVPTS_SUPER_MAGIC:
+        return "devpts";
+    case CGROUP_SUPER_MAGIC:
+    case CGROUP2_SUPER_MAGIC:
+        return "cgroup";
+    case DEBUGFS_MAGIC:
+        return "debugfs";
+    case TRACEFS_MAGIC:
+        return "tracefs";
+    case SECURITYFS_MAGIC:
+        return "securityfs";
+    case BPF_FS_MAGIC:
+        return "bpf";
+    case PSTOREFS_MAGIC:
+        return "pstore";
+    case 0x62656570: // configfs
+        return "configfs";
+    case EFIVARFS_MAGIC:
+        return "efivarfs";
+    case SELINUX_MAGIC:
+        return "selinuxfs";
+    case SMACK_MAGIC:
+        return "smackfs";
+    case 0x19800202: // mqueue
+        return "mqueue";
+    case BINFMTFS_MAGIC:
+        return "binfmt_misc";
+    case 0x65735543: // fusectl
+        return "fusectl";
+    case NSFS_MAGIC:
+        return "nsfs";
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+        // devtmpfs is a tmpfs to statfs; only the mount table tells them apart.
+        return MountTypeOf(device) == "devtmpfs" ? "devtmpfs" : "";
+    default:
+        return {};
+    }
+}
+
+Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error) {
+    Item item;
+    if (fd < 0) {
+        error = LastError();
+        return item;
+    }
+    item.m_handle = fd;
+    StatResult st;
+    if ((error = DoStat(fd, "", AT_EMPTY_PATH, st))) {
+        item.Close();
+        return item;
+    }
+    item.m_type = TypeOf(st.mode);
+    item.m_id = st.id;
+    item.m_mountId = st.mountId;
+    item.m_mode = st.mode & 07777;
+    item.m_dotName = IsDotName(LeafName(leaf));
+    item.m_updated = st.modified;
+    item.m_created = st.born;
+    return item;
+}
+
+Item::~Item() {
+    Close();
+}
+
+Item::Item(Item&& other) noexcept
+    : m_handle(std::exchange(other.m_handle, -1)), m_type(other.m_type), m_id(other.m_id),
+      m_mountId(other.m_mountId), m_mode(other.m_mode), m_dotName(other.m_dotName),
+      m_updated(other.m_updated), m_created(other.m_created) {}
+
+Item& Item::operator=(Item&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_handle = std::exchange(other.m_handle, -1);
+        m_type = other.m_type;
+        m_id = other.m_id;
+        m_mountId = other.m_mountId;
+        m_mode = other.m_mode;
+        m_dotName = other.m_dotName;
+        m_updated = other.m_updated;
+        m_created = other.m_created;
+    }
+    return *this;
+}
+
+void Item::Close() {
+    if (m_handle >= 0) {
+        ::close(static_cast<int>(m_handle));
+        m_handle = -1;
+    }
+}
+
+Item Item::Open(const std::string& path, std::error_code& error) {
+    error.clear();
+    return ItemAccess::Adopt(::openat(AT_FDCWD, path.c_str(), O_PATH | O_CLOEXEC), path, error);
+}
+
+Item Item::OpenIn(const Directory& folder, const std::string& name, std::error_code& error) {
+    error.clear();
+    const int fd = ::openat(DirectoryAccess::Fd(folder), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    return ItemAccess::Adopt(fd, name, error);
+}
 
 std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     const Target t = TargetOf(item);
@@ -665,10 +1025,14 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
         return ec;
     }
     const FsInfo fs = FsOf(t, st);
-    if (auto ec = ReadAttributes(t, st, fs, info.attributes)) {
-        return ec;
+    uint32_t attributes = 0;
+    std::error_code ec = ReadAttributes(t, st, fs, attributes);
+    if (ec == std::errc::permission_denied) {
+        ec = ReadAttributesAsOwner(t, st, fs, attributes);
     }
+    info.attributes = ec ? std::nullopt : std::optional<uint32_t>(attributes);
     info.isDirectory = st.IsDirectory();
+    info.id = st.id;
     info.updated = st.modified;
     info.size = st.size;
     info.created = st.born;
@@ -681,224 +1045,190 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     return {};
 }
 
-std::error_code GetAttributes(const ItemRef& item, uint32_t& attributes) {
+std::error_code SetAttributes(const Item& item, uint32_t attributes) {
+    if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
+        return make_error_code(Errc::not_a_file_or_folder);
+    }
+    // The facts of the opening: nothing of this run has changed the mode since.
     const Target t = TargetOf(item);
     StatResult st;
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
-    return ReadAttributes(t, st, FsOf(t, st), attributes);
-}
-
-std::error_code SetAttributes(const ItemRef& item, uint32_t attributes) {
-    const Target t = TargetOf(item);
-    StatResult st;
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
+    st.mode = (item.Type() == ItemType::Folder ? S_IFDIR : S_IFREG) | ItemAccess::Mode(item);
+    st.id = item.Id();
+    st.mountId = ItemAccess::MountId(item);
     return WriteAttributes(t, st, FsOf(t, st), Requested(attributes));
 }
 
-std::error_code SetFileTimes(const ItemRef& item, ItemKind kind, const UtcTime* created,
-                             const UtcTime* updated) {
+std::error_code SetFileTimes(const Item& item, const UtcTime* created, const UtcTime* updated) {
     const Target t = TargetOf(item);
-    const struct timespec times[2] = {
-        {0, UTIME_OMIT},
-        {updated != nullptr ? static_cast<time_t>(updated->seconds) : 0,
-         updated != nullptr ? static_cast<long>(updated->nanoseconds) : UTIME_OMIT},
-    };
-    // A file inside a walked folder lies on the folder's file system. Once a time has been read
-    // back exactly there, the next file with the same time needs no read-back.
-    std::optional<FsKey> folderKey;
-    if (item.Folder() != nullptr && kind == ItemKind::File && created == nullptr && updated != nullptr) {
-        folderKey = FsKey{item.Folder()->GetId().device, item.Folder()->MountId()};
-        if (Filesystems().IsVerified(FolderTarget(*item.Folder()), *folderKey, *updated)) {
-            return ::utimensat(t.dirFd, t.name, times, t.AtFlags()) == 0 ? std::error_code() : LastError();
-        }
+    const FsKey key{item.Id().device, ItemAccess::MountId(item)};
+    bool verified = false;
+    const FsInfo fs =
+        updated != nullptr ? Filesystems().Get(t, key, *updated, verified) : Filesystems().Get(t, key);
+    // NTFS keeps times from 1601 on; earlier ones end up as negative times Windows cannot show.
+    if (updated != nullptr && (fs.store == Store::Ntfs || fs.store == Store::Smb) &&
+        !ToFileTimeTicks(*updated)) {
+        return make_error_code(Errc::time_not_stored);
     }
-    if (updated != nullptr && ::utimensat(t.dirFd, t.name, times, t.AtFlags()) != 0) {
-        return LastError();
+    // Once a time has been read back exactly on a file system, the next item with the same time
+    // needs no read-back.
+    if (created == nullptr && verified) {
+        return SetMtime(t, *updated) == 0 ? std::error_code() : LastHandleError();
     }
-    StatResult st;
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
-    const FsInfo fs = FsOf(t, st);
+    const UtcTime oldUpdated = ItemAccess::Updated(item);
     if (updated != nullptr) {
+        if (SetMtime(t, *updated) != 0) {
+            return LastHandleError();
+        }
+        StatResult st;
+        if (auto ec = DoStat(t, st)) {
+            return ec;
+        }
         if (!SameWithin(*updated, st.modified, fs.resolutionNs)) {
+            SetMtime(t, oldUpdated);
             return make_error_code(Errc::time_not_stored);
         }
-        if (folderKey && *folderKey == KeyOf(st)) {
-            Filesystems().MarkVerified(*folderKey, *updated);
+        if (KeyOf(st) == key) {
+            Filesystems().MarkVerified(key, *updated);
         }
     }
-    if (created != nullptr) {
-        return SetCreationTime(t, fs, *created);
+    if (created == nullptr) {
+        return {};
     }
-    return {};
+    const std::error_code ec = SetCreationTime(t, fs, *created);
+    if (ec == Errc::time_not_stored && updated != nullptr) {
+        SetMtime(t, oldUpdated);
+    }
+    return ec;
 }
 
 // -------------------------------------------------------------------------------------------------
+// Folders: listed with getdents64 into a buffer sized to what the folder holds, so that deep
+// walks keep little per level, and with the positions a walk needs to come back to a folder.
 
-namespace {
+struct Directory::Impl {
+    explicit Impl(int descriptor) : fd(descriptor) {}
 
-struct FolderIdentity {
-    Directory::Id id;
-    uint64_t mountId = 0;
+    UniqueFd fd;
+    bool listing = true;
+    std::vector<char> buffer;
+    size_t at = 0;
+    size_t end = 0;
+    uint64_t position = 0; // after the last entry handed out
+    bool done = false;
 };
 
-FolderIdentity IdentityOf(int fd, std::error_code& error) {
-    struct statx sx {};
-    if (::statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, STATX_INO | STATX_MNT_ID, &sx) != 0) {
-        error = LastError();
-        return {};
-    }
-    return {{DeviceOf(sx), sx.stx_ino}, MountIdOf(sx)};
-}
-
-// Deep walks hold one descriptor per level; the soft limit is raised to the hard one the first
-// time it runs out.
-bool RaiseDescriptorLimit() {
-    static std::once_flag once;
-    static bool raised = false;
-    std::call_once(once, [] {
-        struct rlimit rl {};
-        if (::getrlimit(RLIMIT_NOFILE, &rl) == 0 && rl.rlim_cur < rl.rlim_max) {
-            rl.rlim_cur = rl.rlim_max;
-            raised = ::setrlimit(RLIMIT_NOFILE, &rl) == 0;
-        }
-    });
-    return raised;
-}
-
-} // namespace
-
-Directory::~Directory() {
-    Close();
-}
-
-Directory::Directory(Directory&& other) noexcept
-    : m_fd(other.m_fd), m_stream(other.m_stream), m_id(other.m_id), m_mountId(other.m_mountId) {
-    other.m_fd = -1;
-    other.m_stream = nullptr;
-}
-
-Directory& Directory::operator=(Directory&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_fd = other.m_fd;
-        m_stream = other.m_stream;
-        m_id = other.m_id;
-        m_mountId = other.m_mountId;
-        other.m_fd = -1;
-        other.m_stream = nullptr;
-    }
-    return *this;
-}
-
-void Directory::Close() {
-    if (m_stream != nullptr) {
-        ::closedir(static_cast<DIR*>(m_stream)); // closes m_fd too
-    } else if (m_fd >= 0) {
-        ::close(m_fd);
-    }
-    m_stream = nullptr;
-    m_fd = -1;
-}
-
 namespace {
 
-int OpenFolder(int dirFd, const char* name, bool follow, bool listing) {
-    const int flags =
-        (listing ? O_RDONLY | O_NONBLOCK : O_PATH) | O_DIRECTORY | O_CLOEXEC | (follow ? 0 : O_NOFOLLOW);
-    int fd = ::openat(dirFd, name, flags);
-    if (fd < 0 && (errno == EMFILE || errno == ENFILE) && RaiseDescriptorLimit()) {
-        fd = ::openat(dirFd, name, flags);
+constexpr size_t kFirstBuffer = 2048;
+constexpr size_t kLargestBuffer = 32768;
+
+DirEntry::Type EntryTypeOf(unsigned char type) {
+    switch (type) {
+    case DT_DIR:
+        return DirEntry::Type::Folder;
+    case DT_LNK:
+        return DirEntry::Type::Link;
+    case DT_REG:
+        return DirEntry::Type::File;
+    case DT_UNKNOWN:
+        return DirEntry::Type::Unknown;
+    default:
+        return DirEntry::Type::Other;
     }
-    return fd;
 }
 
 } // namespace
 
-Directory Directory::FromDescriptor(int fd, bool listing, std::error_code& error) {
+Directory::Directory() = default;
+Directory::~Directory() = default;
+Directory::Directory(Directory&&) noexcept = default;
+Directory& Directory::operator=(Directory&&) noexcept = default;
+
+bool Directory::IsOpen() const {
+    return m_impl != nullptr && m_impl->fd.Get() >= 0;
+}
+
+int DirectoryAccess::Fd(const Directory& folder) {
+    return folder.m_impl != nullptr ? folder.m_impl->fd.Get() : -1;
+}
+
+uint64_t DirectoryAccess::Position(const Directory& folder) {
+    return folder.m_impl != nullptr ? folder.m_impl->position : 0;
+}
+
+std::error_code DirectoryAccess::Seek(Directory& folder, uint64_t position) {
+    Directory::Impl& d = *folder.m_impl;
+    if (position != 0 && ::lseek(d.fd.Get(), static_cast<off_t>(position), SEEK_SET) < 0) {
+        return LastError();
+    }
+    d.position = position;
+    d.at = d.end = 0;
+    d.done = false;
+    return {};
+}
+
+Directory DirectoryAccess::Adopt(int fd) {
+    Directory d;
+    d.m_impl = std::make_unique<Directory::Impl>(fd);
+    return d;
+}
+
+Directory Directory::Open(const Item& folder, std::error_code& error) {
+    error.clear();
+    const int fd = ::openat(ItemAccess::Fd(folder), ".", O_RDONLY | O_DIRECTORY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = LastError();
         return {};
     }
-    Directory d;
-    d.m_fd = fd;
-    const FolderIdentity identity = IdentityOf(fd, error);
-    d.m_id = identity.id;
-    d.m_mountId = identity.mountId;
-    if (!error && listing && (d.m_stream = ::fdopendir(fd)) == nullptr) {
-        error = LastError();
-    }
-    if (error) {
-        return {};
-    }
-    return d;
-}
-
-Directory Directory::Open(const std::string& path, std::error_code& error) {
-    error.clear();
-    return FromDescriptor(OpenFolder(AT_FDCWD, path.c_str(), true, true), true, error);
+    return DirectoryAccess::Adopt(fd);
 }
 
 Directory Directory::OpenForLookup(const std::string& path, std::error_code& error) {
     error.clear();
-    return FromDescriptor(OpenFolder(AT_FDCWD, path.c_str(), true, false), false, error);
-}
-
-Directory Directory::OpenChild(const std::string& name, std::error_code& error) const {
-    error.clear();
-    if (!IsOpen()) {
-        error = SystemError(EBADF);
+    const int fd = ::openat(AT_FDCWD, path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        error = LastError();
         return {};
     }
-    return FromDescriptor(OpenFolder(m_fd, name.c_str(), false, true), true, error);
+    Directory d = DirectoryAccess::Adopt(fd);
+    d.m_impl->listing = false;
+    return d;
 }
 
-bool Directory::Next(DirEntry& entry) {
-    if (m_stream == nullptr) {
+bool Directory::Next(DirEntry& entry, std::error_code& error) {
+    error.clear();
+    if (m_impl == nullptr || !m_impl->listing) {
         return false;
     }
-    DIR* dir = static_cast<DIR*>(m_stream);
+    Impl& d = *m_impl;
     for (;;) {
-        errno = 0;
-        const dirent* d = ::readdir(dir);
-        if (d == nullptr) {
-            return false;
+        if (d.at >= d.end) {
+            if (d.done) {
+                return false;
+            }
+            if (d.buffer.empty() || (d.end > d.buffer.size() / 2 && d.buffer.size() < kLargestBuffer)) {
+                d.buffer.resize(d.buffer.empty() ? kFirstBuffer : d.buffer.size() * 2);
+            }
+            const ssize_t n = ::getdents64(d.fd.Get(), d.buffer.data(), d.buffer.size());
+            if (n < 0) {
+                error = LastError();
+                d.done = true;
+                return false;
+            }
+            d.at = 0;
+            d.end = static_cast<size_t>(n);
+            d.done = n == 0;
+            continue;
         }
-        const char* name = d->d_name;
+        const auto* e = reinterpret_cast<const dirent64*>(d.buffer.data() + d.at);
+        d.at += e->d_reclen;
+        d.position = static_cast<uint64_t>(e->d_off);
+        const char* name = e->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) {
             continue;
         }
-        unsigned char type = d->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (::fstatat(::dirfd(dir), name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
-                continue; // gone since it was listed
-            }
-            type = S_ISDIR(st.st_mode)   ? DT_DIR
-                   : S_ISLNK(st.st_mode) ? DT_LNK
-                   : S_ISREG(st.st_mode) ? DT_REG
-                                         : DT_FIFO;
-        }
         entry.name = name;
-        switch (type) {
-        case DT_DIR:
-            entry.type = DirEntry::Type::Folder;
-            break;
-        case DT_LNK:
-            entry.type = DirEntry::Type::Link;
-            break;
-        case DT_REG:
-            entry.type = DirEntry::Type::File;
-            break;
-        default:
-            entry.type = DirEntry::Type::Other;
-            break;
-        }
+        entry.type = EntryTypeOf(e->d_type);
         return true;
     }
 }

@@ -2,7 +2,11 @@
 
 // What the POSIX bodies of the layer share; not part of its interface.
 
+#include "platform/FileSystem.h"
+
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <unistd.h>
 
@@ -21,6 +25,11 @@ public:
     UniqueFd& operator=(const UniqueFd&) = delete;
 
     int Get() const { return m_fd; }
+    int Release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
     // Closes now, so that an error of close (NFS reports write errors there) can be seen.
     int Close() {
         const int result = ::close(m_fd);
@@ -34,5 +43,34 @@ private:
 
 // Reads the target of a symbolic link as stored; sizeHint is where the buffer starts.
 std::error_code ReadLink(const char* path, std::string& target, size_t sizeHint = 64);
+
+// The door of the POSIX bodies to an item's descriptor and the facts read when it was opened.
+struct ItemAccess {
+    static int Fd(const Item& item) { return static_cast<int>(item.m_handle); }
+    static uint64_t MountId(const Item& item) { return item.m_mountId; }
+    static bool DotName(const Item& item) { return item.m_dotName; }
+    static uint32_t Mode(const Item& item) { return item.m_mode; }
+    static UtcTime Updated(const Item& item) { return item.m_updated; }
+    // An item over a descriptor (O_PATH), which it then owns; leaf is the name it was found by.
+    static Item Adopt(int fd, std::string_view leaf, std::error_code& error);
+};
+
+// The same for folders: the descriptor, the place in the listing, and listings over
+// descriptors a walk opened itself.
+struct DirectoryAccess {
+    static int Fd(const Directory& folder);
+    // Where the listing goes on after the last entry it gave: a cookie for Seek.
+    static uint64_t Position(const Directory& folder);
+    static std::error_code Seek(Directory& folder, uint64_t position);
+    // A listing over a descriptor opened for reading, which it then owns.
+    static Directory Adopt(int fd);
+};
+
+// Whether /proc/self/fd reaches this process's descriptors.
+bool ProcFdUsable();
+
+// The kernel file systems a walk never enters: procfs, sysfs, devtmpfs and their like. Empty
+// for any other; the descriptor may be an O_PATH one.
+std::string KernelFileSystemName(int fd, uint64_t device);
 
 } // namespace platform

@@ -5,7 +5,7 @@
 set -euo pipefail
 program=$1
 dir=$(mktemp -d /tmp/datemark-program.XXXXXX)
-trap 'kill "${pid:-0}" 2>/dev/null; rm -rf "$dir"' EXIT
+trap 'kill "${pid:-0}" 2>/dev/null || true; rm -rf "$dir"' EXIT
 fail() { echo "FAILED: $*"; exit 1; }
 
 # A copy of its own, so that the settings file beside it is the test's.

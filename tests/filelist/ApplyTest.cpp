@@ -3,19 +3,27 @@
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
 #include "platform/Error.h"
+#include "support/FileTree.h"
+#include "support/LoopMount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <sched.h>
 #include <sys/inotify.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -46,6 +54,7 @@ std::string Dos(const std::string& path) {
 
 const std::error_code kEperm{EPERM, std::system_category()};
 const std::error_code kNoCreationTime = platform::Errc::creation_time_unsupported;
+const std::error_code kNotAFile = platform::Errc::not_a_file_or_folder;
 
 // attributes: nullptr for none, else the letters R, H and A of those to set.
 ApplyRequest Request(bool updated, bool created = false, const char* attributes = nullptr) {
@@ -91,7 +100,7 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndKeepsItsAttributesUnlessAskedOtherw
         ::chmod(file.c_str(), 0444);
         // All boxes clear: Normal, which clears system too.
         ApplyRequest r = Request(true, false, attributes ? "" : nullptr);
-        EXPECT_EQ(ApplyToFile(file, r), 1);
+        ApplyToEntry(Entry(file, false), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(MtimeOf(file), NewSeconds());
         EXPECT_EQ(test::StatOf(file).st_mode & 0222, attributes ? 0200U : 0U);
@@ -106,9 +115,10 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
     ASSERT_GE(in, 0);
     ASSERT_GE(::inotify_add_watch(in, dir.Path().c_str(), IN_OPEN), 0);
     ApplyRequest r = Request(true, false, "R");
-    EXPECT_EQ(ApplyToFile(file, r), 1);
-    EXPECT_EQ(ApplyToFile(fifo, r), 1); // opening a FIFO would block here
-    EXPECT_EQ(r.log, "");
+    ApplyToEntry(Entry(file, false), r);
+    ApplyToEntry(Entry(fifo, false), r); // opening a FIFO would block here
+    EXPECT_EQ(r.log, MakeErrorText(fifo, kNotAFile));
+    EXPECT_EQ(test::StatOf(fifo).st_mode & 0777, 0644U);
     char events[4096];
     EXPECT_LT(::read(in, events, sizeof events), 0) << "something opened a file";
     ::close(in);
@@ -117,14 +127,14 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
 
 TEST_F(ApplyTest, UnstorableCreationTimeIsOneLineAndEverythingElseIsStillDone) {
     ApplyRequest r = Request(true, true, "H");
-    EXPECT_EQ(ApplyToFile(file, r), 0);
+    ApplyToEntry(Entry(file, false), r);
     EXPECT_EQ(r.log, MakeErrorText(file, kNoCreationTime));
     EXPECT_EQ(MtimeOf(file), NewSeconds());
     EXPECT_EQ(Dos(file), std::string("0x2\0", 4));
     // Only the creation time asked for: the last-write time stays.
     SetMtime(file, 1000);
     ApplyRequest created = Request(false, true);
-    EXPECT_EQ(ApplyToFile(file, created), 0);
+    ApplyToEntry(Entry(file, false), created);
     EXPECT_EQ(MtimeOf(file), 1000);
 }
 
@@ -137,12 +147,13 @@ TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
           SYSTEMTIME{2021, 10, 0, 31, 3, 30, 0, 0}, SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0},
           SYSTEMTIME{2100, 7, 0, 1, 12, 0, 0, 0}}) {
         r.updated = when;
-        EXPECT_EQ(ApplyToFile(file, r), 1) << r.log;
+        ApplyToEntry(Entry(file, false), r);
+        EXPECT_EQ(r.log, "");
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_nsec, 0); // seconds as chosen, nothing finer
         FileEntry e = Entry(file, false);
-        TimeTexts texts;
-        ASSERT_EQ(ReadTimes(file, texts, e), 1);
-        EXPECT_EQ(texts.updated, FormatListTime(when));
+        ReadRowFacts(e, FactsRead::Refresh);
+        ASSERT_NE(e.GetUpdated(), nullptr);
+        EXPECT_EQ(FormatListTime(*e.GetUpdated()), FormatListTime(when));
     }
 }
 
@@ -150,17 +161,24 @@ TEST_F(ApplyTest, AFailureEndsTheWorkOnTheFileWithExactlyOneLine) {
     const std::string fifo = dir / "fifo";
     const std::string gone = dir / "gone.txt";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    const std::string dotted = dir / ".hidden";
+    test::WriteFile(dotted, "");
     ApplyRequest r = Request(true, false, "H");
-    // The times are written before the attributes fail: Linux keeps no user attributes on a FIFO.
-    EXPECT_EQ(ApplyToFile(fifo, r), 0);
+    // The times are written before the attributes are refused: a FIFO gets none.
+    ApplyToEntry(Entry(fifo, false), r);
     EXPECT_EQ(MtimeOf(fifo), NewSeconds());
-    EXPECT_EQ(ApplyToFile(gone, r), 0);
-    std::string log = MakeErrorText(fifo, kEperm) + MakeErrorText(gone, {ENOENT, std::system_category()});
+    ApplyToEntry(Entry(gone, false), r);
+    std::string log = MakeErrorText(fifo, kNotAFile) + MakeErrorText(gone, {ENOENT, std::system_category()});
+    // Archive is given, and the line says the name keeps it hidden.
+    ApplyRequest archive = Request(false, false, "A");
+    ApplyToEntry(Entry(dotted, false), archive);
+    EXPECT_EQ(archive.log, MakeErrorText(dotted, platform::Errc::hidden_by_name));
+    EXPECT_EQ(Dos(dotted), std::string("0x20\0", 5));
     EXPECT_EQ(r.log, log);
     if (!test::SetImmutable(file, true)) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
-    EXPECT_EQ(ApplyToFile(file, r), 0);
+    ApplyToEntry(Entry(file, false), r);
     test::SetImmutable(file, false);
     EXPECT_EQ(r.log, log + MakeErrorText(file, kEperm));
     EXPECT_EQ(MtimeOf(file), 1000);
@@ -250,29 +268,6 @@ TEST_F(TreeTest, AFailingFolderRowStillHasItsContentsWalked) {
     EXPECT_EQ(Changed(), "011111");
 }
 
-TEST_F(TreeTest, UnlistableFolderGivesNoLineAndTheWalkGoesOn) {
-    ::chmod(dir.Path().c_str(), 0777);
-    ::chmod(root.c_str(), 0777);
-    const std::string top = root + "/mine";
-    const int result = test::RunAsUnprivileged([&] {
-        // Made by the child, so that it owns them.
-        if (::mkdir(top.c_str(), 0755) != 0 || ::mkdir((top + "/locked").c_str(), 0755) != 0 ||
-            ::mkdir((top + "/open").c_str(), 0755) != 0) {
-            return 10;
-        }
-        test::WriteFile(top + "/locked/hidden.txt", "");
-        test::WriteFile(top + "/open/seen.txt", "");
-        ::chmod((top + "/locked").c_str(), 0);
-        ApplyRequest r = Request(true);
-        ApplyToEntry(Entry(top, true), r);
-        ::chmod((top + "/locked").c_str(), 0755);
-        return (r.log.empty() ? 0 : 1) | (MtimeOf(top + "/locked/hidden.txt") != NewSeconds() ? 0 : 2) |
-               (MtimeOf(top + "/open/seen.txt") == NewSeconds() ? 0 : 4) |
-               (MtimeOf(top + "/locked") == NewSeconds() ? 0 : 8);
-    });
-    EXPECT_EQ(result, 0);
-}
-
 TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     const std::string outside = dir / "outside";
     test::MakeFolder(outside);
@@ -291,7 +286,10 @@ TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     }
     ApplyRequest r = Request(true, false, "R");
     ApplyToEntry(Entry(root, true), r);
-    EXPECT_EQ(r.log, "");
+    // The FIFO and the socket get their times, and a line each instead of read-only.
+    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 2) << r.log;
+    EXPECT_NE(r.log.find(MakeErrorText(root + "/fifo", kNotAFile)), std::string::npos);
+    EXPECT_NE(r.log.find(MakeErrorText(root + "/sock", kNotAFile)), std::string::npos);
     EXPECT_EQ(Changed(), "111111");
     for (const std::string& special : {odd, root + "/fifo", root + "/sock"}) {
         EXPECT_EQ(MtimeOf(special), NewSeconds()) << special;
@@ -340,4 +338,261 @@ TEST_F(TreeTest, WalkGoesDeeperThanTheLongestPath) {
     ASSERT_EQ(::fstatat(fd, "leaf", &st, 0), 0);
     ::close(fd);
     EXPECT_EQ(st.st_mtim.tv_sec, NewSeconds());
+}
+
+// ---------------------------------------------------------------------------------------------
+// As a person on their own ext4 disk.
+
+namespace {
+
+std::string Check(bool ok, const std::string& what) {
+    return ok ? std::string() : what + "\n";
+}
+
+// Runs body as the unprivileged user on a fresh ext4 disk; body returns what went wrong.
+void OnOwnDisk(const std::function<std::string(const std::string&)>& body) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    const int result = test::RunAsUnprivileged([&] {
+        const std::string problems = body(disk.Path());
+        std::fprintf(stderr, "%s", problems.c_str());
+        return problems.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+FileEntry Listed(const std::string& path) {
+    FileEntry e;
+    e.SetPath(path);
+    ReadRowFacts(e, FactsRead::Insert);
+    return e;
+}
+
+} // namespace
+
+TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
+    OnOwnDisk([](const std::string& disk) {
+        std::string problems;
+        const std::string root = disk + "/mine"; // lost+found is root's
+        ::mkdir(root.c_str(), 0755);
+        const std::string file = root + "/file";
+        test::WriteFile(file, "x");
+        ::chmod(file.c_str(), 0644);
+        ApplyRequest readOnly = Request(false, false, "R");
+        ApplyToEntry(Entry(file, false), readOnly);
+        ApplyRequest hidden = Request(false, false, "H");
+        ApplyToEntry(Entry(file, false), hidden);
+        problems += Check(readOnly.log.empty() && hidden.log.empty(), readOnly.log + hidden.log);
+        problems += Check((test::StatOf(file).st_mode & 0777) == 0644, "read-only stayed");
+        problems += Check(Dos(file) == std::string("0x2\0", 4), "not hidden");
+
+        // A locked folder added as a row: a folder with its dates, and a line for its contents.
+        const std::string locked = root + "/locked";
+        const std::string open = root + "/open";
+        ::mkdir(locked.c_str(), 0755);
+        ::mkdir(open.c_str(), 0755);
+        test::WriteFile(locked + "/inside", "");
+        test::WriteFile(open + "/seen", "");
+        ::chmod(locked.c_str(), 0);
+        const FileEntry row = Listed(locked);
+        problems +=
+            Check(row.IsFolder() == 1 && row.GetUpdated() != nullptr, "locked row not a dated folder");
+        ApplyRequest r = Request(true);
+        ApplyToEntry(row, r);
+        ApplyToEntry(Listed(root), r);
+        const std::string skipped =
+            MakeErrorText(locked, platform::Errc::contents_skipped, {EACCES, std::system_category()});
+        problems += Check(r.log == skipped + skipped, "lines: " + r.log);
+        problems +=
+            Check(MtimeOf(locked) == NewSeconds() && MtimeOf(open + "/seen") == NewSeconds(), "not done");
+        ::chmod(locked.c_str(), 0755);
+        problems += Check(MtimeOf(locked + "/inside") != NewSeconds(), "locked contents changed");
+        return problems;
+    });
+}
+
+TEST_F(TreeTest, ARowThatNowLeadsElsewhereIsLeftAloneWithALine) {
+    const std::string outside = dir / "outside.txt";
+    test::WriteFile(outside, "");
+    SetMtime(outside, 1000);
+    const FileEntry row = Listed(root + "/a.txt");
+    ASSERT_EQ(::unlink((root + "/a.txt").c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), (root + "/a.txt").c_str()), 0);
+    ApplyRequest r = Request(true, false, "R");
+    ApplyToEntry(row, r);
+    EXPECT_EQ(r.log, MakeErrorText(root + "/a.txt", platform::Errc::item_replaced));
+    EXPECT_EQ(MtimeOf(outside), 1000);
+    // A row listed as a link acts on what it points to.
+    ApplyToEntry(Listed(root + "/a.txt"), r);
+    EXPECT_EQ(MtimeOf(outside), NewSeconds());
+}
+
+TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "mounting proc, sysfs and devtmpfs needs root";
+    }
+    const char* const kinds[] = {"proc", "sysfs", "devtmpfs"};
+    std::vector<std::string> mounts;
+    for (const char* kind : kinds) {
+        const std::string at = root + "/sub/" + kind;
+        test::MakeFolder(at);
+        if (::mount(kind, at.c_str(), kind, MS_NOSUID | MS_NODEV | MS_NOEXEC, nullptr) != 0) {
+            for (const std::string& m : mounts) {
+                ::umount2(m.c_str(), MNT_DETACH);
+            }
+            GTEST_SKIP() << "cannot mount " << kind << ": " << std::strerror(errno);
+        }
+        mounts.push_back(at);
+    }
+    const int64_t before = MtimeOf(mounts[0]);
+    ApplyRequest r = Request(true, false, "R");
+    ApplyToEntry(Entry(root, true), r);
+    for (const std::string& m : mounts) {
+        ::umount2(m.c_str(), MNT_DETACH);
+    }
+    for (const std::string& m : mounts) {
+        const std::string line = MakeErrorText(m, platform::Errc::kernel_file_system);
+        EXPECT_NE(r.log.find(line), std::string::npos) << line;
+    }
+    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 3) << r.log;
+    EXPECT_EQ(MtimeOf(mounts[0]), before); // the folder under the mount was never touched either
+    EXPECT_EQ(Changed(), "111111");
+}
+
+TEST_F(TreeTest, ADeepTreeIsWalkedWholeUnderASmallDescriptorLimit) {
+    ASSERT_TRUE(test::MakeChain(root + "/sub", 2000, "d"));
+    const int result = test::RunInChild([&] {
+        const struct rlimit limit { 64, 64 };
+        if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+            return 10;
+        }
+        ApplyRequest r = Request(true);
+        ApplyToEntry(Entry(root, true), r);
+        std::fprintf(stderr, "%s", r.log.substr(0, 500).c_str());
+        return r.log.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+    int fd = ::open((root + "/sub").c_str(), O_RDONLY | O_DIRECTORY);
+    int changed = 0;
+    for (int i = 0; i < 2000 && fd >= 0; ++i) {
+        struct stat st {};
+        changed += ::fstatat(fd, "d", &st, 0) == 0 && st.st_mtim.tv_sec == NewSeconds() ? 1 : 0;
+        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        ::close(fd);
+        fd = next;
+    }
+    struct stat leaf {};
+    EXPECT_EQ(::fstatat(fd, "leaf", &leaf, 0), 0);
+    ::close(fd);
+    EXPECT_EQ(changed, 2000);
+    EXPECT_EQ(leaf.st_mtim.tv_sec, NewSeconds());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Races: a thread swaps files and folders for links to outside while runs go on.
+
+namespace {
+
+struct Swapped {
+    std::string real;
+    std::string link; // a symbolic link to something outside the tree
+};
+
+// What outside looks like: every item's path, mode, times and record.
+std::string Snapshot(const std::string& folder) {
+    std::string s;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+        const struct stat st = test::StatOf(e.path().string());
+        s += e.path().string() + " " + std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
+             " " + std::to_string(st.st_ctim.tv_sec) + " " + Dos(e.path().string()) + "\n";
+    }
+    return s;
+}
+
+// Runs the apply while pairs are exchanged again and again; what changed outside, or empty.
+std::string RaceOutside(const std::string& outside, const std::vector<Swapped>& pairs,
+                        const std::function<void(int)>& run) {
+    const std::string before = Snapshot(outside);
+    std::atomic<bool> stop{false};
+    std::thread swapper([&] {
+        while (!stop.load()) {
+            for (const Swapped& p : pairs) {
+                ::renameat2(AT_FDCWD, p.real.c_str(), AT_FDCWD, p.link.c_str(), RENAME_EXCHANGE);
+            }
+        }
+    });
+    for (int i = 0; i < 150; ++i) {
+        run(i);
+    }
+    stop = true;
+    swapper.join();
+    for (const Swapped& p : pairs) { // as they were, for the next round
+        if (S_ISLNK(test::StatOf(p.real).st_mode)) {
+            ::renameat2(AT_FDCWD, p.real.c_str(), AT_FDCWD, p.link.c_str(), RENAME_EXCHANGE);
+        }
+    }
+    const std::string after = Snapshot(outside);
+    return after == before ? std::string() : "outside changed:\n" + before + "---\n" + after;
+}
+
+std::string RaceInTreeAndOnARow(const std::string& base) {
+    const std::string tree = base + "/tree";
+    const std::string outside = base + "/outside";
+    std::filesystem::create_directories(tree + "/sub/deeper");
+    std::filesystem::create_directories(outside + "/private");
+    test::WriteFile(outside + "/secret", "s");
+    test::WriteFile(outside + "/private/inner", "i");
+    ::chmod((outside + "/secret").c_str(), 0600);
+    ::chmod((outside + "/private").c_str(), 0700);
+    std::vector<Swapped> pairs;
+    for (int i = 0; i < 4; ++i) {
+        const std::string f = tree + "/sub/f" + std::to_string(i);
+        test::WriteFile(f, "");
+        pairs.push_back({f, f + ".lnk"});
+        ::symlink((outside + "/secret").c_str(), (f + ".lnk").c_str());
+    }
+    pairs.push_back({tree + "/sub/deeper", tree + "/sub/deeper.lnk"});
+    ::symlink((outside + "/private").c_str(), (tree + "/sub/deeper.lnk").c_str());
+    std::string problems = RaceOutside(outside, pairs, [&](int i) {
+        ApplyRequest r = Request(true, false, i % 2 == 0 ? "RH" : "A");
+        ApplyToEntry(Entry(tree, true), r);
+    });
+    // The rows themselves swapped: read once, then run again and again.
+    const FileEntry fileRow = Listed(tree + "/sub/f0");
+    const FileEntry folderRow = Listed(tree + "/sub/deeper");
+    problems += RaceOutside(outside, pairs, [&](int i) {
+        ApplyRequest r = Request(true, false, i % 2 == 0 ? "RH" : "A");
+        ApplyToEntry(fileRow, r);
+        ApplyToEntry(folderRow, r);
+    });
+    return problems;
+}
+
+} // namespace
+
+TEST_F(ApplyTest, LinksSwappedInDuringRunsNeverLeadOutsideTheTree) {
+    const std::string problems = RaceInTreeAndOnARow(dir.Path());
+    EXPECT_EQ(problems, "");
+}
+
+TEST_F(ApplyTest, LinksSwappedInDuringRunsNeverLeadOutsideTheTreeWithoutProc) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "hiding /proc needs a mount namespace, which needs root";
+    }
+    // A fresh process: whether /proc is there is found out once per process.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool hidden = ::unshare(CLONE_NEWNS) == 0 &&
+                                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                                ::umount2("/proc", MNT_DETACH) == 0;
+            const std::string problems = hidden ? RaceInTreeAndOnARow(dir.Path()) : "cannot hide /proc";
+            std::fprintf(stderr, "%s", problems.c_str());
+            test::RemoveTree(dir.Path()); // _Exit runs no destructor
+            std::_Exit(problems.empty() ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }

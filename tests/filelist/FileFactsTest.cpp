@@ -1,5 +1,6 @@
 #include "filelist/FileFacts.h"
 
+#include "support/LoopMount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -44,29 +45,21 @@ TEST(FileFactsFormat, SortTimeIsFixedWidthAndAttributeLettersAreROrHOrA) {
     EXPECT_EQ(AttributeLetters(0x10 | 0x1), "R");
 }
 
-TEST_F(FileFactsTest, SizeOfFilesBeyond32Bits) {
+TEST_F(FileFactsTest, SizeBeyond32BitsAndTimesInLocalTimeAtTheirOwnDate) {
     const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0644);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::ftruncate(fd, int64_t{5} << 30), 0); // sparse: 5 GiB of nothing
     ::close(fd);
-    FileEntry e = EntryFor(file);
-    std::string text;
-    EXPECT_EQ(ReadSize(file, text, e), 1);
-    EXPECT_EQ(text, "5,242,880 KB");
-    EXPECT_EQ(e.GetSize(), int64_t{5} << 30);
-}
-
-TEST_F(FileFactsTest, TimesShowInLocalTimeAtTheirOwnDate) {
-    test::WriteFile(file, "");
-    FileEntry e = EntryFor(file);
-    TimeTexts texts;
     // 2005-07-01 10:00 UTC: summer time applies to a summer date, whatever the date today.
     SetMtime(file, 1120212000, 500000000);
-    EXPECT_EQ(ReadTimes(file, texts, e), 1);
-    EXPECT_EQ(texts.updated, "2005/7/1 12:0:0");
+    FileEntry e = EntryFor(file);
+    EXPECT_TRUE(ReadRowFacts(e, FactsRead::Insert));
+    EXPECT_EQ(e.GetSizeText(), "5,242,880 KB");
+    EXPECT_EQ(e.GetSize(), int64_t{5} << 30);
     ASSERT_NE(e.GetUpdated(), nullptr);
+    EXPECT_EQ(FormatListTime(*e.GetUpdated()), "2005/7/1 12:0:0");
     EXPECT_EQ(e.GetUpdated()->wMilliseconds, 500);
-    EXPECT_EQ(texts.created.empty(), e.GetCreated() == nullptr); // where the file system keeps one
+    EXPECT_EQ(e.GetId().inode, test::StatOf(file).st_ino);
 }
 
 TEST_F(FileFactsTest, RowFactsOnInsertSetTheFolderFlagAndRefreshDoesNot) {
@@ -102,4 +95,35 @@ TEST_F(FileFactsTest, RowFactsOfAVanishedPathEmptyTheColumnsButKeepTheSize) {
     EXPECT_EQ(e.GetUpdated(), nullptr);
     EXPECT_EQ(e.GetCreated(), nullptr);
     EXPECT_EQ(e.GetSize(), 2048);
+    EXPECT_FALSE(e.GetId().Known());
+}
+
+TEST(FileFactsAsOwner, LockedItemsShowTheirKindDatesAndSizeAndTheOwnerSeesTheirAttributes) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    const std::string locked = disk / "locked";
+    const std::string file = disk / "file";
+    const std::string others = disk / "others";
+    test::WriteFile(others, "xyz"); // root's, mode 0600: stat only
+    ::chmod(others.c_str(), 0600);
+    const int result = test::RunAsUnprivileged([&] {
+        ::mkdir(locked.c_str(), 0);
+        test::WriteFile(file, "12345");
+        ::setxattr(file.c_str(), "user.DOSATTRIB", "0x22", 4, 0);
+        ::chmod(file.c_str(), 0);
+        FileEntry folder = EntryFor(locked);
+        FileEntry mine = EntryFor(file);
+        FileEntry theirs = EntryFor(others);
+        const bool folderOk = !ReadRowFacts(folder, FactsRead::Insert) && folder.IsFolder() == 1 &&
+                              folder.GetUpdated() != nullptr && folder.GetAttrText().empty();
+        const bool mineOk = ReadRowFacts(mine, FactsRead::Insert) && mine.GetAttrText() == "RHA" &&
+                            mine.GetSize() == 5 && (test::StatOf(file).st_mode & 07777) == 0;
+        const bool theirsOk = ReadRowFacts(theirs, FactsRead::Insert) && theirs.GetAttrText().empty() &&
+                              theirs.GetSize() == 3 && theirs.GetUpdated() != nullptr;
+        return (folderOk ? 0 : 1) | (mineOk ? 0 : 2) | (theirsOk ? 0 : 4);
+    });
+    EXPECT_EQ(result, 0);
 }

@@ -1,16 +1,23 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Error.h"
+#include "support/FileTree.h"
+#include "support/LoopMount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
 #include <iterator>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
@@ -27,20 +34,32 @@ mode_t ModeOf(const std::string& path) {
     return test::StatOf(path).st_mode & 07777;
 }
 
+// All ones when the attributes cannot be read.
 uint32_t AttributesOf(const std::string& path) {
-    uint32_t a = 0;
-    EXPECT_FALSE(platform::GetAttributes(ItemRef::Path(path), a)) << path;
-    return a;
+    platform::FileInfo info;
+    EXPECT_FALSE(platform::QueryFile(ItemRef::Path(path), info)) << path;
+    return info.attributes.value_or(~0U);
+}
+
+platform::Item Open(const std::string& path) {
+    std::error_code error;
+    platform::Item item = platform::Item::Open(path, error);
+    EXPECT_FALSE(error) << path << ": " << error.message();
+    return item;
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
-    return platform::SetAttributes(ItemRef::Path(path), a);
+    std::error_code error;
+    const platform::Item item = platform::Item::Open(path, error);
+    return error ? error : platform::SetAttributes(item, a);
 }
 
 std::error_code SetUpdated(const std::string& path, int64_t seconds,
                            const platform::UtcTime* created = nullptr) {
     const platform::UtcTime when{seconds, 0};
-    return platform::SetFileTimes(ItemRef::Path(path), platform::ItemKind::File, created, &when);
+    std::error_code error;
+    const platform::Item item = platform::Item::Open(path, error);
+    return error ? error : platform::SetFileTimes(item, created, &when);
 }
 
 // The raw user.DOSATTRIB record; empty when there is none.
@@ -150,16 +169,25 @@ TEST_F(FileSystemTest, ReadOnlyFolderIsAFlagAndKeepsItsPermissions) {
     EXPECT_EQ(AttributesOf(folder), attr::Directory);
 }
 
-TEST_F(FileSystemTest, DotNamesReadAsHiddenWithoutARecord) {
+TEST_F(FileSystemTest, DotNamesReadAsHiddenAndClearingThatSaysItCannot) {
     const std::string dotted = dir / ".config";
     test::WriteFile(dotted, "");
     EXPECT_EQ(AttributesOf(dotted), attr::Hidden);
     ASSERT_FALSE(Set(dotted, attr::Hidden));
     EXPECT_EQ(Record(dotted), "");
-    // Clearing hidden cannot un-hide the name.
-    ASSERT_FALSE(Set(dotted, attr::Archive));
-    EXPECT_EQ(AttributesOf(dotted), attr::Hidden | attr::Archive);
+    // Everything else is done, and the caller hears that the name still hides it.
+    EXPECT_EQ(Set(dotted, attr::Archive | attr::ReadOnly), platform::Errc::hidden_by_name);
+    EXPECT_EQ(AttributesOf(dotted), attr::Hidden | attr::Archive | attr::ReadOnly);
     EXPECT_EQ(AttributesOf(dir.Path() + "/."), attr::Directory);
+}
+
+TEST_F(FileSystemTest, DevicesFifosAndSocketsGetTimesButNoAttributes) {
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(Set(fifo, attr::ReadOnly), platform::Errc::not_a_file_or_folder);
+    EXPECT_EQ(ModeOf(fifo), 0644);
+    EXPECT_FALSE(SetUpdated(fifo, 1000000000)); // opening it would block: it is never opened
+    EXPECT_EQ(test::StatOf(fifo).st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
@@ -173,9 +201,7 @@ TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
 
 TEST_F(FileSystemTest, MissingItemFailsWithTheSystemCode) {
     const std::string gone = dir / "gone";
-    uint32_t a = 0;
     platform::FileInfo info;
-    EXPECT_EQ(platform::GetAttributes(ItemRef::Path(gone), a), std::errc::no_such_file_or_directory);
     EXPECT_EQ(Set(gone, attr::Hidden), std::errc::no_such_file_or_directory);
     EXPECT_EQ(SetUpdated(gone, 0), std::errc::no_such_file_or_directory);
     EXPECT_EQ(platform::QueryFile(ItemRef::Path(gone), info), std::errc::no_such_file_or_directory);
@@ -191,6 +217,7 @@ TEST_F(FileSystemTest, LastWriteTimeIsExactOnAReadOnlyFileAndQueryReadsItAll) {
     ASSERT_FALSE(platform::QueryFile(ItemRef::Path(file), info));
     EXPECT_EQ(info.updated, (platform::UtcTime{1700000000, 0}));
     EXPECT_EQ(info.attributes, attr::ReadOnly);
+    EXPECT_EQ(info.id, Open(file).Id());
     EXPECT_FALSE(info.isDirectory);
     EXPECT_EQ(info.size, 5U);
     if (info.created) { // never 0 where the file system keeps one
@@ -201,7 +228,7 @@ TEST_F(FileSystemTest, LastWriteTimeIsExactOnAReadOnlyFileAndQueryReadsItAll) {
     EXPECT_EQ(info.attributes, attr::Directory);
 }
 
-TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrClearlyRefused) {
+TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndone) {
     for (const int64_t s : {int64_t{-631152000}, int64_t{2213481600}, int64_t{4102444800}}) {
         ASSERT_FALSE(SetUpdated(file, s)) << s;
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, s);
@@ -211,10 +238,12 @@ TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrClearlyRefused) {
     if (sf.f_type != 0xEF53) {
         GTEST_SKIP() << "needs ext4, whose times end before 1902 and after 2446";
     }
-    // Never a silent clamp.
+    // Never a silent clamp: the old time is put back.
+    ASSERT_FALSE(SetUpdated(file, 1000));
     EXPECT_EQ(SetUpdated(file, -2500000000), platform::Errc::time_not_stored); // 1890
     EXPECT_FALSE(SetUpdated(file, 14000000000));                               // 2413
     EXPECT_EQ(SetUpdated(file, 16000000000), platform::Errc::time_not_stored); // 2477
+    EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 14000000000);
 }
 
 TEST_F(FileSystemTest, SomeoneElsesOrAnImmutableFileRefusesTimesAndAttributes) {
@@ -236,22 +265,20 @@ TEST_F(FileSystemTest, SomeoneElsesOrAnImmutableFileRefusesTimesAndAttributes) {
     test::SetImmutable(file, false);
 }
 
-TEST_F(FileSystemTest, ChildFolderIsNeverOpenedThroughALink) {
+TEST_F(FileSystemTest, AnItemInAFolderIsTheLinkItselfAndAChosenPathFollowsIt) {
     test::MakeFolder(dir / "real");
     ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
     std::error_code error;
-    platform::Directory d = platform::Directory::Open(dir.Path(), error);
+    const platform::Item folder = Open(dir.Path());
+    const platform::Directory listing = platform::Directory::Open(folder, error);
     ASSERT_FALSE(error);
-    platform::Directory child = d.OpenChild("real", error);
-    EXPECT_FALSE(error);
-    EXPECT_FALSE(d.OpenChild("link", error).IsOpen());
-    EXPECT_TRUE(error);
-    d.OpenChild("file.txt", error);
-    EXPECT_EQ(error, std::errc::not_a_directory);
-    // The user's own choice of a link to a folder is followed.
-    platform::Directory chosen = platform::Directory::Open(dir / "link", error);
-    EXPECT_FALSE(error);
-    EXPECT_EQ(chosen.GetId(), child.GetId());
+    const platform::Item real = platform::Item::OpenIn(listing, "real", error);
+    EXPECT_EQ(real.Type(), platform::ItemType::Folder);
+    EXPECT_EQ(platform::Item::OpenIn(listing, "link", error).Type(), platform::ItemType::Link);
+    EXPECT_EQ(platform::Item::OpenIn(listing, "file.txt", error).Type(), platform::ItemType::File);
+    EXPECT_EQ(Open(dir / "link").Id(), real.Id());
+    platform::Item::OpenIn(listing, "gone", error);
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 }
 
 namespace {
@@ -281,16 +308,140 @@ TEST_F(FileSystemTest, ASandboxThatRefusesTheNewAttributeCallsStillGetsTheRecord
         {
             SetRecord(file, std::string("0x22\0", 5));
             std::error_code error;
-            const platform::Directory folder = platform::Directory::Open(dir.Path(), error);
+            const platform::Directory folder = platform::Directory::OpenForLookup(dir.Path(), error);
             const std::string name = "file.txt";
-            const ItemRef item = ItemRef::InFolder(folder, name, file);
-            uint32_t before = 0;
-            uint32_t after = 0;
-            const bool ok = RefuseXattrAtCalls() && !error && !platform::GetAttributes(item, before) &&
-                            !platform::SetAttributes(item, attr::Archive) &&
-                            !platform::GetAttributes(ItemRef::Path(file), after);
+            platform::FileInfo before;
+            const bool ok = RefuseXattrAtCalls() && !error &&
+                            !platform::QueryFile(ItemRef::InFolder(folder, name, file), before) &&
+                            !Set(file, attr::Archive);
+            const uint32_t after = AttributesOf(file);
             std::filesystem::remove_all(dir.Path());
-            std::_Exit(ok && before == (attr::Hidden | attr::Archive) && after == attr::Archive ? 0 : 1);
+            std::_Exit(
+                ok && before.attributes == (attr::Hidden | attr::Archive) && after == attr::Archive ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+// ---------------------------------------------------------------------------------------------
+// As a person on their own ext4 disk: the owner, not root.
+
+namespace {
+
+// Runs body as the unprivileged user in a folder of their own on a fresh ext4 disk; body
+// returns what went wrong, empty when nothing did.
+void OnOwnDisk(const test::LoopMount::Options& options,
+               const std::function<std::string(const std::string&)>& body) {
+    test::LoopMount disk(options);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const int result = test::RunAsUnprivileged([&] {
+        const std::string problems = body(disk.Path());
+        std::fprintf(stderr, "%s", problems.c_str());
+        return problems.empty() ? 0 : 1;
+    });
+    EXPECT_EQ(result, 0);
+}
+
+std::string Check(bool ok, const std::string& what) {
+    return ok ? std::string() : what + "\n";
+}
+
+} // namespace
+
+TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBack) {
+    struct Case {
+        mode_t before;
+        const char* record; // the record the file starts with, or nullptr
+        uint32_t set;
+        mode_t after;
+        uint32_t reads; // what the file reads as afterwards
+    };
+    // The umask of the child is 022 (RunAsUnprivileged keeps ours; set below).
+    const Case cases[] = {
+        {0444, "0x2", attr::Normal, 0644, attr::Normal}, // read-only and hidden cleared
+        {0444, nullptr, attr::ReadOnly | attr::Hidden, 0444, attr::ReadOnly | attr::Hidden},
+        {0000, "0x20", attr::ReadOnly, 0000, attr::ReadOnly}, // nobody may read the record
+        {0200, nullptr, attr::ReadOnly | attr::Archive, 0000, attr::ReadOnly | attr::Archive},
+        {0404, "0x20", attr::Hidden, 0604, attr::Hidden}, // the umask keeps others' write
+    };
+    OnOwnDisk({}, [&](const std::string& root) {
+        ::umask(022);
+        std::string problems;
+        int n = 0;
+        for (const Case& c : cases) {
+            const std::string path = root + "/f" + std::to_string(n++);
+            test::WriteFile(path, "x");
+            if (c.record != nullptr) {
+                ::setxattr(path.c_str(), "user.DOSATTRIB", c.record, std::strlen(c.record), 0);
+            }
+            ::chmod(path.c_str(), c.before);
+            const std::error_code error = Set(path, c.set);
+            problems += Check(!error, path + ": " + error.message());
+            problems += Check(ModeOf(path) == c.after, path + " mode " + std::to_string(ModeOf(path)));
+            problems +=
+                Check(AttributesOf(path) == c.reads, path + " reads " + std::to_string(AttributesOf(path)));
+        }
+        // A folder of mode 000: its flag record, and its mode as it was.
+        const std::string folder = root + "/locked";
+        ::mkdir(folder.c_str(), 0);
+        problems += Check(!Set(folder, attr::Hidden | attr::ReadOnly), "locked folder refused");
+        problems += Check(ModeOf(folder) == 0, "locked folder mode");
+        problems +=
+            Check(AttributesOf(folder) == (attr::Directory | attr::Hidden | attr::ReadOnly), "folder reads");
+        return problems;
+    });
+}
+
+TEST(FileSystemAsOwner, AFailedStepPutsTheModeBackAndAClampedTimeIsUndone) {
+    // 128-byte inodes: no room for attributes in the inode, and times end in 2038.
+    test::LoopMount::Options options;
+    options.sizeMiB = 4;
+    options.mkfsArgs = {"-I", "128", "-b", "1024"};
+    OnOwnDisk(options, [&](const std::string& root) {
+        std::string problems;
+        const std::string file = root + "/file";
+        test::WriteFile(file, "x");
+        const std::string pad(960, 'p'); // fills the one attribute block nearly
+        problems += Check(::setxattr(file.c_str(), "user.pad", pad.data(), pad.size(), 0) == 0, "no pad");
+        ::chmod(file.c_str(), 0444);
+        const int64_t old = test::StatOf(file).st_mtim.tv_sec;
+        // 2040: ext4 keeps 2038-01-19 here.
+        problems += Check(SetUpdated(file, 2208988800) == platform::Errc::time_not_stored, "clamp not seen");
+        problems += Check(test::StatOf(file).st_mtim.tv_sec == old, "old time not put back");
+        // Of mode 000 now: the right to the record is taken, the record does not fit, and the
+        // mode is 000 again.
+        ::chmod(file.c_str(), 0);
+        const std::error_code error = Set(file, attr::ReadOnly | attr::Hidden);
+        problems += Check(error == std::errc::no_space_on_device, "no ENOSPC: " + error.message());
+        problems += Check(ModeOf(file) == 0, "mode not put back: " + std::to_string(ModeOf(file)));
+        ::chmod(file.c_str(), 0400);
+        problems += Check(Record(file).empty(), "a record was left");
+        return problems;
+    });
+}
+
+TEST(FileSystemWithoutProc, WhatNeedsAPathIsRefusedAndTheRestIsDoneThroughTheHandle) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "hiding /proc needs a mount namespace, which needs root";
+    }
+    const test::TempDir dir;
+    const std::string file = dir / "file";
+    const std::string folder = dir / "folder";
+    test::WriteFile(file, "");
+    test::MakeFolder(folder);
+    // A fresh process: whether /proc is there is found out once per process.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            const bool hidden = ::unshare(CLONE_NEWNS) == 0 &&
+                                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+                                ::umount2("/proc", MNT_DETACH) == 0;
+            const bool ok = hidden && Set(file, attr::Hidden) == platform::Errc::no_safe_way &&
+                            Record(file).empty() && !SetUpdated(file, 1000000000) &&
+                            !Set(folder, attr::Hidden) && Record(folder) == std::string("0x12\0", 5);
+            test::RemoveTree(dir.Path()); // _Exit runs no destructor
+            std::_Exit(ok ? 0 : 1);
         },
         ::testing::ExitedWithCode(0), "");
 }

@@ -1,4 +1,5 @@
 // On a real NTFS image mounted through ntfs-3g (FUSE): needs root, mkntfs and ntfs-3g.
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -42,9 +43,25 @@ protected:
 };
 
 uint32_t AttributesOf(const std::string& path) {
-    uint32_t a = 0;
-    EXPECT_FALSE(platform::GetAttributes(ItemRef::Path(path), a));
-    return a;
+    platform::FileInfo info;
+    EXPECT_FALSE(platform::QueryFile(ItemRef::Path(path), info));
+    return info.attributes.value_or(~0U);
+}
+
+platform::Item Open(const std::string& path) {
+    std::error_code error;
+    platform::Item item = platform::Item::Open(path, error);
+    EXPECT_FALSE(error) << path;
+    return item;
+}
+
+std::error_code Set(const std::string& path, uint32_t a) {
+    return platform::SetAttributes(Open(path), a);
+}
+
+std::error_code SetTimes(const std::string& path, const platform::UtcTime* created,
+                         const platform::UtcTime* updated) {
+    return platform::SetFileTimes(Open(path), created, updated);
 }
 
 } // namespace
@@ -52,10 +69,10 @@ uint32_t AttributesOf(const std::string& path) {
 TEST_F(NtfsTest, AttributesAreTheRealNtfsOnes) {
     EXPECT_EQ(AttributesOf(file), attr::Archive); // NTFS marks new files for archiving
     for (const uint32_t a : {attr::ReadOnly | attr::Hidden, attr::System | attr::Archive, attr::Normal}) {
-        ASSERT_FALSE(platform::SetAttributes(ItemRef::Path(file), a));
+        ASSERT_FALSE(Set(file, a));
         EXPECT_EQ(AttributesOf(file), a);
     }
-    ASSERT_FALSE(platform::SetAttributes(ItemRef::Path(file), attr::Hidden));
+    ASSERT_FALSE(Set(file, attr::Hidden));
     uint32_t raw = 0;
     EXPECT_EQ(::getxattr(file.c_str(), "system.ntfs_attrib", &raw, sizeof raw), 4);
     EXPECT_EQ(raw, attr::Hidden);
@@ -64,24 +81,25 @@ TEST_F(NtfsTest, AttributesAreTheRealNtfsOnes) {
 
     const std::string folder = mount + "/folder";
     test::MakeFolder(folder);
-    ASSERT_FALSE(platform::SetAttributes(ItemRef::Path(folder), attr::Hidden));
+    ASSERT_FALSE(Set(folder, attr::Hidden));
     EXPECT_EQ(AttributesOf(folder), attr::Directory | attr::Hidden);
-    ASSERT_FALSE(platform::SetAttributes(ItemRef::Path(folder), attr::Normal));
+    ASSERT_FALSE(Set(folder, attr::Normal));
     EXPECT_EQ(AttributesOf(folder), attr::Directory);
 }
 
-TEST_F(NtfsTest, CreationTimeIsWrittenAndReadBackBackTo1601) {
+TEST_F(NtfsTest, TimesAreWrittenAndReadBackBackTo1601AndNoEarlier) {
     const std::string folder = mount + "/folder";
     test::MakeFolder(folder);
     const platform::UtcTime updated{1104537600, 0};
-    ASSERT_FALSE(platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, nullptr, &updated));
+    ASSERT_FALSE(SetTimes(file, nullptr, &updated));
+    // Before 1601 NTFS would hold a negative time Windows cannot show: refused, nothing written.
+    const platform::UtcTime tooEarly{-11644473601, 0};
+    EXPECT_EQ(SetTimes(file, nullptr, &tooEarly), platform::Errc::time_not_stored);
     // 2001-02-03 04:05:06 UTC and 1621.
     for (const platform::UtcTime created :
          {platform::UtcTime{981173106, 0}, platform::UtcTime{-11000000000, 0}}) {
-        ASSERT_FALSE(
-            platform::SetFileTimes(ItemRef::Path(file), platform::ItemKind::File, &created, nullptr));
-        ASSERT_FALSE(
-            platform::SetFileTimes(ItemRef::Path(folder), platform::ItemKind::Folder, &created, nullptr));
+        ASSERT_FALSE(SetTimes(file, &created, nullptr));
+        ASSERT_FALSE(SetTimes(folder, &created, nullptr));
         platform::FileInfo info;
         ASSERT_FALSE(platform::QueryFile(ItemRef::Path(file), info));
         EXPECT_EQ(info.created, created);

@@ -84,3 +84,33 @@ TEST(SystemTime, LocalRoundTripAcrossDaylightSavingChangesAndCenturies) {
     EXPECT_EQ(Fields(*platform::UtcToLocal(*platform::LocalToUtc(Make(2024, 3, 31, 2, 30)))),
               Fields(Make(2024, 3, 31, 3, 30)));
 }
+
+TEST(SystemTime, LocalTimesAreResolvedFromTheZonesOwnChanges) {
+    struct Case {
+        const char* zone;
+        SYSTEMTIME local;
+        SYSTEMTIME utc;
+    };
+    const Case cases[] = {
+        // Skipped by the clocks: one step later, whatever the zone's flags say.
+        {"Europe/Dublin", Make(2024, 3, 31, 1, 30), Make(2024, 3, 31, 1, 30)},  // negative DST in winter
+        {"Europe/Moscow", Make(2011, 3, 27, 2, 30), Make(2011, 3, 26, 23, 30)}, // to +4 for good
+        {"Pacific/Apia", Make(2011, 12, 30, 12), Make(2011, 12, 30, 22)},       // a whole day skipped
+        {"America/New_York", Make(2024, 3, 10, 2, 30), Make(2024, 3, 10, 7, 30)},
+        // Shown twice: the earlier.
+        {"America/New_York", Make(2024, 11, 3, 1, 30), Make(2024, 11, 3, 5, 30)},
+        {"Europe/Dublin", Make(2024, 10, 27, 1, 30), Make(2024, 10, 27, 0, 30)},
+        // Plain dates, before the first change of the zone and long after the last one listed.
+        {"Europe/London", Make(2024, 7, 1, 12), Make(2024, 7, 1, 11)},
+        {"Europe/London", Make(2100, 7, 1, 12), Make(2100, 7, 1, 11)},
+        {"Asia/Tokyo", Make(2024, 1, 1), Make(2023, 12, 31, 15)},
+        {"Asia/Tokyo", Make(1601, 1, 1), Make(1600, 12, 31, 14, 41, 1)}, // local mean time, +9:18:59
+        {"Pacific/Apia", Make(2011, 12, 31, 12), Make(2011, 12, 30, 22)},
+    };
+    for (const Case& c : cases) {
+        const test::ScopedTimeZone tz(c.zone);
+        const auto utc = platform::LocalToUtc(c.local);
+        ASSERT_TRUE(utc.has_value()) << c.zone;
+        EXPECT_EQ(utc->seconds, Utc(c.utc)) << c.zone << " " << ::testing::PrintToString(Fields(c.local));
+    }
+}

@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "support/FileTree.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,7 +48,7 @@ TempDir::~TempDir() {
             }
         }
     }
-    fs::remove_all(m_path, ec);
+    RemoveTree(m_path);
 }
 
 std::string TempDir::operator/(std::string_view relative) const {

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+#include <memory>
+#include <string>
+#include <system_error>
+
+namespace platform {
+
+// Everything below one folder, depth first, each folder handed out before its contents, in the
+// order the file system lists them. Each item is opened once through its open folder without
+// following a link (Item::OpenIn). Symbolic links inside are passed over without a word, a
+// folder already walked (one mounted inside itself) is not entered again, and kernel file
+// systems (proc, sysfs, devtmpfs and their like) are neither handed out nor entered.
+//
+// Memory grows linearly with the depth (one path buffer, a few words per level), and only a
+// window of levels keeps its folder open: a deeper walk gives up the shallower ones and opens
+// them again on the way back, through the level below ("..") or down from an open ancestor,
+// checked by device and inode, so that a folder moved meanwhile is noticed and any descriptor
+// limit of at least 64 does. The position in a folder opened again is the file system's
+// directory cookie.
+class TreeWalk {
+public:
+    // root: an open folder, borrowed for the walk's life; rootPath: its path as lines show it.
+    TreeWalk(const Item& root, const std::string& rootPath);
+    ~TreeWalk();
+    TreeWalk(const TreeWalk&) = delete;
+    TreeWalk& operator=(const TreeWalk&) = delete;
+
+    enum class Step {
+        Item,    // Current() is the next item, Path() its full path; a folder is entered on the
+                 // next call
+        Problem, // something at Path() was skipped: Error() says what, Reason() why (may be empty)
+        End,
+    };
+    Step Next();
+
+    const Item& Current() const;
+    // Valid until the next call.
+    const std::string& Path() const;
+    std::error_code Error() const;
+    std::error_code Reason() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace platform

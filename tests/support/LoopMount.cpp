@@ -1,0 +1,59 @@
+#include "support/LoopMount.h"
+
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace test {
+
+LoopMount::LoopMount(const Options& options) : m_path(m_base / "mnt") {
+    if (::geteuid() != 0) {
+        m_skip = "mounting a " + options.type + " image needs root";
+        return;
+    }
+    if (::access("/dev/loop-control", F_OK) != 0) {
+        m_skip = "no loop devices here (/dev/loop-control)";
+        return;
+    }
+    const std::string image = m_base / "disk.img";
+    ::chmod(m_base.Path().c_str(), 0755);
+    MakeFolder(m_path);
+    WriteFile(image, "");
+    if (::truncate(image.c_str(), static_cast<off_t>(options.sizeMiB) << 20) != 0) {
+        m_skip = "cannot size the image";
+        return;
+    }
+    std::vector<std::string> mkfs = {"mkfs." + options.type};
+    if (options.type.rfind("ext", 0) == 0) {
+        mkfs.insert(mkfs.end(), {"-q", "-F"});
+    }
+    mkfs.insert(mkfs.end(), options.mkfsArgs.begin(), options.mkfsArgs.end());
+    mkfs.push_back(image);
+    if (RunProgram(mkfs) != 0) {
+        m_skip = mkfs[0] + " is missing or failed";
+        return;
+    }
+    const std::string mountOptions =
+        "loop" + (options.mountOptions.empty() ? "" : "," + options.mountOptions);
+    if (RunProgram({"mount", "-o", mountOptions, image, m_path}) != 0) {
+        m_skip = "mount -o loop failed (no free loop device, or no " + options.type + " driver)";
+        return;
+    }
+    m_mounted = true;
+    // vfat and its like take the owner from the mount options instead.
+    if (::chown(m_path.c_str(), options.owner, options.owner) == 0) {
+        ::chmod(m_path.c_str(), 0755);
+    }
+}
+
+LoopMount::~LoopMount() {
+    if (m_mounted && ::umount2(m_path.c_str(), 0) != 0) {
+        ::umount2(m_path.c_str(), MNT_DETACH); // a child still inside: let go as soon as it leaves
+    }
+}
+
+std::string LoopMount::operator/(std::string_view relative) const {
+    return m_path + "/" + std::string(relative);
+}
+
+} // namespace test

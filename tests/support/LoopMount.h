@@ -1,0 +1,51 @@
+#pragma once
+
+#include "support/TestSupport.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace test {
+
+// A file system of the test's own: an image made with mkfs, loop-mounted, and unmounted and
+// removed when the object goes, also when the test fails. Mounting needs root and a loop
+// device; where either is missing, Mounted() is false and SkipReason() says why:
+//
+//     test::LoopMount disk;
+//     if (!disk.Mounted()) {
+//         GTEST_SKIP() << disk.SkipReason();
+//     }
+//
+// The root folder belongs to the unprivileged user of test::RunAsUnprivileged (uid and gid
+// 65534, mode 0755) unless the options say otherwise, and every folder above it may be passed,
+// so that the unprivileged child works in it as a person on their own disk.
+class LoopMount {
+public:
+    struct Options {
+        std::string type = "ext4"; // mkfs.TYPE makes the image
+        int sizeMiB = 32;
+        std::vector<std::string> mkfsArgs; // e.g. {"-I", "128"}: ext4 that ends in 2038
+        std::string mountOptions;          // e.g. "uid=65534" for vfat
+        unsigned owner = 65534;            // of the root folder
+    };
+
+    LoopMount() : LoopMount(Options()) {}
+    explicit LoopMount(const Options& options);
+    ~LoopMount();
+    LoopMount(const LoopMount&) = delete;
+    LoopMount& operator=(const LoopMount&) = delete;
+
+    bool Mounted() const { return m_mounted; }
+    const std::string& SkipReason() const { return m_skip; }
+    const std::string& Path() const { return m_path; }
+    std::string operator/(std::string_view relative) const; // Path() + "/" + relative
+
+private:
+    TempDir m_base;
+    std::string m_path;
+    std::string m_skip;
+    bool m_mounted = false;
+};
+
+} // namespace test
