@@ -132,7 +132,9 @@ TEST_F(VersionCheckTest, AnEmptyBodySaysNothing) {
 }
 
 TEST_F(VersionCheckTest, AnErrorStatusIsAFailureWithItsReason) {
-    for (const auto& [status, reason] : {std::pair{404, "Not Found"}, {500, "Internal Server Error"}}) {
+    for (const auto& answer : {std::pair{404, "Not Found"}, {500, "Internal Server Error"}}) {
+        const int status = answer.first;
+        const std::string reason = answer.second;
         prompts->messages.clear();
         // Even a page that looks like a newer release is no answer to the question.
         test::HttpServer server([&](const std::string&) {
