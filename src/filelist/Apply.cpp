@@ -95,13 +95,14 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     const std::string path = entry.GetPath();
     std::error_code error;
-    const platform::Item item = platform::Item::Open(path, error);
+    const platform::Item item = platform::Item::Open(
+        path, entry.IsLink() ? platform::FollowLinks::Yes : platform::FollowLinks::No, error);
     if (error) {
         AddLine(request, path, error);
         return;
     }
-    if (entry.GetId().Known() && entry.GetId() != item.Id()) {
-        AddLine(request, path, platform::Errc::item_replaced);
+    if (item.Type() == platform::ItemType::Link) {
+        AddLine(request, path, platform::Errc::became_link);
         return;
     }
     if (item.Type() != platform::ItemType::Folder) {

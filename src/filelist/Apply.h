@@ -45,7 +45,8 @@ class FileEntry;
 // folder is entered twice, kernel file systems are passed over with a line, nothing that could
 // block is opened, and only the file system limits the depth. A folder whose contents cannot be
 // visited gets one line saying so, with the system's reason.
-// The row's path is opened once (its final link followed, as chosen) and every step goes to
-// what it opened; when it no longer leads to the item the row was read from (device and inode),
-// nothing is changed and one line says so.
+// The row's path is opened once at the start and every step goes to what it opened. Its final
+// link is followed when the row was a link when read, as chosen; a path that has become a link
+// since is left alone with a line. Anything else found there now (a file an editor saved anew)
+// is what gets the change.
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request);

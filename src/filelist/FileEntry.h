@@ -40,8 +40,10 @@ public:
 
     // The item the facts were read from (device and inode); unknown when they could not be
     // read. A run changes nothing when the path leads elsewhere by then.
-    platform::ItemId GetId() const { return m_id; }
-    void SetId(platform::ItemId id) { m_id = id; }
+    // Whether the path was a symbolic link when the row was read: only then is a link found
+    // there followed when the row is changed.
+    bool IsLink() const { return m_isLink; }
+    void SetLink(bool link) { m_isLink = link; }
 
     // Bytes. 64-bit: the size of a file of 2 GiB or more is kept whole.
     int64_t GetSize() const { return m_size; }
@@ -64,7 +66,7 @@ private:
     SYSTEMTIME m_created{};
     SYSTEMTIME m_updated{};
     int64_t m_size = 0;
-    platform::ItemId m_id;
+    bool m_isLink = false;
 
     std::string m_nameKey;
     std::string m_folderKey;

@@ -159,7 +159,7 @@ bool RowFactsReader::Read(FileEntry& entry, FactsRead mode) {
                   : platform::ItemRef::Path(path),
         info);
     entry.SetAttrText(ok && info.attributes ? AttributeLetters(*info.attributes) : std::string());
-    entry.SetId(ok ? info.id : platform::ItemId());
+    entry.SetLink(ok && info.isLink);
     if (ok && mode == FactsRead::Insert && info.isDirectory) {
         entry.SetFolder(1);
     }

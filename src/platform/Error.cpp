@@ -30,9 +30,8 @@ public:
             return "フォルダの中は処理されませんでした";
         case Errc::kernel_file_system:
             return "カーネルのファイルシステムなので、中に入らず変更もしませんでした";
-        case Errc::item_replaced:
-            return "一覧に加えた後で別のものに置き換えられたため、変更しませんでした（最新情報で読み直してく"
-                   "ださい）";
+        case Errc::became_link:
+            return "一覧に加えた後でシンボリックリンクに置き換えられたため、変更しませんでした";
         case Errc::folder_moved:
             return "処理中にフォルダが移動されたため、残りの中身は処理されませんでした";
         }

@@ -18,7 +18,7 @@ enum class Errc {
     not_a_file_or_folder,          // attributes asked of a device, FIFO or socket
     contents_skipped,              // a folder whose contents were not visited
     kernel_file_system,            // a mount of proc, sysfs and the like, never entered
-    item_replaced,                 // a row's path now leads to another item than the one listed
+    became_link,                   // a row's path became a symbolic link after it was listed
     folder_moved,                  // a folder of the walk was moved away while it was walked
 };
 

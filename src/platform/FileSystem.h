@@ -74,6 +74,7 @@ struct FileInfo {
     // they cannot be read (someone else's file without read permission).
     std::optional<uint32_t> attributes;
     bool isDirectory = false;
+    bool isLink = false; // the path itself is a symbolic link (the facts are of what it points to)
     ItemId id;
     std::optional<UtcTime> created; // none where the file system keeps no creation time
     UtcTime updated;                // last write
@@ -100,8 +101,9 @@ public:
     Item(const Item&) = delete;
     Item& operator=(const Item&) = delete;
 
-    // A path the user chose; its final symbolic link is followed, as chosen.
-    static Item Open(const std::string& path, std::error_code& error);
+    // A path the user chose. Its final symbolic link is followed only when the user chose a
+    // link (follow Yes); otherwise a link found there now is opened as the link itself.
+    static Item Open(const std::string& path, FollowLinks follow, std::error_code& error);
     // A name listed in an open folder; a link is opened as the link itself (Type() Link).
     static Item OpenIn(const Directory& folder, const std::string& name, std::error_code& error);
 

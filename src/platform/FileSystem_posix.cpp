@@ -1007,9 +1007,10 @@ void Item::Close() {
     }
 }
 
-Item Item::Open(const std::string& path, std::error_code& error) {
+Item Item::Open(const std::string& path, FollowLinks follow, std::error_code& error) {
     error.clear();
-    return ItemAccess::Adopt(::openat(AT_FDCWD, path.c_str(), O_PATH | O_CLOEXEC), path, error);
+    const int flags = O_PATH | O_CLOEXEC | (follow == FollowLinks::Yes ? 0 : O_NOFOLLOW);
+    return ItemAccess::Adopt(::openat(AT_FDCWD, path.c_str(), flags), path, error);
 }
 
 Item Item::OpenIn(const Directory& folder, const std::string& name, std::error_code& error) {
@@ -1021,8 +1022,15 @@ Item Item::OpenIn(const Directory& folder, const std::string& name, std::error_c
 std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     const Target t = TargetOf(item);
     StatResult st;
-    if (auto ec = DoStat(t, st)) {
+    // The item itself first, to know whether it is a link; only a link costs a second look.
+    if (auto ec = DoStat(t.dirFd, t.name, t.atFlags | AT_SYMLINK_NOFOLLOW, st)) {
         return ec;
+    }
+    info.isLink = S_ISLNK(st.mode);
+    if (info.isLink && t.Follows()) {
+        if (auto ec = DoStat(t, st)) {
+            return ec;
+        }
     }
     const FsInfo fs = FsOf(t, st);
     uint32_t attributes = 0;

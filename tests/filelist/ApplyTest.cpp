@@ -414,19 +414,29 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
     });
 }
 
-TEST_F(TreeTest, ARowThatNowLeadsElsewhereIsLeftAloneWithALine) {
+TEST_F(TreeTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
     const std::string outside = dir / "outside.txt";
     test::WriteFile(outside, "");
     SetMtime(outside, 1000);
-    const FileEntry row = Listed(root + "/a.txt");
-    ASSERT_EQ(::unlink((root + "/a.txt").c_str()), 0);
-    ASSERT_EQ(::symlink(outside.c_str(), (root + "/a.txt").c_str()), 0);
+    const std::string path = root + "/a.txt";
+    const FileEntry row = Listed(path);
+    // An editor saves a new file under the name: the new file gets the change.
+    test::WriteFile(path + ".new", "edited");
+    ASSERT_EQ(::rename((path + ".new").c_str(), path.c_str()), 0);
     ApplyRequest r = Request(true, false, "R");
     ApplyToEntry(row, r);
-    EXPECT_EQ(r.log, MakeErrorText(root + "/a.txt", platform::Errc::item_replaced));
+    EXPECT_EQ(r.log, "");
+    EXPECT_EQ(MtimeOf(path), NewSeconds());
+    // Swapped for a link since it was listed: nothing outside changes.
+    ASSERT_EQ(::unlink(path.c_str()), 0);
+    ASSERT_EQ(::symlink(outside.c_str(), path.c_str()), 0);
+    ApplyToEntry(row, r);
+    EXPECT_EQ(r.log, MakeErrorText(path, platform::Errc::became_link));
     EXPECT_EQ(MtimeOf(outside), 1000);
     // A row listed as a link acts on what it points to.
-    ApplyToEntry(Listed(root + "/a.txt"), r);
+    r.log.clear();
+    ApplyToEntry(Listed(path), r);
+    EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(outside), NewSeconds());
 }
 

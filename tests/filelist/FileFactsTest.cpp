@@ -59,7 +59,13 @@ TEST_F(FileFactsTest, SizeBeyond32BitsAndTimesInLocalTimeAtTheirOwnDate) {
     ASSERT_NE(e.GetUpdated(), nullptr);
     EXPECT_EQ(FormatListTime(*e.GetUpdated()), "2005/7/1 12:0:0");
     EXPECT_EQ(e.GetUpdated()->wMilliseconds, 500);
-    EXPECT_EQ(e.GetId().inode, test::StatOf(file).st_ino);
+    EXPECT_FALSE(e.IsLink());
+    // A link shows what it points to, and is known to be a link.
+    ::symlink(file.c_str(), (file + ".link").c_str());
+    FileEntry link = EntryFor(file + ".link");
+    EXPECT_TRUE(ReadRowFacts(link, FactsRead::Insert));
+    EXPECT_TRUE(link.IsLink());
+    EXPECT_EQ(link.GetSize(), int64_t{5} << 30);
 }
 
 TEST_F(FileFactsTest, RowFactsOnInsertSetTheFolderFlagAndRefreshDoesNot) {
@@ -95,7 +101,6 @@ TEST_F(FileFactsTest, RowFactsOfAVanishedPathEmptyTheColumnsButKeepTheSize) {
     EXPECT_EQ(e.GetUpdated(), nullptr);
     EXPECT_EQ(e.GetCreated(), nullptr);
     EXPECT_EQ(e.GetSize(), 2048);
-    EXPECT_FALSE(e.GetId().Known());
 }
 
 TEST(FileFactsAsOwner, LockedItemsShowTheirKindDatesAndSizeAndTheOwnerSeesTheirAttributes) {

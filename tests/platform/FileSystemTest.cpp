@@ -43,14 +43,14 @@ uint32_t AttributesOf(const std::string& path) {
 
 platform::Item Open(const std::string& path) {
     std::error_code error;
-    platform::Item item = platform::Item::Open(path, error);
+    platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
     EXPECT_FALSE(error) << path << ": " << error.message();
     return item;
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
     std::error_code error;
-    const platform::Item item = platform::Item::Open(path, error);
+    const platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
     return error ? error : platform::SetAttributes(item, a);
 }
 
@@ -58,7 +58,7 @@ std::error_code SetUpdated(const std::string& path, int64_t seconds,
                            const platform::UtcTime* created = nullptr) {
     const platform::UtcTime when{seconds, 0};
     std::error_code error;
-    const platform::Item item = platform::Item::Open(path, error);
+    const platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
     return error ? error : platform::SetFileTimes(item, created, &when);
 }
 

@@ -50,7 +50,7 @@ uint32_t AttributesOf(const std::string& path) {
 
 platform::Item Open(const std::string& path) {
     std::error_code error;
-    platform::Item item = platform::Item::Open(path, error);
+    platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
     EXPECT_FALSE(error) << path;
     return item;
 }
