@@ -57,13 +57,20 @@ void BM_PlainUtimensatWalk(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFolders * kFilesPerFolder);
 }
 
-ApplyRequest Request(int iteration, bool attributes) {
+enum class Also { Nothing, Attributes, CreationTime };
+
+ApplyRequest Request(int iteration, Also also) {
     ApplyRequest r;
     r.setUpdated = 1;
     r.updated = SYSTEMTIME{2005, 10, 3, 12, 14, 6, static_cast<uint16_t>(iteration % 60), 0};
+    if (also == Also::CreationTime) {
+        // A new one each run, so that every record is really written.
+        r.setCreated = 1;
+        r.created = SYSTEMTIME{2001, 2, 6, 3, 4, 5, static_cast<uint16_t>(iteration % 60), 0};
+    }
     r.subFolder = 1;
     r.folderTarget = 1;
-    if (attributes) {
+    if (also == Also::Attributes) {
         // Alternate, so that every file's attributes really change on every run.
         r.setAttributes = 1;
         r.hidden = iteration % 2;
@@ -72,14 +79,15 @@ ApplyRequest Request(int iteration, bool attributes) {
     return r;
 }
 
-void ApplyBench(benchmark::State& state, bool attributes) {
+void ApplyBench(benchmark::State& state, Also also) {
     FileEntry root;
     root.SetPath(g_tree->Root());
     root.SetFolder(1);
     int iteration = 0;
     for (auto _ : state) {
-        ApplyRequest r = Request(++iteration, attributes);
+        ApplyRequest r = Request(++iteration, also);
         ApplyToEntry(root, r);
+        FinishRun(r);
         if (!r.log.empty()) {
             state.SkipWithError(r.log.substr(0, 200).c_str());
             break;
@@ -89,11 +97,15 @@ void ApplyBench(benchmark::State& state, bool attributes) {
 }
 
 void BM_ApplyLastWrite(benchmark::State& state) {
-    ApplyBench(state, false);
+    ApplyBench(state, Also::Nothing);
 }
 
 void BM_ApplyLastWriteAndAttributes(benchmark::State& state) {
-    ApplyBench(state, true);
+    ApplyBench(state, Also::Attributes);
+}
+
+void BM_ApplyLastWriteAndCreation(benchmark::State& state) {
+    ApplyBench(state, Also::CreationTime);
 }
 
 void BM_PlainStatxLoop(benchmark::State& state) {
@@ -137,7 +149,7 @@ double DeepWalkPeakMiB(const std::string& base) {
         FileEntry entry;
         entry.SetPath(root);
         entry.SetFolder(1);
-        ApplyRequest r = Request(1, false);
+        ApplyRequest r = Request(1, Also::Nothing);
         ApplyToEntry(entry, r);
         ::_exit(r.log.empty() ? 0 : 1);
     }
@@ -154,6 +166,10 @@ double DeepWalkPeakMiB(const std::string& base) {
 BENCHMARK(BM_PlainUtimensatWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWriteAndAttributes)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_ApplyLastWriteAndCreation)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
@@ -175,6 +191,7 @@ int main(int argc, char** argv) {
     const Target targets[] = {
         {"last-write time only", "BM_ApplyLastWrite", "BM_PlainUtimensatWalk", 1.5},
         {"last-write time + attributes", "BM_ApplyLastWriteAndAttributes", "BM_PlainUtimensatWalk", 2.5},
+        {"creation + last-write time", "BM_ApplyLastWriteAndCreation", "BM_PlainUtimensatWalk", 2.5},
         {"facts of 100,000 listed paths", "BM_ReadRowFacts", "BM_PlainStatxLoop", 2.0},
     };
     int status =

@@ -41,6 +41,14 @@ bool LeavesTheRestToDo(const std::error_code& error) {
     return error == platform::Errc::creation_time_unsupported;
 }
 
+void CountNoCreationTime(ApplyRequest& request, const platform::Item& item) {
+    auto [it, added] = request.noCreationTime.try_emplace(item.Id().device);
+    if (added) {
+        it->second.mount = platform::MountOf(item);
+    }
+    ++it->second.items;
+}
+
 // All the work on one item, through its handle. A hook before the item's change (a journal of
 // its old state) belongs at the top; a cancel check belongs between two calls.
 int ApplyToItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
@@ -56,7 +64,11 @@ int ApplyToItem(const platform::Item& item, const std::string& path, ApplyReques
             return 0;
         }
         if (const auto error = platform::SetFileTimes(item, created, updated)) {
-            AddLine(request, path, error);
+            if (error == platform::Errc::creation_time_unsupported) {
+                CountNoCreationTime(request, item);
+            } else {
+                AddLine(request, path, error);
+            }
             if (!LeavesTheRestToDo(error)) {
                 return 0;
             }
@@ -115,4 +127,15 @@ void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     if (request.subFolder != 0 && WantsAnything(request)) {
         WalkBelow(item, path, request);
     }
+}
+
+void FinishRun(ApplyRequest& request) {
+    for (const auto& [device, where] : request.noCreationTime) {
+        const std::string place = where.mount.point.empty() ? "?" : where.mount.point;
+        std::string line =
+            MakeErrorText(place + " (" + where.mount.type + ")", platform::Errc::creation_time_unsupported);
+        line.insert(line.size() - 1, "（" + std::to_string(where.items) + " 項目）");
+        request.log += line;
+    }
+    request.noCreationTime.clear();
 }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include "platform/FileSystem.h"
 #include "platform/SystemTime.h"
 
+#include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -29,6 +32,14 @@ struct ApplyRequest {
     };
     Converted createdUtc;
     Converted updatedUtc;
+
+    // File systems on which no creation time can be kept, by device: the run ends with one
+    // line for each, not one per item.
+    struct NoCreationTime {
+        platform::MountInfo mount;
+        int items = 0;
+    };
+    std::map<uint64_t, NoCreationTime> noCreationTime;
 };
 
 class FileEntry;
@@ -50,3 +61,8 @@ class FileEntry;
 // since is left alone with a line. Anything else found there now (a file an editor saved anew)
 // is what gets the change.
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request);
+
+// Ends a run: one line for each file system on which no creation time could be kept, naming
+// where it is mounted and its type, with the number of items concerned. Call once, after the
+// last row.
+void FinishRun(ApplyRequest& request);

@@ -126,6 +126,14 @@ private:
     std::optional<UtcTime> m_created;
 };
 
+// The file system an item lies on, for a line that speaks of the whole file system: where it is
+// mounted and its type ("ext4"). Empty texts where the system does not tell.
+struct MountInfo {
+    std::string point;
+    std::string type;
+};
+MountInfo MountOf(const Item& item);
+
 // Gives the item exactly these attributes, as Windows does: ReadOnly, Hidden, System, Archive,
 // Temporary, Offline and NotContentIndexed are set or cleared, Normal alone clears them all,
 // Directory and the bits a program cannot set are kept.

@@ -10,6 +10,7 @@
 #include "platform/Posix.h"
 #include "platform/Process.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -333,26 +334,47 @@ struct FsInfo {
     int64_t resolutionNs = 1; // the last-write time's step on disk
 };
 
-std::string MountTypeOf(uint64_t device) {
+// Mount points in the mount table escape spaces and the like as "\ooo".
+std::string Unescaped(std::string_view field) {
+    std::string out;
+    for (size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size() && field.find_first_not_of("01234567", i + 1) >= i + 4) {
+            out += static_cast<char>((field[i + 1] - '0') * 64 + (field[i + 2] - '0') * 8 +
+                                     (field[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += field[i];
+        }
+    }
+    return out;
+}
+
+// The mount table's line of a mount, found by its id (first field) or by its device
+// (third field, "major:minor"), split into its point and type.
+std::optional<MountInfo> FindMount(const std::string& field, size_t index) {
     std::ifstream in("/proc/self/mountinfo");
-    const std::string wanted = std::to_string(device >> 32) + ":" + std::to_string(device & 0xFFFFFFFFU);
     std::string line;
     while (std::getline(in, line)) {
         // id parent major:minor root mountpoint options [optional fields] - type source options
-        size_t p = line.find(' ');
-        p = p == std::string::npos ? p : line.find(' ', p + 1);
-        if (p == std::string::npos || line.compare(p + 1, wanted.size(), wanted) != 0 ||
-            line[p + 1 + wanted.size()] != ' ') {
+        std::vector<std::string_view> fields;
+        for (size_t p = 0; p < line.size();) {
+            const size_t space = std::min(line.find(' ', p), line.size());
+            fields.emplace_back(line.data() + p, space - p);
+            p = space + 1;
+        }
+        const auto dash = std::find(fields.begin(), fields.end(), "-");
+        if (fields.size() < 5 || dash == fields.end() || dash + 1 == fields.end() || fields[index] != field) {
             continue;
         }
-        const size_t dash = line.find(" - ");
-        if (dash == std::string::npos) {
-            continue;
-        }
-        const size_t typeStart = dash + 3;
-        return line.substr(typeStart, line.find(' ', typeStart) - typeStart);
+        return MountInfo{Unescaped(fields[4]), std::string(dash[1])};
     }
-    return {};
+    return std::nullopt;
+}
+
+std::string MountTypeOf(uint64_t device) {
+    const auto mount =
+        FindMount(std::to_string(device >> 32) + ":" + std::to_string(device & 0xFFFFFFFFU), 2);
+    return mount ? mount->type : std::string();
 }
 
 int StatFs(const Target& t, struct statfs& sf) {
@@ -538,6 +560,8 @@ struct DosRecord {
     bool exists = false;
     std::string raw;
     uint32_t value = 0;
+    std::optional<uint64_t> created; // NT ticks, where the record holds a creation time
+    bool unsupported = false;        // the file system keeps no user extended attributes
 };
 
 std::error_code ReadDosRecordOnce(const Target& t, DosRecord& record) {
@@ -558,13 +582,16 @@ std::error_code ReadDosRecordOnce(const Target& t, DosRecord& record) {
     if (n < 0) {
         // No record, or a file system without user attributes: nothing is set.
         if (errno == ENODATA || errno == ENOTSUP || errno == EPERM) {
+            record.unsupported = errno != ENODATA;
             return {};
         }
         return LastHandleError();
     }
-    if (const auto parsed = ParseDosAttrib(record.raw)) {
+    DosAttrib decoded;
+    if (!DecodeDosAttrib(record.raw, decoded) && !record.raw.empty()) {
         record.exists = true;
-        record.value = *parsed;
+        record.value = decoded.attributes;
+        record.created = decoded.created;
     }
     return {};
 }
@@ -573,9 +600,16 @@ std::error_code ReadDosRecord(const Target& t, DosRecord& record, ModeKeeper* ke
     return WithRights(keeper, [&] { return ReadDosRecordOnce(t, record); });
 }
 
-std::error_code WriteDosRecord(const Target& t, const DosRecord& old, uint32_t value, ModeKeeper* keeper) {
+// Writes the record with these attributes and, when given, this creation time (NT ticks);
+// everything else the record held stays.
+std::error_code WriteDosRecord(const Target& t, const DosRecord& old, uint32_t value, ModeKeeper* keeper,
+                               std::optional<uint64_t> created = std::nullopt) {
     std::string encoded;
-    if (auto ec = EncodeDosAttrib(old.raw, value, encoded)) {
+    DosAttrib record;
+    record.raw = old.raw;
+    record.attributes = value;
+    record.created = created ? created : old.created;
+    if (auto ec = EncodeDosAttrib(record, encoded)) {
         return ec; // a record of a newer kind, or a damaged one, is never overwritten
     }
     return WithRights(keeper, [&] {
@@ -605,12 +639,14 @@ uint32_t Requested(uint32_t a) {
     return a & kSettable;
 }
 
+// A file is read-only when nobody may write to it, or when the record says so, as Samba's
+// clients see it (Samba keeps read-only in the record and leaves the permissions alone).
 uint32_t NativeAttributes(const Target& t, const StatResult& st, const DosRecord& dos) {
     uint32_t a = dos.value & ~(attr::Directory | attr::Normal);
     if (st.IsDirectory()) {
         a |= attr::Directory;
-    } else {
-        a = (a & ~attr::ReadOnly) | ((st.mode & 0222) == 0 ? attr::ReadOnly : 0);
+    } else if ((st.mode & 0222) == 0) {
+        a |= attr::ReadOnly;
     }
     if (t.dotName) {
         a |= attr::Hidden;
@@ -648,9 +684,13 @@ std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint3
         // The name hides it already; a record just for that would be noise.
         newValue = (newValue & ~attr::Hidden) | (oldValue & attr::Hidden);
     }
-    if (!isDir && !dos.exists) {
-        // A file's read-only state is its permission; a record is not made for it alone.
-        newValue &= ~attr::ReadOnly;
+    if (dos.unsupported) {
+        // Without user attributes only read-only can be kept, as the permission.
+        if ((newValue & ~(attr::ReadOnly | attr::Directory)) !=
+            (oldValue & ~(attr::ReadOnly | attr::Directory))) {
+            return make_error_code(Errc::attributes_unsupported);
+        }
+        newValue = oldValue;
     }
     const bool recordChanges = newValue != oldValue;
     if (recordChanges) {
@@ -731,7 +771,9 @@ std::error_code SetWordXattr(const Target& t, const char* name, uint32_t value) 
     return SetXattr(t, name, b, sizeof b) == 0 ? std::error_code() : LastHandleError();
 }
 
-std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out) {
+// The attribute word; for the record store also the creation time the record holds.
+std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out,
+                               std::optional<uint64_t>* recordCreated = nullptr) {
     switch (fs.store) {
     case Store::Fat:
     case Store::Exfat: {
@@ -766,6 +808,9 @@ std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsIn
         return ec;
     }
     out = NativeAttributes(t, st, dos);
+    if (recordCreated != nullptr) {
+        *recordCreated = dos.created;
+    }
     return {};
 }
 
@@ -801,8 +846,8 @@ std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsI
 
 // The owner of a file of mode 000 may still see its record: through a handle of its own (the
 // name may not follow another link than the question did), with the read right taken for it.
-std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, const FsInfo& fs,
-                                      uint32_t& out) {
+std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out,
+                                      std::optional<uint64_t>* recordCreated) {
     if (fs.store != Store::Native || st.uid != ::geteuid()) {
         return SystemError(EACCES);
     }
@@ -823,6 +868,7 @@ std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, con
         return ec;
     }
     out = NativeAttributes(handle, again, dos);
+    *recordCreated = dos.created;
     return {};
 }
 
@@ -864,6 +910,46 @@ bool SameWithin(const UtcTime& wanted, const UtcTime& got, int64_t resolutionNs)
     return diff > -resolutionNs && diff < resolutionNs;
 }
 
+// The record's own attribute word for an item that has none yet: what the item shows now.
+uint32_t FirstRecordValue(const Target& t, const StatResult& st, const DosRecord& dos) {
+    uint32_t a = NativeAttributes(t, st, dos) & ~attr::Normal;
+    if (t.dotName && (dos.value & attr::Hidden) == 0) {
+        a &= ~attr::Hidden; // the name hides it; the record need not say so
+    }
+    return a;
+}
+
+// The creation time Windows clients of a Samba share see: in the user.DOSATTRIB record, written
+// and read back with the owner's rights where the mode denies them (a read-only file too).
+std::error_code SetRecordCreationTime(const Target& t, const StatResult& st, const UtcTime& created) {
+    const auto ticks = ToFileTimeTicks(created);
+    if (!ticks || *ticks == 0) {
+        return make_error_code(Errc::time_not_stored);
+    }
+    ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
+    DosRecord dos;
+    if (auto ec = ReadDosRecord(t, dos, &keeper)) {
+        return ec;
+    }
+    if (dos.unsupported) {
+        return make_error_code(Errc::creation_time_unsupported);
+    }
+    const uint32_t value = dos.exists ? dos.value : FirstRecordValue(t, st, dos);
+    if (auto ec = WriteDosRecord(t, dos, value, &keeper, ticks)) {
+        return ec == std::errc::operation_not_supported ? make_error_code(Errc::creation_time_unsupported)
+                                                        : ec;
+    }
+    DosRecord stored;
+    if (auto ec = ReadDosRecord(t, stored, &keeper)) {
+        return ec;
+    }
+    if (stored.created != ticks) {
+        RestoreDosRecord(t, dos);
+        return make_error_code(Errc::time_not_stored);
+    }
+    return {};
+}
+
 const char* CreationTimeName(const FsInfo& fs) {
     if (fs.store == Store::Ntfs && fs.ntfsCrtime) {
         return kNtfsCrtimeName;
@@ -872,7 +958,11 @@ const char* CreationTimeName(const FsInfo& fs) {
 }
 
 // Writes the creation time and reads it back; a time stored otherwise is put back as it was.
-std::error_code SetCreationTime(const Target& t, const FsInfo& fs, const UtcTime& created) {
+std::error_code SetCreationTime(const Target& t, const StatResult& st, const FsInfo& fs,
+                                const UtcTime& created) {
+    if (fs.store == Store::Native) {
+        return SetRecordCreationTime(t, st, created);
+    }
     const char* name = CreationTimeName(fs);
     if (name == nullptr) {
         return make_error_code(Errc::creation_time_unsupported);
@@ -1019,6 +1109,10 @@ Item Item::OpenIn(const Directory& folder, const std::string& name, std::error_c
     return ItemAccess::Adopt(fd, name, error);
 }
 
+MountInfo MountOf(const Item& item) {
+    return FindMount(std::to_string(ItemAccess::MountId(item)), 0).value_or(MountInfo());
+}
+
 std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     const Target t = TargetOf(item);
     StatResult st;
@@ -1034,21 +1128,24 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     }
     const FsInfo fs = FsOf(t, st);
     uint32_t attributes = 0;
-    std::error_code ec = ReadAttributes(t, st, fs, attributes);
+    std::optional<uint64_t> recordCreated;
+    std::error_code ec = ReadAttributes(t, st, fs, attributes, &recordCreated);
     if (ec == std::errc::permission_denied) {
-        ec = ReadAttributesAsOwner(t, st, fs, attributes);
+        ec = ReadAttributesAsOwner(t, st, fs, attributes, &recordCreated);
     }
     info.attributes = ec ? std::nullopt : std::optional<uint32_t>(attributes);
     info.isDirectory = st.IsDirectory();
     info.id = st.id;
     info.updated = st.modified;
     info.size = st.size;
+    // The creation time Windows sees: NTFS's or SMB's own, else the record's, else the kernel's
+    // birth time.
     info.created = st.born;
-    if (fs.ntfsCrtime) {
-        UtcTime created;
-        if (!GetTicksXattr(t, kNtfsCrtimeName, created)) {
-            info.created = created;
-        }
+    UtcTime own;
+    if (const char* name = CreationTimeName(fs); name != nullptr && !GetTicksXattr(t, name, own)) {
+        info.created = own;
+    } else if (recordCreated) {
+        info.created = FromFileTimeTicks(*recordCreated);
     }
     return {};
 }
@@ -1102,7 +1199,10 @@ std::error_code SetFileTimes(const Item& item, const UtcTime* created, const Utc
     if (created == nullptr) {
         return {};
     }
-    const std::error_code ec = SetCreationTime(t, fs, *created);
+    StatResult st;
+    st.mode = (item.Type() == ItemType::Folder ? S_IFDIR : S_IFREG) | ItemAccess::Mode(item);
+    st.id = item.Id();
+    const std::error_code ec = SetCreationTime(t, st, fs, *created);
     if (ec == Errc::time_not_stored && updated != nullptr) {
         SetMtime(t, oldUpdated);
     }

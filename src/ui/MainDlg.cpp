@@ -425,6 +425,7 @@ void CMainDlg::OnUpdate() {
             m_list->ApplyToRow(row, request);
             ++done;
         }
+        FinishRun(request);
     }
     if (request.showResult == 0 || done == 0) {
         return;

@@ -56,6 +56,10 @@ const std::error_code kEperm{EPERM, std::system_category()};
 const std::error_code kNoCreationTime = platform::Errc::creation_time_unsupported;
 const std::error_code kNotAFile = platform::Errc::not_a_file_or_folder;
 
+// 1601-01-01 00:00 local time (in Berlin) is before any time a file system keeps: every item the request
+// reaches gets one line for it, in the order of the work.
+constexpr SYSTEMTIME kTooEarly{1601, 1, 1, 1, 0, 0, 0, 0};
+
 // attributes: nullptr for none, else the letters R, H and A of those to set.
 ApplyRequest Request(bool updated, bool created = false, const char* attributes = nullptr) {
     ApplyRequest r;
@@ -125,17 +129,44 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
     EXPECT_EQ(MtimeOf(fifo), NewSeconds());
 }
 
-TEST_F(ApplyTest, UnstorableCreationTimeIsOneLineAndEverythingElseIsStillDone) {
-    ApplyRequest r = Request(true, true, "H");
+TEST_F(ApplyTest, TheCreationTimeIsKeptInTheRecordAndReadBackFromIt) {
+    ::chmod(file.c_str(), 0444); // a read-only file gets it too
+    ApplyRequest r = Request(true, true, "RH");
     ApplyToEntry(Entry(file, false), r);
-    EXPECT_EQ(r.log, MakeErrorText(file, kNoCreationTime));
+    FinishRun(r);
+    EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(file), NewSeconds());
-    EXPECT_EQ(Dos(file), std::string("0x2\0", 4));
+    EXPECT_EQ(test::StatOf(file).st_mode & 0777, 0444U);
+    FileEntry row = Entry(file, false);
+    ReadRowFacts(row, FactsRead::Refresh);
+    ASSERT_NE(row.GetCreated(), nullptr);
+    EXPECT_EQ(FormatListTime(*row.GetCreated()), FormatListTime(kCreated));
+    EXPECT_EQ(row.GetAttrText(), "RH");
     // Only the creation time asked for: the last-write time stays.
     SetMtime(file, 1000);
     ApplyRequest created = Request(false, true);
     ApplyToEntry(Entry(file, false), created);
     EXPECT_EQ(MtimeOf(file), 1000);
+}
+
+TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem) {
+    // ramfs keeps no extended attributes at all.
+    test::TempDir mount;
+    if (::geteuid() != 0 || ::mount("none", mount.Path().c_str(), "ramfs", 0, nullptr) != 0) {
+        GTEST_SKIP() << "mounting ramfs needs root";
+    }
+    for (const char* name : {"a", "b", "c"}) {
+        test::WriteFile(mount / name, "");
+    }
+    ApplyRequest r = Request(true, true);
+    ApplyToEntry(Entry(mount.Path(), true), r);
+    ApplyToEntry(Entry(file, false), r); // elsewhere the time is kept
+    FinishRun(r);
+    ::umount2(mount.Path().c_str(), MNT_DETACH);
+    std::string line = MakeErrorText(mount.Path() + " (ramfs)", kNoCreationTime);
+    line.insert(line.size() - 1, "（4 項目）"); // the folder and its three files
+    EXPECT_EQ(r.log, line);
+    EXPECT_EQ(MtimeOf(file), NewSeconds());
 }
 
 TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
@@ -245,15 +276,16 @@ TEST_F(TreeTest, FolderTargetAndSubFolderDecideWhatChanges) {
 }
 
 TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
-    // Every item fails the creation time with one line, so the lines show the order.
     const std::string chain = dir / "chain";
     test::MakeFolder(chain);
     test::MakeFolder(chain + "/x");
     test::WriteFile(chain + "/x/y.txt", "");
     ApplyRequest r = Request(false, true);
+    r.created = kTooEarly;
     ApplyToEntry(Entry(chain, true), r);
-    EXPECT_EQ(r.log, MakeErrorText(chain, kNoCreationTime) + MakeErrorText(chain + "/x", kNoCreationTime) +
-                         MakeErrorText(chain + "/x/y.txt", kNoCreationTime));
+    const std::error_code early = platform::Errc::time_not_stored;
+    EXPECT_EQ(r.log, MakeErrorText(chain, early) + MakeErrorText(chain + "/x", early) +
+                         MakeErrorText(chain + "/x/y.txt", early));
 }
 
 TEST_F(TreeTest, AFailingFolderRowStillHasItsContentsWalked) {
@@ -311,6 +343,7 @@ TEST_F(TreeTest, AFolderMountedInsideItselfIsEnteredOnce) {
         GTEST_SKIP() << "bind mount refused: " << std::strerror(errno);
     }
     ApplyRequest r = Request(false, true);
+    r.created = kTooEarly; // a line for every item reached
     ApplyToEntry(Entry(root, true), r);
     ::umount2(mirror.c_str(), MNT_DETACH);
     // The mirror itself is an item of sub; its contents are root's, already walked.

@@ -45,27 +45,8 @@ std::string GetRecord(const std::string& path) {
     return value;
 }
 
-// A line's text after "name:" in smbclient's allinfo output for one item.
-std::string InfoLine(const std::string& output, const std::string& name) {
-    const size_t at = output.find("\n" + name + ":");
-    if (at == std::string::npos) {
-        return "(no " + name + ")";
-    }
-    const size_t start = output.find_first_not_of(' ', at + name.size() + 2);
-    return output.substr(start, output.find('\n', start) - start);
-}
-
-class DosAttribShare : public ::testing::Test {
+class DosAttribShare : public test::SambaTest {
 protected:
-    static void SetUpTestSuite() { s_server = std::make_unique<test::SambaServer>(); }
-    static void TearDownTestSuite() { s_server.reset(); }
-
-    void SetUp() override {
-        if (!s_server->Problem().empty()) {
-            GTEST_SKIP() << s_server->Problem();
-        }
-    }
-
     // Makes a file, or a folder when the name ends in "/", on the server's disk.
     static std::string Make(const std::string& name) {
         const std::string path = *s_server / name;
@@ -82,8 +63,6 @@ protected:
         EXPECT_EQ(reply.status, 0) << commands << "\n" << reply.output;
         return reply;
     }
-
-    static inline std::unique_ptr<test::SambaServer> s_server;
 };
 
 } // namespace
@@ -182,7 +161,7 @@ TEST_F(DosAttribShare, ARecordWrittenHereIsWhatClientsSee) {
         from = output.find("altname: " + c.name.substr(0, c.name.find('/')) + "\n", from);
         ASSERT_NE(from, std::string::npos) << output;
         const std::string item = output.substr(from, output.find("altname:", from + 1) - from);
-        EXPECT_EQ(InfoLine(item, "create_time"), SmbclientTime(born));
-        EXPECT_EQ(InfoLine(item, "attributes"), c.shown);
+        EXPECT_EQ(test::SambaServer::InfoLine(item, "create_time"), SmbclientTime(born));
+        EXPECT_EQ(test::SambaServer::InfoLine(item, "attributes"), c.shown);
     }
 }

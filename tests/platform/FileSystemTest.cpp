@@ -108,14 +108,19 @@ TEST_F(FileSystemTest, ReadOnlyOfAFileIsItsWritePermission) {
         EXPECT_EQ(ModeOf(file), c.after) << std::oct << c.before;
         EXPECT_EQ(AttributesOf(file) & attr::ReadOnly, c.set & attr::ReadOnly) << std::oct << c.before;
     }
-    ::chmod(file.c_str(), 0464); // any write bit at all means writable
+    ::chmod(file.c_str(), 0464); // any write bit at all means writable, unless the record says
+    EXPECT_EQ(AttributesOf(file), attr::ReadOnly);
+    ::removexattr(file.c_str(), "user.DOSATTRIB");
     EXPECT_EQ(AttributesOf(file), attr::Normal);
     EXPECT_EQ(AttributesOf(dir.Path()), attr::Directory);
 }
 
 TEST_F(FileSystemTest, HiddenAndArchiveLiveInTheSharedRecordWhichMirrorsReadOnly) {
     ASSERT_FALSE(Set(file, attr::ReadOnly));
-    EXPECT_EQ(Record(file), ""); // the permission already says it
+    EXPECT_EQ(Record(file), std::string("0x1\0", 4)); // for Samba's clients, which read only the record
+    EXPECT_EQ(ModeOf(file), 0444);
+    ASSERT_FALSE(Set(file, attr::Normal));
+    EXPECT_EQ(Record(file), std::string("0x0\0", 4));
     ASSERT_FALSE(Set(file, attr::Hidden | attr::Archive));
     EXPECT_EQ(AttributesOf(file), attr::Hidden | attr::Archive);
     EXPECT_EQ(Record(file), std::string("0x22\0", 5));
@@ -251,7 +256,7 @@ TEST_F(FileSystemTest, SomeoneElsesOrAnImmutableFileRefusesTimesAndAttributes) {
     const std::string path = file;
     EXPECT_EQ(test::RunAsUnprivileged([&] {
                   return SetUpdated(path, 1000) == std::errc::operation_not_permitted &&
-                                 Set(path, attr::ReadOnly) == std::errc::operation_not_permitted
+                                 Set(path, attr::ReadOnly) == std::errc::permission_denied
                              ? 0
                              : 1;
               }),

@@ -247,4 +247,13 @@ SambaServer::Reply SambaServer::Client(const std::string& commands) const {
     return reply;
 }
 
+std::string SambaServer::InfoLine(const std::string& output, const std::string& name) {
+    const size_t at = output.find("\n" + name + ":");
+    if (at == std::string::npos) {
+        return "(no " + name + ")";
+    }
+    const size_t start = output.find_first_not_of(' ', at + name.size() + 2);
+    return output.substr(start, output.find('\n', start) - start);
+}
+
 } // namespace test

@@ -2,6 +2,9 @@
 
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -34,6 +37,8 @@ public:
     // Runs smbclient //127.0.0.1/share -p PORT -N -c commands as a guest. Dates it prints and
     // reads ("utimes") are in UTC.
     Reply Client(const std::string& commands) const;
+    // The text after "name:" on a line of allinfo's output ("(no name)" when there is none).
+    static std::string InfoLine(const std::string& output, const std::string& name);
 
 private:
     std::string Start();
@@ -50,6 +55,21 @@ private:
     int m_port = 0;
     pid_t m_pid = -1;
     bool m_mounted = false;
+};
+
+// The fixture of tests that share one server: started before the first, stopped after the last;
+// each test skips, saying why, where the server cannot run.
+class SambaTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_server = std::make_unique<SambaServer>(); }
+    static void TearDownTestSuite() { s_server.reset(); }
+    void SetUp() override {
+        if (!s_server->Problem().empty()) {
+            GTEST_SKIP() << s_server->Problem();
+        }
+    }
+
+    static inline std::unique_ptr<SambaServer> s_server;
 };
 
 } // namespace test
