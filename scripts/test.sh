@@ -15,6 +15,7 @@ ctest --test-dir build/release --output-on-failure -j "$jobs"
 echo "== clang AddressSanitizer + UndefinedBehaviorSanitizer build and tests"
 scripts/build.sh sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+    LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
     ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
 
 echo "== fuzzers"
