@@ -3,11 +3,10 @@
 #include <cstdint>
 #include <optional>
 
-#ifdef _WIN32
-#include <minwinbase.h>
-#else
 // A calendar time as the Win32 record holds it: eight unsigned 16-bit fields in this order.
-// wDayOfWeek counts from Sunday = 0.
+// wDayOfWeek counts from Sunday = 0. The program's own on every system, so that this header
+// needs none of them; the Windows bodies include <windows.h> through platform/Win32.h, which
+// keeps the system's record of the same name and layout out of the way.
 struct SYSTEMTIME {
     uint16_t wYear;
     uint16_t wMonth;
@@ -18,7 +17,6 @@ struct SYSTEMTIME {
     uint16_t wSecond;
     uint16_t wMilliseconds;
 };
-#endif
 
 namespace platform {
 
