@@ -74,10 +74,6 @@ void CFileListCtrl::SetHeaderImages(const CImageList& arrows) {
     m_header->SetArrowImages(arrows);
 }
 
-int CFileListCtrl::InsertEntry(int index, FileEntry* entry) {
-    return m_model->Insert(index, std::unique_ptr<FileEntry>(entry));
-}
-
 void CFileListCtrl::InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries) {
     m_model->Append(std::move(entries));
 }

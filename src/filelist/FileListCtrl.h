@@ -33,8 +33,6 @@ public:
     std::array<int, kListColumns> GetColumnOrder() const;
     void SetHeaderImages(const CImageList& arrows);
 
-    // Adds an entry at index (the row takes it over) and reads its facts; returns the row.
-    int InsertEntry(int index, FileEntry* entry);
     // Adds a batch at the end with one notification; the caller sorts afterwards.
     void InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries);
     // Reads the row's attributes, times and size again.

@@ -111,18 +111,6 @@ void FileListModel::Append(std::vector<std::unique_ptr<FileEntry>> entries) {
     endInsertRows();
 }
 
-int FileListModel::Insert(int index, std::unique_ptr<FileEntry> entry) {
-    const int row = std::clamp(index, 0, rowCount());
-    Row r;
-    r.entry = std::move(entry);
-    RowFactsReader reader;
-    ReadNew(r, reader);
-    beginInsertRows({}, row, row);
-    m_rows.insert(m_rows.begin() + row, std::move(r));
-    endInsertRows();
-    return row;
-}
-
 void FileListModel::Refresh(int row) {
     if (row < 0 || row >= rowCount()) {
         return;

@@ -27,8 +27,6 @@ public:
     // Adds entries at the end, reading each one's facts, type and icon (attributes first: they
     // decide whether it is a folder). One notification for the whole batch.
     void Append(std::vector<std::unique_ptr<FileEntry>> entries);
-    // One entry at index (clamped to the row count); returns its row.
-    int Insert(int index, std::unique_ptr<FileEntry> entry);
     // Reads attributes, times and size again; name, type, icon and folder flag stay.
     void Refresh(int row);
     void RefreshAll();

@@ -41,17 +41,6 @@ void CFolderBrowser::SetParams(unsigned flags, const char* title, int rootFolder
     }
 }
 
-int CFolderBrowser::GetResult(char* buffer, int n, int which) const {
-    const std::string& text = which == 1 ? m_path : m_displayName;
-    if (text.empty() || buffer == nullptr || n < 0) {
-        return 0;
-    }
-    const int count = std::min(static_cast<int>(text.size()), n);
-    std::memcpy(buffer, text.data(), static_cast<size_t>(count));
-    buffer[count] = '\0';
-    return count;
-}
-
 void CFolderBrowser::GetResult(std::string& text, int which) const {
     text = which == 1 ? m_path : m_displayName;
 }

@@ -38,7 +38,6 @@ public:
     // The chosen folder's path (which 1) or its display name (any other value). The buffer form
     // copies at most n bytes and a NUL (the buffer holds n + 1) and returns how many it copied;
     // 0, leaving the buffer untouched, when there is nothing.
-    virtual int GetResult(char* buffer, int n, int which) const;
     virtual void GetResult(std::string& text, int which) const;
 
     // Each form starts afresh (Reset) and returns 1 when a folder was chosen, 2 when the dialog

@@ -197,11 +197,12 @@ TEST_F(FileListCtrlTest, DeletingRowsDeletesTheirEntries) {
     g_deleted = 0;
     {
         CFileListCtrl own;
+        std::vector<std::unique_ptr<FileEntry>> entries;
         for (int i = 0; i < 8; ++i) {
-            auto* e = new CountedEntry;
-            e->SetPath(dir / ("f" + std::to_string(i)));
-            own.InsertEntry(i, e);
+            entries.push_back(std::make_unique<CountedEntry>());
+            entries.back()->SetPath(dir / ("f" + std::to_string(i)));
         }
+        own.InsertEntries(std::move(entries));
         own.DeleteRows({2, 5});
         EXPECT_EQ(g_deleted, 2);
         EXPECT_EQ(own.GetItemCount(), 6);

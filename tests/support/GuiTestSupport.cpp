@@ -89,7 +89,8 @@ DesktopOpener::DesktopOpener(bool withHandler) {
     std::filesystem::create_directories(apps);
     std::filesystem::create_directories(dir / "config");
     if (withHandler) {
-        WriteFile(dir / "record", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.out\"\n");
+        // Written aside and renamed, so that the file is never seen half-written.
+        WriteFile(dir / "record", "#!/bin/sh\nprintf '%s' \"$1\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.out\"\n");
         ::chmod((dir / "record").c_str(), 0755);
         WriteFile(apps + "/record.desktop", "[Desktop Entry]\nType=Application\nName=Record\nExec=" +
                                                 (dir / "record") + " %U\nMimeType=inode/directory;\n");
