@@ -126,6 +126,30 @@ private:
     std::optional<UtcTime> m_created;
 };
 
+// Everything of an item that a change by this program can touch, exactly as stored, so that it
+// can be put back: the times and attribute word as the list shows them, the permission bits,
+// and the stores' own values.
+struct ItemState {
+    ItemId id;
+    std::optional<UtcTime> created; // as shown: the file system's own, the record's, or birth
+    UtcTime updated;
+    uint32_t attributes = 0;            // as shown (see FileInfo)
+    uint32_t mode = 0;                  // permission bits
+    std::optional<std::string> record;  // user.DOSATTRIB as stored; none where there is none
+    std::optional<uint32_t> word;       // NTFS, SMB or FAT attribute word as stored
+    std::optional<uint64_t> ownCreated; // NTFS or SMB creation time as stored, in NT ticks
+
+    friend bool operator==(const ItemState&, const ItemState&) = default;
+};
+
+// Reads the state through the item's handle (the owner's right is taken, and given back, to read
+// the record of a file of mode 000).
+std::error_code ReadState(const Item& item, ItemState& state);
+
+// Puts back exactly what state holds: the stores' values, the permission bits, the last-write
+// time (the last-access time is not touched). Devices, FIFOs and sockets get their time only.
+std::error_code RestoreState(const Item& item, const ItemState& state);
+
 // The file system an item lies on, for a line that speaks of the whole file system: where it is
 // mounted and its type ("ext4"). Empty texts where the system does not tell.
 struct MountInfo {

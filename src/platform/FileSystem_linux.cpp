@@ -557,6 +557,7 @@ template <class Step> std::error_code WithRights(ModeKeeper* keeper, Step step) 
 // The user.DOSATTRIB record: read and written in one place, which a creation time joins.
 
 struct DosRecord {
+    bool present = false; // the extended attribute is there (exists: and holds a readable record)
     bool exists = false;
     std::string raw;
     uint32_t value = 0;
@@ -570,6 +571,7 @@ std::error_code ReadDosRecordOnce(const Target& t, DosRecord& record) {
     ssize_t n = GetXattr(t, kDosAttribName, buffer.data(), buffer.size());
     if (n >= 0) {
         record.raw.assign(buffer.data(), static_cast<size_t>(n));
+        record.present = true;
     } else if (errno == ERANGE) {
         // Larger than any record written here; read whole, so that rewriting keeps its fields.
         n = GetXattr(t, kDosAttribName, nullptr, 0);
@@ -577,6 +579,7 @@ std::error_code ReadDosRecordOnce(const Target& t, DosRecord& record) {
             record.raw.assign(static_cast<size_t>(n), '\0');
             n = GetXattr(t, kDosAttribName, record.raw.data(), record.raw.size());
             record.raw.resize(n > 0 ? static_cast<size_t>(n) : 0);
+            record.present = n >= 0;
         }
     }
     if (n < 0) {
@@ -620,7 +623,7 @@ std::error_code WriteDosRecord(const Target& t, const DosRecord& old, uint32_t v
 
 // Puts a record back as it was read, after a later step of the same change failed.
 void RestoreDosRecord(const Target& t, const DosRecord& old) {
-    if (old.raw.empty()) {
+    if (!old.present) {
         RemoveXattr(t, kDosAttribName);
     } else {
         SetXattr(t, kDosAttribName, old.raw.data(), old.raw.size());
@@ -1148,6 +1151,150 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
         info.created = FromFileTimeTicks(*recordCreated);
     }
     return {};
+}
+
+namespace {
+
+std::error_code ReadStoreState(const Target& t, const StatResult& st, const FsInfo& fs, ItemState& state) {
+    switch (fs.store) {
+    case Store::Fat:
+    case Store::Exfat: {
+        uint32_t word = 0;
+        if (auto ec = GetFatAttributes(t, word); !ec) {
+            state.word = word;
+        } else if (fs.store == Store::Fat || !IsUnsupportedIoctl(ec.value())) {
+            return ec;
+        }
+        return {};
+    }
+    case Store::Ntfs:
+    case Store::Smb: {
+        uint32_t word = 0;
+        if (auto ec = GetWordXattr(t, fs.store == Store::Ntfs ? kNtfsAttribName : kCifsAttribName, word)) {
+            return ec;
+        }
+        state.word = word;
+        if (const char* name = CreationTimeName(fs)) {
+            unsigned char b[8] = {};
+            if (!GetFixedXattr(t, name, b, sizeof b)) {
+                state.ownCreated = LoadLe64(b);
+            }
+        }
+        return {};
+    }
+    case Store::Native: {
+        ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
+        DosRecord dos;
+        if (auto ec = ReadDosRecord(t, dos, &keeper)) {
+            return ec;
+        }
+        if (dos.present) {
+            state.record = dos.raw;
+        }
+        return {};
+    }
+    }
+    return {};
+}
+
+std::error_code RestoreStore(const Target& t, const StatResult& st, const FsInfo& fs,
+                             const ItemState& state) {
+    switch (fs.store) {
+    case Store::Fat:
+    case Store::Exfat:
+        return state.word ? SetFatAttributes(t, *state.word) : std::error_code();
+    case Store::Ntfs:
+    case Store::Smb: {
+        if (state.word) {
+            if (auto ec = SetWordXattr(t, fs.store == Store::Ntfs ? kNtfsAttribName : kCifsAttribName,
+                                       *state.word)) {
+                return ec;
+            }
+        }
+        const char* name = CreationTimeName(fs);
+        if (name != nullptr && state.ownCreated) {
+            unsigned char b[8];
+            StoreLe64(b, *state.ownCreated);
+            if (SetXattr(t, name, b, sizeof b) != 0) {
+                return LastHandleError();
+            }
+        }
+        return Chmod(t, state.mode) == 0 ? std::error_code() : LastHandleError();
+    }
+    case Store::Native: {
+        ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
+        const std::error_code ec = WithRights(&keeper, [&] {
+            const int result = state.record
+                                   ? SetXattr(t, kDosAttribName, state.record->data(), state.record->size())
+                                   : RemoveXattr(t, kDosAttribName);
+            return result == 0 || (!state.record && errno == ENODATA) ? std::error_code() : LastHandleError();
+        });
+        if (ec && !(ec == std::errc::operation_not_supported && !state.record)) {
+            return ec;
+        }
+        return keeper.Finish(static_cast<mode_t>(state.mode));
+    }
+    }
+    return {};
+}
+
+} // namespace
+
+std::error_code ReadState(const Item& item, ItemState& state) {
+    state = ItemState();
+    const Target t = TargetOf(item);
+    StatResult st;
+    if (auto ec = DoStat(t, st)) {
+        return ec;
+    }
+    state.id = st.id;
+    state.updated = st.modified;
+    state.mode = st.mode & 07777;
+    state.created = st.born;
+    if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
+        return {};
+    }
+    const FsInfo fs = FsOf(t, st);
+    if (auto ec = ReadStoreState(t, st, fs, state)) {
+        return ec;
+    }
+    uint32_t attributes = 0;
+    std::optional<uint64_t> recordCreated;
+    if (fs.store == Store::Native) {
+        DosRecord dos;
+        dos.present = state.record.has_value();
+        dos.raw = state.record.value_or(std::string());
+        DosAttrib decoded;
+        if (dos.present && !DecodeDosAttrib(dos.raw, decoded) && !dos.raw.empty()) {
+            dos.exists = true;
+            dos.value = decoded.attributes;
+            recordCreated = decoded.created;
+        }
+        attributes = NativeAttributes(t, st, dos);
+    } else if (auto ec = ReadAttributes(t, st, fs, attributes)) {
+        return ec;
+    }
+    state.attributes = attributes;
+    if (state.ownCreated) {
+        state.created = FromFileTimeTicks(*state.ownCreated);
+    } else if (recordCreated) {
+        state.created = FromFileTimeTicks(*recordCreated);
+    }
+    return {};
+}
+
+std::error_code RestoreState(const Item& item, const ItemState& state) {
+    const Target t = TargetOf(item);
+    StatResult st;
+    if (auto ec = DoStat(t, st)) {
+        return ec;
+    }
+    if (item.Type() == ItemType::File || item.Type() == ItemType::Folder) {
+        if (auto ec = RestoreStore(t, st, FsOf(t, st), state)) {
+            return ec;
+        }
+    }
+    return SetMtime(t, state.updated) == 0 ? std::error_code() : LastHandleError();
 }
 
 std::error_code SetAttributes(const Item& item, uint32_t attributes) {

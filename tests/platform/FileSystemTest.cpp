@@ -426,6 +426,55 @@ TEST(FileSystemAsOwner, AFailedStepPutsTheModeBackAndAClampedTimeIsUndone) {
     });
 }
 
+TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
+    struct Case {
+        const char* name;
+        mode_t mode;
+        const char* record; // nullptr: none
+    };
+    const Case cases[] = {
+        {"plain", 0644, nullptr}, {"hidden", 0644, "0x22"},   {"read-only", 0444, "0x1"},
+        {"locked", 0000, "0x20"}, {"folder/", 0755, nullptr},
+    };
+    OnOwnDisk({}, [&](const std::string& root) {
+        std::string problems;
+        for (const Case& c : cases) {
+            std::string path = root + "/" + c.name;
+            const bool folder = path.back() == '/';
+            if (folder) {
+                path.pop_back();
+                ::mkdir(path.c_str(), 0755);
+            } else {
+                test::WriteFile(path, "x");
+            }
+            if (c.record != nullptr) {
+                ::setxattr(path.c_str(), "user.DOSATTRIB", c.record, std::strlen(c.record), 0);
+            }
+            const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
+            ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+            ::chmod(path.c_str(), c.mode);
+            const platform::Item item = Open(path);
+            platform::ItemState before;
+            problems += Check(!platform::ReadState(item, before), path + ": state not read");
+            // Everything a run can change, changed.
+            const platform::UtcTime created{978307200, 0};
+            const platform::UtcTime updated{1128000000, 0};
+            problems += Check(!platform::SetFileTimes(item, &created, &updated), path + ": times");
+            problems += Check(!platform::SetAttributes(item, attr::Hidden | (folder ? 0 : attr::ReadOnly)),
+                              path + ": attributes");
+            problems += Check(!platform::RestoreState(Open(path), before), path + ": not restored");
+            platform::ItemState after;
+            problems += Check(!platform::ReadState(Open(path), after), path + ": state not read again");
+            problems += Check(after == before, path + ": not as it was");
+            problems += Check(ModeOf(path) == c.mode, path + ": mode");
+            problems += Check(test::StatOf(path).st_mtim.tv_nsec == 123456789, path + ": nanoseconds");
+            problems += Check((c.mode & 0400) == 0 || Record(path) == (c.record != nullptr ? c.record : ""),
+                              path + ": record bytes");
+        }
+        return problems;
+    });
+}
+
 TEST(FileSystemWithoutProc, WhatNeedsAPathIsRefusedAndTheRestIsDoneThroughTheHandle) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "hiding /proc needs a mount namespace, which needs root";
