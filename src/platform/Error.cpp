@@ -32,6 +32,8 @@ public:
             return "カーネルのファイルシステムなので、中に入らず変更もしませんでした";
         case Errc::became_link:
             return "一覧に加えた後でシンボリックリンクに置き換えられたため、変更しませんでした";
+        case Errc::journal_damaged:
+            return "記録が壊れているため、元に戻せません";
         case Errc::folder_moved:
             return "処理中にフォルダが移動されたため、残りの中身は処理されませんでした";
         }

@@ -20,6 +20,7 @@ enum class Errc {
     kernel_file_system,            // a mount of proc, sysfs and the like, never entered
     became_link,                   // a row's path became a symbolic link after it was listed
     folder_moved,                  // a folder of the walk was moved away while it was walked
+    journal_damaged,               // a run's journal cannot be read as written
 };
 
 const std::error_category& DatemarkCategory();

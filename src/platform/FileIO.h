@@ -2,9 +2,12 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 namespace platform {
 
@@ -43,5 +46,32 @@ std::error_code UpdateFile(const std::string& path, size_t maxBytes, CreateFolde
 // read-write for this process and not read-only, and its folder may be written (unless the file
 // is rewritten in place); for a missing file, whether its folder may be written.
 bool CanUpdateFile(const std::string& path);
+
+// A new file written in records: each record reaches the file whole or not at all, also when
+// the process is killed between two of them (Sync makes them outlast a power cut too). Space for
+// the first reserveBytes is taken when the file is made, so that a disk already full fails
+// then, not halfway. Mode 0600; with createFolders, missing folders are made (0700).
+class AppendFile {
+public:
+    static std::unique_ptr<AppendFile> Create(const std::string& path, CreateFolders createFolders,
+                                              size_t reserveBytes, std::error_code& error);
+    ~AppendFile();
+    AppendFile(const AppendFile&) = delete;
+    AppendFile& operator=(const AppendFile&) = delete;
+
+    std::error_code Append(std::string_view record);
+    std::error_code Sync();
+    // Gives back the space reserved beyond what was written, and closes; the errors of closing.
+    std::error_code Close();
+
+private:
+    explicit AppendFile(int fd) : m_fd(fd) {}
+    int m_fd = -1;
+};
+
+// The names in a folder, "." and ".." left out, in no particular order.
+std::error_code ListFolder(const std::string& folder, std::vector<std::string>& names);
+
+std::error_code RemoveFile(const std::string& path);
 
 } // namespace platform

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -563,6 +564,85 @@ bool CanUpdateFile(const std::string& path) {
     return S_ISREG(st.st_mode) && !IsReadOnly(st.st_mode) &&
            ::faccessat(AT_FDCWD, target.c_str(), R_OK | W_OK, AT_EACCESS) == 0 &&
            (st.st_nlink > 1 || folderWritable);
+}
+
+std::unique_ptr<AppendFile> AppendFile::Create(const std::string& path, CreateFolders createFolders,
+                                               size_t reserveBytes, std::error_code& error) {
+    error.clear();
+    if (createFolders == CreateFolders::Yes) {
+        if ((error = MakeFolders(FolderOf(path)))) {
+            return nullptr;
+        }
+    }
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (fd.Get() < 0) {
+        error = LastError();
+        return nullptr;
+    }
+    // The space is only held (the size stays 0), so that appending uses it.
+    const int reserved =
+        reserveBytes == 0 ? 0
+                          : ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(reserveBytes));
+    if (reserved != 0 && errno != EOPNOTSUPP) {
+        error = LastError();
+        ::unlink(path.c_str());
+        return nullptr;
+    }
+    return std::unique_ptr<AppendFile>(new AppendFile(fd.Release()));
+}
+
+AppendFile::~AppendFile() {
+    Close();
+}
+
+std::error_code AppendFile::Append(std::string_view record) {
+    // One write for the record: a regular file takes it whole or fails (a short write happens
+    // only on a full disk, and the record's own length and check show it then).
+    const ssize_t n = ::write(m_fd, record.data(), record.size());
+    if (n < 0) {
+        return LastError();
+    }
+    return static_cast<size_t>(n) == record.size() ? std::error_code() : SystemError(ENOSPC);
+}
+
+std::error_code AppendFile::Sync() {
+    return ::fdatasync(m_fd) == 0 ? std::error_code() : LastError();
+}
+
+std::error_code AppendFile::Close() {
+    if (m_fd < 0) {
+        return {};
+    }
+    struct stat st {};
+    if (::fstat(m_fd, &st) == 0) {
+        (void)::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, st.st_size, 1 << 30);
+    }
+    const int result = ::close(m_fd);
+    m_fd = -1;
+    return result == 0 ? std::error_code() : LastError();
+}
+
+std::error_code ListFolder(const std::string& folder, std::vector<std::string>& names) {
+    names.clear();
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return LastError();
+    }
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..") {
+            names.emplace_back(name);
+        }
+        errno = 0;
+    }
+    const std::error_code error = errno != 0 ? LastError() : std::error_code();
+    ::closedir(dir);
+    return error;
+}
+
+std::error_code RemoveFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0 ? std::error_code() : LastError();
 }
 
 } // namespace platform

@@ -11,9 +11,16 @@ std::string ExecutablePath();
 // The process's current folder; empty when it cannot be had (it was removed meanwhile).
 std::string CurrentFolder();
 
+// This process's number.
+int ProcessId();
+
 // The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else
 // ~/.config (%APPDATA% on Windows).
 std::string ConfigHome();
+
+// The user's folder for state kept between runs: $XDG_STATE_HOME when it is an absolute path,
+// else ~/.local/state (%LOCALAPPDATA% on Windows).
+std::string StateHome();
 
 // The process's file-creation mask, read without changing it (setting it to read it would race
 // with other threads creating files). No value where the system does not tell.

@@ -15,8 +15,12 @@ std::string ExecutablePath() {
     return ReadLink("/proc/self/exe", path, 4096) ? std::string() : path;
 }
 
-std::string ConfigHome() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+namespace {
+
+// An XDG base folder: the variable when it holds an absolute path, else the fallback in the
+// home folder.
+std::string XdgFolder(const char* variable, const char* fallback) {
+    const char* xdg = std::getenv(variable);
     if (xdg != nullptr && xdg[0] == '/') {
         return xdg;
     }
@@ -29,7 +33,21 @@ std::string ConfigHome() {
     if (path.empty() || path.back() != '/') {
         path += '/';
     }
-    return path + ".config";
+    return path + fallback;
+}
+
+} // namespace
+
+int ProcessId() {
+    return static_cast<int>(::getpid());
+}
+
+std::string ConfigHome() {
+    return XdgFolder("XDG_CONFIG_HOME", ".config");
+}
+
+std::string StateHome() {
+    return XdgFolder("XDG_STATE_HOME", ".local/state");
 }
 
 std::optional<unsigned> CurrentUmask() {

@@ -1,0 +1,376 @@
+#include "journal/Journal.h"
+
+#include "platform/Bytes.h"
+#include "platform/Error.h"
+#include "platform/FileIO.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+
+namespace journal {
+namespace {
+
+// A file: the magic and the format's version, then records: a 32-bit length of what follows
+// up to the check, a kind byte, the payload, and the CRC-32 of kind and payload.
+constexpr std::string_view kMagic = "DATEMARK-JOURNAL";
+constexpr uint16_t kVersion = 1;
+constexpr size_t kMaxRecord = 1 << 20;
+constexpr size_t kReserve = 4 << 20;
+constexpr int64_t kSyncEveryNs = 1'000'000'000;
+
+enum Kind : uint8_t { kHeader = 1, kItem = 2, kEnd = 3 };
+
+// Which optional fields a state holds.
+enum Has : uint8_t { kCreated = 1, kRecord = 2, kWord = 4, kOwnCreated = 8 };
+enum AskedHas : uint8_t { kAskCreated = 1, kAskUpdated = 2, kAskAttributes = 4 };
+
+uint32_t Crc32(std::string_view bytes) {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) {
+                c = (c & 1) != 0 ? 0xEDB88320U ^ (c >> 1) : c >> 1;
+            }
+            t[i] = c;
+        }
+        return t;
+    }();
+    uint32_t crc = 0xFFFFFFFFU;
+    for (const char b : bytes) {
+        crc = table[(crc ^ static_cast<uint8_t>(b)) & 0xFF] ^ (crc >> 8);
+    }
+    return crc ^ 0xFFFFFFFFU;
+}
+
+class Out {
+public:
+    void U8(uint8_t v) { m_bytes.push_back(static_cast<char>(v)); }
+    void U32(uint32_t v) {
+        char b[4];
+        platform::StoreLe32(b, v);
+        m_bytes.append(b, 4);
+    }
+    void U64(uint64_t v) {
+        char b[8];
+        platform::StoreLe64(b, v);
+        m_bytes.append(b, 8);
+    }
+    void Time(const platform::UtcTime& t) {
+        U64(static_cast<uint64_t>(t.seconds));
+        U32(t.nanoseconds);
+    }
+    void Text(std::string_view s) {
+        U32(static_cast<uint32_t>(s.size()));
+        m_bytes.append(s);
+    }
+    std::string& Bytes() { return m_bytes; }
+
+private:
+    std::string m_bytes;
+};
+
+// Reads fields; any read past the end marks the whole input as bad, and later reads give zero.
+class In {
+public:
+    explicit In(std::string_view bytes) : m_bytes(bytes) {}
+    uint8_t U8() { return Take(1) ? static_cast<uint8_t>(m_bytes[m_at - 1]) : 0; }
+    uint32_t U32() { return Take(4) ? platform::LoadLe32(m_bytes.data() + m_at - 4) : 0; }
+    uint64_t U64() { return Take(8) ? platform::LoadLe64(m_bytes.data() + m_at - 8) : 0; }
+    platform::UtcTime Time() {
+        platform::UtcTime t;
+        t.seconds = static_cast<int64_t>(U64());
+        t.nanoseconds = U32();
+        m_bad |= t.nanoseconds >= 1'000'000'000;
+        return t;
+    }
+    std::string Text() {
+        const uint32_t size = U32();
+        return Take(size) ? std::string(m_bytes.substr(m_at - size, size)) : std::string();
+    }
+    bool Ok() const { return !m_bad && m_at == m_bytes.size(); }
+
+private:
+    bool Take(size_t n) {
+        if (m_bad || n > m_bytes.size() - m_at) {
+            m_bad = true;
+            return false;
+        }
+        m_at += n;
+        return true;
+    }
+    std::string_view m_bytes;
+    size_t m_at = 0;
+    bool m_bad = false;
+};
+
+void PutState(Out& out, const platform::ItemState& s) {
+    out.U8(static_cast<uint8_t>((s.created ? kCreated : 0) | (s.record ? kRecord : 0) | (s.word ? kWord : 0) |
+                                (s.ownCreated ? kOwnCreated : 0)));
+    out.U64(s.id.device);
+    out.U64(s.id.inode);
+    out.Time(s.created.value_or(platform::UtcTime()));
+    out.Time(s.updated);
+    out.U32(s.attributes);
+    out.U32(s.mode);
+    out.Text(s.record.value_or(std::string()));
+    out.U32(s.word.value_or(0));
+    out.U64(s.ownCreated.value_or(0));
+}
+
+platform::ItemState GetState(In& in) {
+    platform::ItemState s;
+    const uint8_t has = in.U8();
+    s.id.device = in.U64();
+    s.id.inode = in.U64();
+    const platform::UtcTime created = in.Time();
+    s.updated = in.Time();
+    s.attributes = in.U32();
+    s.mode = in.U32();
+    std::string record = in.Text();
+    const uint32_t word = in.U32();
+    const uint64_t ownCreated = in.U64();
+    if ((has & kCreated) != 0) {
+        s.created = created;
+    }
+    if ((has & kRecord) != 0) {
+        s.record = std::move(record);
+    }
+    if ((has & kWord) != 0) {
+        s.word = word;
+    }
+    if ((has & kOwnCreated) != 0) {
+        s.ownCreated = ownCreated;
+    }
+    return s;
+}
+
+std::string ItemPayload(const ItemRecord& item) {
+    Out out;
+    out.Text(item.path);
+    PutState(out, item.before);
+    const Asked& a = item.asked;
+    out.U8(static_cast<uint8_t>((a.created ? kAskCreated : 0) | (a.updated ? kAskUpdated : 0) |
+                                (a.attributes ? kAskAttributes : 0)));
+    out.Time(a.created.value_or(platform::UtcTime()));
+    out.Time(a.updated.value_or(platform::UtcTime()));
+    out.U32(a.attributes.value_or(0));
+    return std::move(out.Bytes());
+}
+
+bool ReadItem(In& in, ItemRecord& item) {
+    item.path = in.Text();
+    item.before = GetState(in);
+    const uint8_t has = in.U8();
+    const platform::UtcTime created = in.Time();
+    const platform::UtcTime updated = in.Time();
+    const uint32_t attributes = in.U32();
+    item.asked = Asked();
+    if ((has & kAskCreated) != 0) {
+        item.asked.created = created;
+    }
+    if ((has & kAskUpdated) != 0) {
+        item.asked.updated = updated;
+    }
+    if ((has & kAskAttributes) != 0) {
+        item.asked.attributes = attributes;
+    }
+    return in.Ok();
+}
+
+std::string Framed(uint8_t kind, const std::string& payload) {
+    std::string body(1, static_cast<char>(kind));
+    body += payload;
+    Out out;
+    out.U32(static_cast<uint32_t>(body.size()));
+    out.Bytes() += body;
+    out.U32(Crc32(body));
+    return std::move(out.Bytes());
+}
+
+int64_t NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Names sort as the runs came: the UTC time to the microsecond, the process, then a count of
+// the process's own runs.
+std::string NewName(const platform::UtcTime& started) {
+    static std::atomic<unsigned> count{0};
+    char name[96];
+    std::snprintf(name, sizeof name, "%020lld-%06u-%010d-%06u.journal",
+                  static_cast<long long>(started.seconds), started.nanoseconds / 1000, platform::ProcessId(),
+                  count++ % 1000000);
+    return name;
+}
+
+bool IsJournalName(std::string_view name) {
+    return name.size() > 8 && name.substr(name.size() - 8) == ".journal" && name.front() != '.';
+}
+
+void Prune(const std::string& folder) {
+    const std::vector<std::string> runs = ListRuns(folder);
+    for (size_t i = kKeptRuns - 1; i < runs.size(); ++i) {
+        platform::RemoveFile(platform::JoinPath(folder, runs[i]));
+    }
+}
+
+} // namespace
+
+std::unique_ptr<Writer> Writer::Start(const std::string& folder, const RunHeader& header,
+                                      std::error_code& error) {
+    Prune(folder);
+    std::unique_ptr<Writer> writer(new Writer);
+    writer->m_name = NewName(header.started);
+    writer->m_file = platform::AppendFile::Create(platform::JoinPath(folder, writer->m_name),
+                                                  platform::CreateFolders::Yes, kReserve, error);
+    if (error) {
+        return nullptr;
+    }
+    Out out;
+    out.Bytes() = std::string(kMagic);
+    out.U32(kVersion);
+    Out payload;
+    payload.U8(static_cast<uint8_t>(header.kind));
+    payload.Time(header.started);
+    payload.Text(header.summary);
+    payload.Text(header.undid);
+    if ((error = writer->m_file->Append(out.Bytes() + Framed(kHeader, payload.Bytes()))) ||
+        (error = writer->m_file->Sync())) {
+        writer->m_file.reset();
+        platform::RemoveFile(platform::JoinPath(folder, writer->m_name));
+        return nullptr;
+    }
+    writer->m_lastSync = NowNs();
+    return writer;
+}
+
+Writer::~Writer() = default;
+
+std::error_code Writer::Write(uint8_t kind, const std::string& payload) {
+    if (auto ec = m_file->Append(Framed(kind, payload))) {
+        return ec;
+    }
+    if (const int64_t now = NowNs(); now - m_lastSync >= kSyncEveryNs) {
+        m_lastSync = now;
+        return m_file->Sync();
+    }
+    return {};
+}
+
+std::error_code Writer::Add(const ItemRecord& item) {
+    return Write(kItem, ItemPayload(item));
+}
+
+std::error_code Writer::Finish(const RunEnd& end) {
+    Out out;
+    out.U64(end.items);
+    out.U8(end.cancelled ? 1 : 0);
+    if (auto ec = Write(kEnd, out.Bytes())) {
+        return ec;
+    }
+    if (auto ec = m_file->Sync()) {
+        return ec;
+    }
+    return m_file->Close();
+}
+
+std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
+    const std::error_code damaged = platform::Errc::journal_damaged;
+    run = Run();
+    size_t at = kMagic.size() + 4;
+    const auto fail = [&] {
+        if (where != nullptr) {
+            *where = at;
+        }
+        run = Run();
+        return damaged;
+    };
+    if (bytes.size() < at || bytes.substr(0, kMagic.size()) != kMagic ||
+        platform::LoadLe32(bytes.data() + kMagic.size()) != kVersion) {
+        at = 0;
+        return fail();
+    }
+    bool first = true;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < 8 || run.end) {
+            return fail(); // cut short, or something after the end
+        }
+        const uint32_t size = platform::LoadLe32(bytes.data() + at);
+        if (size == 0 || size > kMaxRecord || size > bytes.size() - at - 8) {
+            return fail();
+        }
+        const std::string_view body = bytes.substr(at + 4, size);
+        if (Crc32(body) != platform::LoadLe32(bytes.data() + at + 4 + size)) {
+            return fail();
+        }
+        const auto kind = static_cast<uint8_t>(body[0]);
+        In in(body.substr(1));
+        if (first != (kind == kHeader)) {
+            return fail();
+        }
+        if (kind == kHeader) {
+            const uint8_t runKind = in.U8();
+            run.header.kind = static_cast<RunKind>(runKind);
+            run.header.started = in.Time();
+            run.header.summary = in.Text();
+            run.header.undid = in.Text();
+            if (runKind > 1 || !in.Ok()) {
+                return fail();
+            }
+        } else if (kind == kItem) {
+            run.items.emplace_back();
+            if (!ReadItem(in, run.items.back())) {
+                return fail();
+            }
+        } else if (kind == kEnd) {
+            RunEnd end;
+            end.items = in.U64();
+            end.cancelled = in.U8() != 0;
+            if (!in.Ok()) {
+                return fail();
+            }
+            run.end = end;
+        } else {
+            return fail();
+        }
+        first = false;
+        at += 8 + size;
+    }
+    if (first) {
+        return fail();
+    }
+    return {};
+}
+
+std::error_code ReadRun(const std::string& folder, const std::string& name, Run& run, uint64_t* where) {
+    std::string bytes;
+    if (auto ec = platform::ReadFileBytes(platform::JoinPath(folder, name), size_t{1} << 31, bytes)) {
+        return ec;
+    }
+    auto ec = DecodeRun(bytes, run, where);
+    run.name = ec ? std::string() : name;
+    return ec;
+}
+
+std::vector<std::string> ListRuns(const std::string& folder) {
+    std::vector<std::string> names;
+    platform::ListFolder(folder, names);
+    names.erase(
+        std::remove_if(names.begin(), names.end(), [](const std::string& n) { return !IsJournalName(n); }),
+        names.end());
+    std::sort(names.rbegin(), names.rend());
+    return names;
+}
+
+std::string DefaultFolder() {
+    return platform::JoinPath(platform::JoinPath(platform::StateHome(), "Datemark"), "journal");
+}
+
+} // namespace journal

@@ -1,0 +1,119 @@
+#include "journal/Journal.h"
+
+#include "platform/Error.h"
+#include "support/LoopMount.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+journal::ItemRecord Item(int n) {
+    journal::ItemRecord item;
+    item.path = "/data/\xff odd\nname " + std::to_string(n); // names are bytes, any bytes
+    item.before.id = {0x801, 1000U + static_cast<unsigned>(n)};
+    item.before.updated = {1128000000 + n, 123456789};
+    item.before.attributes = 0x21;
+    item.before.mode = 0444;
+    if (n % 2 == 0) {
+        item.before.created = platform::UtcTime{978307200, 5};
+        item.before.record = std::string("\0\0\4\0\4\0", 6);
+        item.asked.attributes = 0x22;
+    } else {
+        item.before.word = 0x20;
+        item.before.ownCreated = 126000000000000000ULL;
+        item.asked.created = platform::UtcTime{1, 2};
+    }
+    item.asked.updated = platform::UtcTime{-5000000000, 0}; // before 1970 too
+    return item;
+}
+
+journal::RunHeader Header() {
+    return {journal::RunKind::Update, {1765000000, 42}, "更新日時 2005/10/12 14:06:42", ""};
+}
+
+std::string Write(const std::string& folder, int items, bool finish) {
+    std::error_code error;
+    auto writer = journal::Writer::Start(folder, Header(), error);
+    EXPECT_FALSE(error) << error.message();
+    for (int n = 0; n < items; ++n) {
+        EXPECT_FALSE(writer->Add(Item(n)));
+    }
+    if (finish) {
+        EXPECT_FALSE(writer->Finish({static_cast<uint64_t>(items), true}));
+    }
+    return writer->Name();
+}
+
+} // namespace
+
+TEST(Journal, ARunReadsBackAsWrittenWithOrWithoutItsEnd) {
+    test::TempDir dir;
+    for (const bool finish : {true, false}) {
+        const std::string name = Write(dir.Path(), 3, finish);
+        journal::Run run;
+        ASSERT_FALSE(journal::ReadRun(dir.Path(), name, run));
+        EXPECT_EQ(run.name, name);
+        EXPECT_EQ(run.header, Header());
+        ASSERT_EQ(run.items.size(), 3U);
+        for (int n = 0; n < 3; ++n) {
+            EXPECT_EQ(run.items[static_cast<size_t>(n)], Item(n)) << n;
+        }
+        EXPECT_EQ(run.end, finish ? std::optional(journal::RunEnd{3, true}) : std::nullopt);
+    }
+}
+
+TEST(Journal, ADamagedJournalIsRefusedWhole) {
+    test::TempDir dir;
+    const std::string name = Write(dir.Path(), 2, true);
+    const std::string bytes = test::ReadFile(dir / name);
+    journal::Run run;
+    uint64_t where = 0;
+    // Cut inside a record, or any byte changed: nothing of it is taken.
+    for (size_t cut = 1; cut < bytes.size(); cut += 7) {
+        const std::string cutShort = bytes.substr(0, cut);
+        const bool boundary = !journal::DecodeRun(cutShort, run); // a run stopped there
+        if (boundary) {
+            EXPECT_FALSE(run.end) << cut;
+            continue;
+        }
+        EXPECT_EQ(journal::DecodeRun(cutShort, run, &where), platform::Errc::journal_damaged) << cut;
+        EXPECT_TRUE(run.items.empty());
+    }
+    for (size_t at = 0; at < bytes.size(); at += 5) {
+        std::string altered = bytes;
+        altered[at] = static_cast<char>(altered[at] ^ 0x10);
+        EXPECT_EQ(journal::DecodeRun(altered, run, &where), platform::Errc::journal_damaged) << at;
+        EXPECT_LE(where, at) << "the damage is found where it is or before";
+    }
+    EXPECT_EQ(journal::DecodeRun(bytes + "x", run), platform::Errc::journal_damaged);
+}
+
+TEST(Journal, OnlyTheNewestRunsAreKept) {
+    test::TempDir dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < journal::kKeptRuns + 5; ++i) {
+        names.push_back(Write(dir.Path(), 0, true));
+    }
+    const std::vector<std::string> kept = journal::ListRuns(dir.Path());
+    ASSERT_EQ(kept.size(), static_cast<size_t>(journal::kKeptRuns));
+    EXPECT_EQ(kept.front(), names.back());
+    EXPECT_EQ(kept.back(), names[names.size() - journal::kKeptRuns]);
+}
+
+TEST(Journal, AFullDiskRefusesTheRunBeforeItStarts) {
+    test::LoopMount::Options options;
+    options.sizeMiB = 2;
+    options.owner = 0;
+    test::LoopMount disk(options);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    std::error_code error;
+    EXPECT_TRUE(journal::Writer::Start(disk / "journal", Header(), error) == nullptr);
+    EXPECT_EQ(error, std::errc::no_space_on_device);
+    EXPECT_TRUE(journal::ListRuns(disk / "journal").empty());
+}
