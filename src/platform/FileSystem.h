@@ -146,6 +146,18 @@ struct ItemState {
 // the record of a file of mode 000).
 std::error_code ReadState(const Item& item, ItemState& state);
 
+// What a change would touch, for PredictChange.
+struct ChangeAsked {
+    bool times = false;   // either time
+    bool created = false; // the creation time among them
+    bool attributes = false;
+};
+
+// Whether the change would fail, without making it: the first reason it would (another's item,
+// an immutable one, a read-only file system, a creation time or attributes this file system
+// cannot keep, a record that is newer or damaged), or nothing.
+std::error_code PredictChange(const Item& item, const ChangeAsked& asked);
+
 // Puts back exactly what state holds: the stores' values, the permission bits, the last-write
 // time (the last-access time is not touched). Devices, FIFOs and sockets get their time only.
 std::error_code RestoreState(const Item& item, const ItemState& state);

@@ -27,6 +27,7 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
+#include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -275,6 +276,7 @@ UniqueFd OpenForIoctl(const Target& t) {
 struct StatResult {
     uint32_t mode = 0;
     uint32_t uid = 0;
+    bool locked = false; // immutable or append-only: even root may not change it
     uint64_t size = 0;
     ItemId id;
     uint64_t mountId = 0;
@@ -292,6 +294,8 @@ uint64_t DeviceOf(const struct statx& sx) {
 void Fill(const struct statx& sx, StatResult& out) {
     out.mode = sx.stx_mode;
     out.uid = sx.stx_uid;
+    out.locked =
+        (sx.stx_attributes & sx.stx_attributes_mask & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0;
     out.size = sx.stx_size;
     out.id = {DeviceOf(sx), sx.stx_ino};
     out.mountId = (sx.stx_mask & STATX_MNT_ID) != 0 ? sx.stx_mnt_id : 0;
@@ -1279,6 +1283,48 @@ std::error_code ReadState(const Item& item, ItemState& state) {
         state.created = FromFileTimeTicks(*state.ownCreated);
     } else if (recordCreated) {
         state.created = FromFileTimeTicks(*recordCreated);
+    }
+    return {};
+}
+
+std::error_code PredictChange(const Item& item, const ChangeAsked& asked) {
+    const Target t = TargetOf(item);
+    StatResult st;
+    if (auto ec = DoStat(t, st)) {
+        return ec;
+    }
+    struct statfs sf {};
+    if (::fstatfs(t.dirFd, &sf) == 0 && (sf.f_flags & ST_RDONLY) != 0) {
+        return SystemError(EROFS);
+    }
+    // Times, modes and records are the owner's to change (and root's).
+    const bool mine = st.uid == ::geteuid() || ::geteuid() == 0;
+    if (st.locked || ((asked.times || asked.attributes) && !mine)) {
+        return SystemError(EPERM);
+    }
+    const bool fileOrFolder = item.Type() == ItemType::File || item.Type() == ItemType::Folder;
+    if (asked.attributes && !fileOrFolder) {
+        return make_error_code(Errc::not_a_file_or_folder);
+    }
+    const FsInfo fs = FsOf(t, st);
+    if (!fileOrFolder || (!asked.created && !asked.attributes) || fs.store != Store::Native) {
+        return asked.created && fs.store != Store::Native && CreationTimeName(fs) == nullptr
+                   ? make_error_code(Errc::creation_time_unsupported)
+                   : std::error_code();
+    }
+    ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
+    DosRecord dos;
+    if (auto ec = ReadDosRecord(t, dos, &keeper)) {
+        return ec;
+    }
+    if (dos.unsupported) {
+        return make_error_code(asked.created ? Errc::creation_time_unsupported
+                                             : Errc::attributes_unsupported);
+    }
+    // A record this program will not overwrite.
+    DosAttrib decoded;
+    if (auto ec = DecodeDosAttrib(dos.raw, decoded); ec && dos.present) {
+        return ec;
     }
     return {};
 }

@@ -475,6 +475,45 @@ TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
     });
 }
 
+TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const std::string mine = disk / "mine", theirs = disk / "theirs", locked = disk / "locked";
+    for (const std::string& path : {mine, theirs, locked}) {
+        test::WriteFile(path, "x");
+    }
+    ::chown(mine.c_str(), 65534, 65534);
+    ::chown(locked.c_str(), 65534, 65534);
+    if (!test::SetImmutable(locked, true)) {
+        GTEST_SKIP() << "chattr +i refused";
+    }
+    const int result = test::RunAsUnprivileged([&] {
+        const platform::ChangeAsked times{true, true, false}, attributes{false, false, true};
+        std::string problems;
+        problems += Check(!platform::PredictChange(Open(mine), times), "own file");
+        problems += Check(!platform::PredictChange(Open(mine), attributes), "own file's attributes");
+        problems += Check(platform::PredictChange(Open(theirs), times) == std::errc::operation_not_permitted,
+                          "another's file");
+        problems +=
+            Check(platform::PredictChange(Open(locked), attributes) == std::errc::operation_not_permitted,
+                  "immutable file");
+        // And what the prediction says is what the change meets.
+        problems += Check(platform::SetAttributes(Open(theirs), attr::Hidden) &&
+                              platform::SetAttributes(Open(locked), attr::Hidden),
+                          "the changes went through");
+        std::fprintf(stderr, "%s", problems.c_str());
+        return problems.empty() ? 0 : 1;
+    });
+    test::SetImmutable(locked, false);
+    EXPECT_EQ(result, 0);
+    // A file system mounted read-only refuses everything.
+    ASSERT_EQ(::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    EXPECT_EQ(platform::PredictChange(Open(mine), {true, false, false}), std::errc::read_only_file_system);
+    ::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT, nullptr);
+}
+
 TEST(FileSystemWithoutProc, WhatNeedsAPathIsRefusedAndTheRestIsDoneThroughTheHandle) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "hiding /proc needs a mount namespace, which needs root";
