@@ -1,159 +1,135 @@
 #include "menu/Menu.h"
 
 #include "menu/MenuStyle.h"
+#include "platform/Win32Constants.h"
 
 #include <QAction>
 #include <QMenu>
 
-#include <map>
-
 namespace {
 
-const char* const kCommandProperty = "datemarkCommand";
+using namespace win32;
 
-std::map<HMENU, CMenu*>& Permanent() {
-    static std::map<HMENU, CMenu*> map;
-    return map;
-}
+// The native menu knows the object that owns it.
+class NativeMenu final : public QMenu {
+public:
+    explicit NativeMenu(CMenu& menu) : owner(menu) {
+        setStyle(IconMenuStyle::Instance());
+        setSeparatorsCollapsible(false);
+    }
+    CMenu& owner;
+};
 
-QMenu* NewMenu() {
-    auto* menu = new QMenu();
-    menu->setStyle(IconMenuStyle::Instance());
-    menu->setSeparatorsCollapsible(false);
-    return menu;
+// An item: the command it stands for and, when it is owner-drawn, the record that paints it.
+class MenuAction final : public QAction {
+public:
+    using QAction::QAction;
+    unsigned command = 0;
+    const IconMenuItem* record = nullptr;
+};
+
+void Apply(MenuAction& action, unsigned flags, const QString& text, const IconMenuItem* record) {
+    action.setSeparator((flags & mf::Separator) != 0);
+    action.setText(action.isSeparator() ? QString() : text);
+    action.record = (flags & mf::OwnerDraw) != 0 ? record : nullptr;
+    action.setEnabled((flags & (mf::Grayed | mf::Disabled)) == 0);
 }
 
 } // namespace
 
-CMenu::~CMenu() {
-    if (m_hMenu != nullptr) {
-        Permanent().erase(m_hMenu);
-    }
-}
-
-bool CMenu::CreateMenu() {
-    return Attach(NewMenu());
-}
+CMenu::CMenu() = default;
+CMenu::~CMenu() = default;
 
 bool CMenu::CreatePopupMenu() {
-    return Attach(NewMenu());
-}
-
-bool CMenu::Attach(HMENU menu) {
-    if (menu == nullptr || m_hMenu != nullptr) {
+    if (m_menu) {
         return false;
     }
-    m_hMenu = menu;
-    Permanent()[menu] = this;
+    m_menu = std::make_unique<NativeMenu>(*this);
     return true;
-}
-
-HMENU CMenu::Detach() {
-    HMENU menu = m_hMenu;
-    if (menu != nullptr) {
-        Permanent().erase(menu);
-    }
-    m_hMenu = nullptr;
-    return menu;
-}
-
-CMenu* CMenu::FromHandle(HMENU menu) {
-    const auto it = Permanent().find(menu);
-    return it == Permanent().end() ? nullptr : it->second;
 }
 
 bool CMenu::DestroyMenu() {
-    HMENU menu = Detach();
-    if (menu == nullptr) {
+    m_popups.clear();
+    const bool had = m_menu != nullptr;
+    m_menu.reset();
+    return had;
+}
+
+bool CMenu::Append(unsigned flags, unsigned id, const QString& text, const IconMenuItem* record) {
+    if (!m_menu) {
         return false;
     }
-    delete menu;
+    auto* action = new MenuAction(m_menu.get());
+    action->command = id;
+    Apply(*action, flags, text, record);
+    m_menu->addAction(action);
     return true;
 }
 
-void CMenu::Apply(QAction* action, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                  const void* itemData) {
-    const bool popup = (flags & MF_POPUP) != 0;
-    const bool separator = (flags & MF_SEPARATOR) != 0;
-    action->setSeparator(separator);
-    action->setMenu(popup ? reinterpret_cast<HMENU>(idOrPopup) : nullptr);
-    action->setProperty(kCommandProperty, popup ? QVariant() : QVariant(static_cast<quint64>(idOrPopup)));
-    action->setText(separator ? QString() : QString::fromUtf8(text));
-    action->setData((flags & MF_OWNERDRAW) != 0 ? QVariant::fromValue(reinterpret_cast<quintptr>(itemData))
-                                                : QVariant());
-    action->setEnabled((flags & (MF_GRAYED | MF_DISABLED)) == 0);
-}
-
-bool CMenu::AppendMenu(unsigned flags, uintptr_t idOrPopup, const std::string& text, const void* itemData) {
-    if (m_hMenu == nullptr) {
-        return false;
-    }
-    auto* action = new QAction(m_hMenu);
-    Apply(action, flags, idOrPopup, text, itemData);
-    m_hMenu->addAction(action);
-    return true;
+CMenu& CMenu::AppendPopup(std::unique_ptr<CMenu> popup, unsigned flags, const QString& text,
+                          const IconMenuItem* record) {
+    Append(flags, 0, text, record);
+    ActionAt(GetMenuItemCount() - 1)->setMenu(popup->Native());
+    m_popups.push_back(std::move(popup));
+    return *m_popups.back();
 }
 
 QAction* CMenu::FindAction(unsigned item, unsigned flags) const {
-    if (m_hMenu == nullptr) {
-        return nullptr;
-    }
-    if ((flags & MF_BYPOSITION) != 0) {
+    if ((flags & mf::ByPosition) != 0 || !m_menu) {
         return ActionAt(static_cast<int>(item));
     }
-    for (QAction* action : m_hMenu->actions()) {
-        if (action->menu() != nullptr) {
-            if (const CMenu* sub = FromHandle(action->menu())) {
-                if (QAction* found = sub->FindAction(item, flags)) {
-                    return found;
-                }
+    for (QAction* action : m_menu->actions()) {
+        if (const CMenu* sub = FromNative(action->menu())) {
+            if (QAction* found = sub->FindAction(item, flags)) {
+                return found;
             }
-        } else if (CommandOf(action) == item && !action->isSeparator()) {
+        } else if (static_cast<MenuAction*>(action)->command == item && !action->isSeparator()) {
             return action;
         }
     }
     return nullptr;
 }
 
-bool CMenu::ModifyMenu(unsigned item, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                       const void* itemData) {
-    QAction* action = FindAction(item, flags);
-    if (action == nullptr) {
-        return false;
+bool CMenu::Modify(unsigned item, unsigned flags, const QString& text, const IconMenuItem* record) {
+    auto* action = static_cast<MenuAction*>(FindAction(item, flags));
+    if (action != nullptr) {
+        Apply(*action, flags, text, record);
     }
-    Apply(action, flags, idOrPopup, text, itemData);
-    return true;
+    return action != nullptr;
 }
 
 int CMenu::GetMenuItemCount() const {
-    return m_hMenu != nullptr ? static_cast<int>(m_hMenu->actions().size()) : -1;
+    return m_menu ? static_cast<int>(m_menu->actions().size()) : -1;
 }
 
 QAction* CMenu::ActionAt(int position) const {
-    if (m_hMenu == nullptr || position < 0 || position >= m_hMenu->actions().size()) {
+    if (!m_menu || position < 0 || position >= m_menu->actions().size()) {
         return nullptr;
     }
-    return m_hMenu->actions().at(position);
-}
-
-unsigned CMenu::CommandOf(const QAction* action) {
-    if (action == nullptr || action->menu() != nullptr) {
-        return kNoCommand;
-    }
-    return static_cast<unsigned>(action->property(kCommandProperty).toULongLong());
+    return m_menu->actions().at(position);
 }
 
 unsigned CMenu::GetMenuItemID(int position) const {
-    const QAction* action = ActionAt(position);
-    if (action == nullptr) {
+    const auto* action = static_cast<const MenuAction*>(ActionAt(position));
+    if (action == nullptr || action->menu() != nullptr) {
         return kNoCommand;
     }
-    return action->isSeparator() ? 0 : CommandOf(action);
+    return action->isSeparator() ? 0 : action->command;
 }
 
 CMenu* CMenu::GetSubMenu(int position) const {
     const QAction* action = ActionAt(position);
-    return action != nullptr && action->menu() != nullptr ? FromHandle(action->menu()) : nullptr;
+    return action != nullptr ? FromNative(action->menu()) : nullptr;
+}
+
+CMenu* CMenu::FromNative(const QMenu* menu) {
+    const auto* native = dynamic_cast<const NativeMenu*>(menu);
+    return native != nullptr ? &native->owner : nullptr;
+}
+
+const IconMenuItem* CMenu::RecordOf(const QAction* action) {
+    const auto* item = dynamic_cast<const MenuAction*>(action);
+    return item != nullptr ? item->record : nullptr;
 }
 
 unsigned CMenu::EnableMenuItem(unsigned item, unsigned flags) {
@@ -161,25 +137,21 @@ unsigned CMenu::EnableMenuItem(unsigned item, unsigned flags) {
     if (action == nullptr) {
         return kNoCommand;
     }
-    const unsigned previous = action->isEnabled() ? MF_ENABLED : MF_GRAYED;
-    action->setEnabled((flags & (MF_GRAYED | MF_DISABLED)) == 0);
+    const unsigned previous = action->isEnabled() ? mf::Enabled : mf::Grayed;
+    action->setEnabled((flags & (mf::Grayed | mf::Disabled)) == 0);
     return previous;
 }
 
 bool CMenu::SetMenuDefaultItem(unsigned item, bool byPosition) {
-    QAction* action = FindAction(item, byPosition ? MF_BYPOSITION : MF_BYCOMMAND);
-    if (action == nullptr || m_hMenu == nullptr || !m_hMenu->actions().contains(action)) {
+    QAction* action = FindAction(item, byPosition ? mf::ByPosition : 0);
+    if (action == nullptr || !m_menu->actions().contains(action)) {
         return false;
     }
-    m_hMenu->setDefaultAction(action);
+    m_menu->setDefaultAction(action);
     return true;
 }
 
-unsigned CMenu::TrackPopupMenu(unsigned /*flags*/, int x, int y, QWidget* /*owner*/) {
-    if (m_hMenu == nullptr) {
-        return 0;
-    }
-    const QAction* chosen = m_hMenu->exec(QPoint(x, y));
-    const unsigned command = CommandOf(chosen);
-    return command == kNoCommand ? 0 : command;
+unsigned CMenu::TrackPopupMenu(const QPoint& screen) {
+    const auto* chosen = m_menu ? static_cast<const MenuAction*>(m_menu->exec(screen)) : nullptr;
+    return chosen != nullptr && chosen->menu() == nullptr ? chosen->command : 0;
 }

@@ -1,68 +1,64 @@
 #pragma once
 
-#include "menu/MenuTemplate.h"
+#include <QString>
 
-#include <cstdint>
-#include <string>
+#include <memory>
+#include <vector>
 
 class QAction;
 class QMenu;
-class QWidget;
+class QPoint;
+struct IconMenuItem;
 
-using HMENU = QMenu*;
-
-inline constexpr unsigned TPM_RIGHTBUTTON = 0x2;
 inline constexpr unsigned kNoCommand = 0xFFFFFFFF; // what a popup item's id reads as
 
-// A menu in the Windows manner over a QMenu, which stands in for the native menu: items are
-// appended and changed by position or by command, popups hang below items, and an object can be
-// found again from its handle. Owner-drawn items carry the address of their record as item data
-// (the action's data), through which the menu style finds who paints them.
+// A menu in the Windows manner over a QMenu that it owns: items are appended and changed by
+// position or by command, and popups hang below items, each owned by the menu it hangs in.
+// Owner-drawn items carry their record, through which the menu style finds who paints them.
+// Flags are win32::mf values.
 class CMenu {
 public:
-    CMenu() = default;
+    CMenu();
     virtual ~CMenu();
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
 
-    HMENU m_hMenu = nullptr;
-
-    // An empty menu bar: a container whose items open popups, never shown by itself.
-    bool CreateMenu();
+    QMenu* Native() const { return m_menu.get(); }
+    // False when the object already has a native menu.
     bool CreatePopupMenu();
-    // Ties the object to the handle for good, so that FromHandle finds it.
-    bool Attach(HMENU menu);
-    HMENU Detach();
-    static CMenu* FromHandle(HMENU menu);
-    // Destroys the native menu; false when there was none.
+    // Destroys the popups and the native menu; false when there was none.
     virtual bool DestroyMenu();
 
-    // text: the item's words ("&" marks the mnemonic); for MF_OWNERDRAW items the record's
-    // words, kept on the action for the keyboard. idOrPopup is a popup's handle with MF_POPUP.
-    bool AppendMenu(unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                    const void* itemData = nullptr);
-    // By position with MF_BYPOSITION, else by command (searching the popups too).
-    bool ModifyMenu(unsigned item, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                    const void* itemData = nullptr);
+    // text: the item's words ("&" marks the mnemonic, a tab starts the accelerator). False
+    // without a native menu.
+    bool Append(unsigned flags, unsigned id, const QString& text, const IconMenuItem* record = nullptr);
+    // Hangs popup, which has a native menu, below a new item and takes it over.
+    CMenu& AppendPopup(std::unique_ptr<CMenu> popup, unsigned flags, const QString& text,
+                       const IconMenuItem* record = nullptr);
+    // Changes the words, the state and the record of an item, found by position with
+    // win32::mf::ByPosition, else by command (searching the popups too); false when there is none.
+    bool Modify(unsigned item, unsigned flags, const QString& text, const IconMenuItem* record);
     int GetMenuItemCount() const;
     // The command of the item at a position; kNoCommand for a popup, 0 for a separator.
     unsigned GetMenuItemID(int position) const;
     // The object of the popup at a position, or null.
     CMenu* GetSubMenu(int position) const;
-    // MF_GRAYED or MF_ENABLED, by command (searching the popups too) or by position; the
-    // previous state, or kNoCommand when there is no such item.
+    // win32::mf::Grayed or Enabled, by command or by position; the previous state, or kNoCommand
+    // when there is no such item.
     unsigned EnableMenuItem(unsigned item, unsigned flags);
     bool SetMenuDefaultItem(unsigned item, bool byPosition);
     // Shows the menu at a screen position and waits; the chosen command, 0 for none.
-    unsigned TrackPopupMenu(unsigned flags, int x, int y, QWidget* owner);
+    unsigned TrackPopupMenu(const QPoint& screen);
 
-    // The action at a position, for the layer that paints.
     QAction* ActionAt(int position) const;
-    // The command an action carries.
-    static unsigned CommandOf(const QAction* action);
+    // The object owning a native menu, or null.
+    static CMenu* FromNative(const QMenu* menu);
+    // The record of an owner-drawn item, or null.
+    static const IconMenuItem* RecordOf(const QAction* action);
 
 private:
     QAction* FindAction(unsigned item, unsigned flags) const;
-    static void Apply(QAction* action, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                      const void* itemData);
+
+    std::unique_ptr<QMenu> m_menu;
+    std::vector<std::unique_ptr<CMenu>> m_popups; // destroyed before the native menu
 };

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "platform/SysColors.h"
-
+#include <QColor>
 #include <QImage>
 
 #include <optional>
 
-class CBitmap;
-class CDC;
 class CImageList;
+class QPainter;
 
 // The pictures of the owner-drawn menu's items: copied from image lists, cut from bitmap
 // resources, flattened onto the button face colour and embossed for greyed items.
@@ -19,9 +17,9 @@ class CImageList;
 bool CopyListImage(const CImageList* source, int index, CImageList* target);
 
 // A bitmap resource of exactly 16 colours, its standard greys mapped to the current system
-// colours: black to COLOR_BTNTEXT, dark grey to COLOR_BTNSHADOW, light grey to COLOR_BTNFACE
-// and white to COLOR_BTNHIGHLIGHT. Nothing when the resource is missing or damaged, or has
-// another number of colours (such a bitmap is meant to be loaded as it is).
+// colours: black to BtnText, dark grey to BtnShadow, light grey to BtnFace and white to
+// BtnHighlight. Nothing when the resource is missing or damaged, or has another number of
+// colours (such a bitmap is meant to be loaded as it is).
 std::optional<QImage> LoadMappedBitmap(int bitmapId);
 
 // Appends the images of a bitmap resource to target, cut at the target's width, with the
@@ -29,14 +27,14 @@ std::optional<QImage> LoadMappedBitmap(int bitmapId);
 // the resource is missing or damaged or gives no image.
 bool AddBitmapImages(CImageList* target, int bitmapId);
 
-// out becomes a w × h bitmap of the button face colour with image index of source drawn over it,
-// scaled to w × h (nothing is drawn for a null source or a missing image). Always true.
-bool MakeIconBitmap(CDC* target, const CImageList* source, int index, CBitmap* out, int w, int h);
+// A w × h picture of the button face colour with image index of source drawn over it, scaled
+// to w × h (none for a null source or a missing image); null for an empty size.
+QImage MakeIconBitmap(const CImageList* source, int index, int w, int h);
 
 // Draws the greyed look of the cx × cy part of source at (sx, sy) at (x, y): its shape in the
 // button shadow colour over a copy in the button highlight colour one pixel right and down,
 // on background. The shape is every pixel that is neither the button face nor the button
 // highlight colour. The highlight copy reaches one row below and one column right of the
 // cx × cy area.
-void DrawEmbossed(CDC* target, int x, int y, int cx, int cy, const CBitmap* source, int sx, int sy,
-                  COLORREF background);
+void DrawEmbossed(QPainter& target, int x, int y, int cx, int cy, const QImage& source, int sx, int sy,
+                  const QColor& background);

@@ -1,7 +1,7 @@
 #include "menu/MenuStyle.h"
 
-#include "menu/DC.h"
 #include "menu/IconMenu.h"
+#include "menu/SystemColors.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,33 +11,35 @@
 
 #include <algorithm>
 
+using namespace win32;
+
 namespace {
 
-const IconMenuItem* RecordOf(const QAction* action) {
-    if (action == nullptr || !action->data().isValid()) {
-        return nullptr;
-    }
-    return reinterpret_cast<const IconMenuItem*>(action->data().value<quintptr>());
-}
-
-CIconMenu* OwnerOf(const QWidget* widget) {
-    const auto* menu = qobject_cast<const QMenu*>(widget);
-    return menu != nullptr ? dynamic_cast<CIconMenu*>(CMenu::FromHandle(const_cast<QMenu*>(menu))) : nullptr;
+const CIconMenu* OwnerOf(const QWidget* widget) {
+    return dynamic_cast<const CIconMenu*>(CMenu::FromNative(qobject_cast<const QMenu*>(widget)));
 }
 
 // The record of the item a size is asked for. The option carries no action, only its words:
 // the first owner-drawn action with the same words and kind measures the same, since an item's
 // size depends on nothing else.
-const IconMenuItem* RecordForSize(const QMenu* menu, const QStyleOptionMenuItem& option) {
+const IconMenuItem* RecordForSize(const QWidget* widget, const QStyleOptionMenuItem& option) {
     const bool separator = option.menuItemType == QStyleOptionMenuItem::Separator;
-    for (const QAction* action : menu->actions()) {
-        const IconMenuItem* record = RecordOf(action);
+    for (const QAction* action : widget->actions()) {
+        const IconMenuItem* record = CMenu::RecordOf(action);
         if (record != nullptr && action->isSeparator() == separator &&
             (separator || action->text() == option.text)) {
             return record;
         }
     }
     return nullptr;
+}
+
+CRect ToCRect(const QRect& r) {
+    return {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+}
+
+bool ClassicMenus() {
+    return SysColor(color::Face3d) == SysColor(color::Menu);
 }
 
 } // namespace
@@ -55,82 +57,56 @@ IconMenuStyle* IconMenuStyle::Instance() {
 
 QSize IconMenuStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
                                       const QWidget* widget) const {
-    if (type == CT_MenuItem) {
-        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
-        CIconMenu* owner = OwnerOf(widget);
-        const IconMenuItem* record = item != nullptr && owner != nullptr
-                                         ? RecordForSize(qobject_cast<const QMenu*>(widget), *item)
-                                         : nullptr;
-        if (record != nullptr) {
-            MEASUREITEMSTRUCT measure{};
-            measure.itemData = record;
-            owner->MeasureItem(measure);
-            // A separator asks for no width; the menu's own width is then its width, which Qt
-            // grants only to an item that is not empty.
-            return {std::max(1, static_cast<int>(measure.itemWidth)), static_cast<int>(measure.itemHeight)};
-        }
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    const CIconMenu* owner = OwnerOf(widget);
+    const IconMenuItem* record =
+        type == CT_MenuItem && item != nullptr && owner != nullptr ? RecordForSize(widget, *item) : nullptr;
+    if (record == nullptr) {
+        return QProxyStyle::sizeFromContents(type, option, size, widget);
     }
-    return QProxyStyle::sizeFromContents(type, option, size, widget);
+    // A separator asks for no width; the menu's own width is then its width, which Qt grants
+    // only to an item that is not empty.
+    const QSize measured = owner->MeasureItem(*record);
+    return {std::max(1, measured.width()), measured.height()};
 }
 
 void IconMenuStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
                                 const QWidget* widget) const {
-    if (element == CE_MenuItem) {
-        const auto* menu = qobject_cast<const QMenu*>(widget);
-        CIconMenu* owner = OwnerOf(widget);
-        const QAction* action = menu != nullptr ? menu->actionAt(option->rect.center()) : nullptr;
-        const IconMenuItem* record = RecordOf(action);
-        if (owner != nullptr && record != nullptr) {
-            CDC dc(*painter);
-            DRAWITEMSTRUCT draw{};
-            draw.itemID = CMenu::CommandOf(action);
-            draw.itemState = ((option->state & State_Selected) != 0 ? ODS_SELECTED : 0) |
-                             ((option->state & State_Enabled) == 0 ? ODS_GRAYED : 0) |
-                             (action->isChecked() ? ODS_CHECKED : 0);
-            draw.hwndItem = const_cast<QMenu*>(menu);
-            draw.hDC = &dc;
-            draw.rcItem = {option->rect.left(), option->rect.top(), option->rect.right() + 1,
-                           option->rect.bottom() + 1};
-            draw.itemData = record;
-            // Stands in for the item's own checked-state bitmap: a radio item has one.
-            draw.radioCheck = action->actionGroup() != nullptr && action->actionGroup()->isExclusive();
-            painter->save();
-            owner->DrawItem(draw);
-            painter->restore();
-            return;
-        }
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    const QAction* action =
+        element == CE_MenuItem && menu != nullptr ? menu->actionAt(option->rect.center()) : nullptr;
+    const IconMenuItem* record = CMenu::RecordOf(action);
+    const CIconMenu* owner = OwnerOf(widget);
+    if (owner == nullptr || record == nullptr) {
+        QProxyStyle::drawControl(element, option, painter, widget);
+        return;
     }
-    QProxyStyle::drawControl(element, option, painter, widget);
+    const unsigned state = ((option->state & State_Selected) != 0 ? ods::Selected : 0) |
+                           ((option->state & State_Enabled) == 0 ? ods::Grayed : 0) |
+                           (action->isChecked() ? ods::Checked : 0);
+    // Stands in for the item's own checked-state bitmap: a radio item has one.
+    const bool radio = action->actionGroup() != nullptr && action->actionGroup()->isExclusive();
+    owner->DrawItem(*painter, *record, ToCRect(option->rect), state, radio);
 }
-
-namespace {
-
-bool ClassicMenus() {
-    return GetSysColor(COLOR_3DFACE) == GetSysColor(COLOR_MENU);
-}
-
-} // namespace
 
 void IconMenuStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
                                   const QWidget* widget) const {
-    if ((element == PE_FrameMenu || element == PE_PanelMenu) &&
-        qobject_cast<const QMenu*>(widget) != nullptr) {
-        CDC dc(*painter);
-        const QRect q = option->rect;
-        const CRect r{q.left(), q.top(), q.right() + 1, q.bottom() + 1};
-        if (element == PE_PanelMenu) {
-            dc.FillSolidRect(r, GetSysColor(COLOR_MENU));
-        }
-        if (ClassicMenus()) {
-            dc.Draw3dRect(r, GetSysColor(COLOR_3DLIGHT), GetSysColor(COLOR_BTNTEXT));
-            dc.Draw3dRect({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, GetSysColor(COLOR_BTNHIGHLIGHT),
-                          GetSysColor(COLOR_BTNSHADOW));
-        } else {
-            dc.Draw3dRect(r, GetSysColor(COLOR_BTNSHADOW), GetSysColor(COLOR_BTNSHADOW));
-        }
+    if ((element != PE_FrameMenu && element != PE_PanelMenu) ||
+        qobject_cast<const QMenu*>(widget) == nullptr) {
+        QProxyStyle::drawPrimitive(element, option, painter, widget);
         return;
     }
-    QProxyStyle::drawPrimitive(element, option, painter, widget);
+    const CRect r = ToCRect(option->rect);
+    if (element == PE_PanelMenu) {
+        FillRect(*painter, r, SysColor(color::Menu));
+    }
+    if (ClassicMenus()) {
+        Draw3dRect(*painter, r, SysColor(color::Light3d), SysColor(color::BtnText));
+        Draw3dRect(*painter, {r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
+                   SysColor(color::BtnHighlight), SysColor(color::BtnShadow));
+    } else {
+        Draw3dRect(*painter, r, SysColor(color::BtnShadow), SysColor(color::BtnShadow));
+    }
 }
 
 int IconMenuStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {

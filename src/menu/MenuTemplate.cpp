@@ -18,7 +18,6 @@ public:
     }
 
     bool Text(std::u16string& out) {
-        out.clear();
         for (uint16_t c = 0; Word(c);) {
             if (c == 0) {
                 return true;
@@ -29,11 +28,8 @@ public:
     }
 
     bool Skip(size_t count) {
-        if (m_at + count > m_bytes.size()) {
-            return false;
-        }
         m_at += count;
-        return true;
+        return m_at <= m_bytes.size();
     }
 
 private:
@@ -41,12 +37,13 @@ private:
     size_t m_at = 0;
 };
 
-void PutWord(std::vector<uint8_t>& out, uint16_t w) {
-    out.push_back(static_cast<uint8_t>(w & 0xFF));
-    out.push_back(static_cast<uint8_t>(w >> 8));
-}
-
 } // namespace
+
+std::vector<uint8_t> BuildMenuTemplate(std::span<const MenuSource> items) {
+    std::vector<uint8_t> bytes(MenuTemplateSize(items));
+    WriteMenuTemplate(items, bytes);
+    return bytes;
+}
 
 std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const uint8_t> bytes) {
     Reader reader(bytes);
@@ -56,50 +53,29 @@ std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const u
         return std::nullopt;
     }
     std::vector<MenuTemplateItem> items;
-    // Whether each open level has seen its last item; the template ends with the first level.
-    std::vector<bool> closed{false};
-    while (!closed.empty()) {
+    // Whether each open level has seen its last item; a popup's level ends only after its items.
+    std::vector<bool> ended{false};
+    while (!ended.empty()) {
         MenuTemplateItem item;
+        item.level = static_cast<int>(ended.size()) - 1;
         if (!reader.Word(item.flags)) {
             return std::nullopt;
         }
-        const bool popup = (item.flags & MF_POPUP) != 0;
-        if (!popup && !reader.Word(item.id)) {
+        const bool popup = (item.flags & win32::mf::Popup) != 0;
+        if ((!popup && !reader.Word(item.id)) || !reader.Text(item.text)) {
             return std::nullopt;
         }
-        if (!reader.Text(item.text)) {
-            return std::nullopt;
+        if ((item.flags & win32::mf::End) != 0) {
+            ended.back() = true;
         }
-        const bool ends = (item.flags & MF_END) != 0;
         items.push_back(std::move(item));
-        if (ends) {
-            closed.back() = true;
-        }
         if (popup) {
-            // The popup's own items come next; its level's end is reached after them.
-            closed.push_back(false);
+            ended.push_back(false);
             continue;
         }
-        while (!closed.empty() && closed.back()) {
-            closed.pop_back();
+        while (!ended.empty() && ended.back()) {
+            ended.pop_back();
         }
     }
     return items;
-}
-
-std::vector<uint8_t> BuildMenuTemplate(const std::vector<MenuTemplateItem>& items) {
-    std::vector<uint8_t> out;
-    PutWord(out, 0);
-    PutWord(out, 0);
-    for (const MenuTemplateItem& item : items) {
-        PutWord(out, item.flags);
-        if ((item.flags & MF_POPUP) == 0) {
-            PutWord(out, item.id);
-        }
-        for (const char16_t c : item.text) {
-            PutWord(out, static_cast<uint16_t>(c));
-        }
-        PutWord(out, 0);
-    }
-    return out;
 }

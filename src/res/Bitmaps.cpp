@@ -2,27 +2,7 @@
 
 #include <QFile>
 
-namespace {
-
-struct BitmapResource {
-    int id;
-    const char* path;
-};
-
-constexpr BitmapResource kBitmaps[] = {
-    {idb::Toolbar, ":/bitmaps/toolbar150.bmp"},
-    {idb::Commands, ":/bitmaps/menu151.bmp"},
-    {idb::Exit, ":/bitmaps/menu152.bmp"},
-};
-
-} // namespace
-
 QByteArray LoadBitmapResource(int id) {
-    for (const BitmapResource& bitmap : kBitmaps) {
-        if (bitmap.id == id) {
-            QFile file(QString::fromLatin1(bitmap.path));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }
-    }
-    return {};
+    QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }

@@ -7,36 +7,21 @@
 
 namespace {
 
-// The order of the images in bitmap 150.
-constexpr unsigned kMainCommands[] = {
+// The buttons of toolbar 150 in order; 0 is a separator.
+constexpr unsigned kMainToolbar[] = {
     idc::AddFiles, idc::AddFolder, idc::Delete, 0, idc::Properties, idc::Explorer, 0, idc::Update,
-};
-
-constexpr ToolbarResource kToolbars[] = {
-    {idr::Toolbar, 16, 15, kMainCommands},
 };
 
 } // namespace
 
-const ToolbarResource* FindToolbarResource(int id) {
-    const auto* found = std::find_if(std::begin(kToolbars), std::end(kToolbars),
-                                     [id](const ToolbarResource& t) { return t.id == id; });
-    return found != std::end(kToolbars) ? found : nullptr;
-}
-
 bool FindToolbarImage(unsigned commandId, int toolbarId, int* imageIndex) {
-    const ToolbarResource* toolbar = FindToolbarResource(toolbarId);
-    if (toolbar == nullptr || commandId == 0) {
+    const auto* button = std::find(std::begin(kMainToolbar), std::end(kMainToolbar), commandId);
+    if (toolbarId != idr::Toolbar || commandId == 0 || button == std::end(kMainToolbar)) {
         return false;
     }
-    const auto button = std::find(toolbar->commands.begin(), toolbar->commands.end(), commandId);
-    if (button == toolbar->commands.end()) {
-        return false;
-    }
-    const auto image = static_cast<int>(
-        std::count_if(toolbar->commands.begin(), button, [](unsigned command) { return command != 0; }));
+    const auto image = std::count_if(std::begin(kMainToolbar), button, [](unsigned c) { return c != 0; });
     if (image > 0 && imageIndex != nullptr) {
-        *imageIndex = image;
+        *imageIndex = static_cast<int>(image);
     }
     return true;
 }
