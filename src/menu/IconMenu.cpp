@@ -3,8 +3,8 @@
 #include "menu/MenuImages.h"
 #include "menu/MenuTemplate.h"
 #include "menu/SystemColors.h"
+#include "res/Bitmaps.h"
 #include "res/MenuResources.h"
-#include "res/Toolbars.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,10 +33,6 @@ bool VisitCommand(CIconMenu& menu, unsigned commandId, const std::function<bool(
     return false;
 }
 
-QString TextOf(const IconMenuItem& item) {
-    return item.text.value_or(QString());
-}
-
 QColor Lighten(const QColor& color, double factor) {
     return QColor(LightenColor(color.rgb() & 0xFFFFFF, factor));
 }
@@ -48,8 +44,8 @@ void Etch(QPainter& p, int left, int y, int right) {
 }
 
 // The words before the first tab left-aligned in rect, those after the last tab right-aligned.
-void DrawWords(QPainter& p, const IconMenuItem& item, const CRect& r, const QColor& color) {
-    const QString text = TextOf(item);
+void DrawWords(QPainter& p, const MenuItem& item, const CRect& r, const QColor& color) {
+    const QString text = item.text();
     const QRect box(r.left, r.top, r.Width(), r.Height());
     const int flags = Qt::TextSingleLine | Qt::AlignVCenter | Qt::TextShowMnemonic;
     p.setFont(CIconMenu::MenuFont());
@@ -79,31 +75,6 @@ void DrawCheck(QPainter& p, const CRect& box, const QColor& fill, const QColor& 
 }
 
 } // namespace
-
-void FillRect(QPainter& painter, const CRect& r, const QColor& color) {
-    if (r.right > r.left && r.bottom > r.top) {
-        painter.fillRect(r.left, r.top, r.Width(), r.Height(), color);
-    }
-}
-
-void Draw3dRect(QPainter& painter, const CRect& r, const QColor& topLeft, const QColor& bottomRight) {
-    FillRect(painter, {r.left, r.top, r.right - 1, r.top + 1}, topLeft);
-    FillRect(painter, {r.left, r.top, r.left + 1, r.bottom - 1}, topLeft);
-    FillRect(painter, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);
-    FillRect(painter, {r.left, r.bottom - 1, r.right, r.bottom}, bottomRight);
-}
-
-std::string IconMenuItem::GetText() const {
-    return TextOf(*this).toStdString();
-}
-
-void IconMenuItem::SetText(const char* newText) {
-    text = newText != nullptr ? std::optional(QString::fromUtf8(newText)) : std::nullopt;
-}
-
-CIconMenu::~CIconMenu() {
-    DestroyMenu();
-}
 
 QFont CIconMenu::MenuFont() {
     return QApplication::font("QMenu");
@@ -136,69 +107,50 @@ bool CIconMenu::LoadTemplate(std::span<const uint8_t> bytes) {
     }
     // The top level becomes plain items; only what its popups hold stays owner-drawn.
     for (int p = 0; p < GetMenuItemCount(); ++p) {
-        IconMenuItem& item = *m_items[static_cast<size_t>(p)];
-        item.flags = mf::ByPosition | (GetSubMenu(p) != nullptr ? mf::Popup : 0);
-        Modify(static_cast<unsigned>(p), item.flags, TextOf(item), nullptr);
+        ItemAt(p)->Set(mf::ByPosition | (GetSubMenu(p) != nullptr ? mf::Popup : 0), ItemAt(p)->text());
     }
     return true;
 }
 
-bool CIconMenu::DestroyMenu() {
-    const bool had = CMenu::DestroyMenu();
-    m_items.clear();
-    return had;
-}
-
-IconMenuItem& CIconMenu::NewItem(const char16_t* text, unsigned flags, unsigned id) {
-    IconMenuItem& item = *m_items.emplace_back(std::make_unique<IconMenuItem>());
-    if (text != nullptr) {
-        item.text = QString::fromUtf16(text);
-    }
-    item.flags = flags;
-    item.commandId = id;
-    return item;
-}
-
 void CIconMenu::AppendOwnerDrawItem(const char16_t* text, unsigned flags, unsigned id, int bitmapId) {
     flags = id == 0 ? (flags & mf::ByPosition) | mf::Separator | mf::OwnerDraw : flags | mf::OwnerDraw;
-    IconMenuItem& item = NewItem(text, flags, id);
-    item.imageSource = bitmapId;
+    MenuItem* item = Append(flags, id, QString::fromUtf16(text));
+    if (item == nullptr || bitmapId == -1) {
+        return;
+    }
+    item->imageSource = bitmapId;
     if (bitmapId >= 0) {
-        item.imageIndex = 0;
-        FindToolbarImage(id, bitmapId, &item.imageIndex);
-        item.images = std::make_unique<CImageList>();
-        item.images->Create(m_imageWidth, m_imageHeight);
-        if (!AddBitmapImages(item.images.get(), bitmapId)) {
-            item.images.reset();
-            item.imageSource = item.imageIndex = -1;
+        item->imageIndex = 0;
+        FindToolbarImage(id, bitmapId, &item->imageIndex);
+        item->images = std::make_unique<CImageList>();
+        item->images->Create(m_imageWidth, m_imageHeight);
+        if (!AddBitmapImages(item->images.get(), bitmapId)) {
+            item->images.reset();
+            item->imageSource = item->imageIndex = -1;
         }
     }
-    Append(flags, id, TextOf(item), &item);
 }
 
 CIconMenu& CIconMenu::AppendOwnerDrawPopup(const char16_t* text, unsigned flags) {
     auto popup = std::make_unique<CIconMenu>();
+    CIconMenu& menu = *popup;
     popup->CreatePopupMenu();
-    IconMenuItem& item = NewItem(text, flags | mf::Popup | mf::OwnerDraw, 0);
-    return static_cast<CIconMenu&>(AppendPopup(std::move(popup), item.flags, TextOf(item), &item));
+    Append(flags | mf::Popup | mf::OwnerDraw, 0, QString::fromUtf16(text), std::move(popup));
+    return menu;
 }
 
 bool CIconMenu::ModifyOwnerDrawItem(const char16_t* text, unsigned commandId, const CImageList* list,
                                     int index) {
     bool found = false;
     VisitCommand(*this, commandId, [&](CIconMenu& menu, int position) {
-        IconMenuItem& item = *menu.m_items.at(static_cast<size_t>(position));
-        if (text != nullptr) {
-            item.text = QString::fromUtf16(text);
-        }
+        MenuItem& item = *menu.ItemAt(position);
+        item.Set((item.flags & ~mf::ByPosition) | mf::OwnerDraw,
+                 text != nullptr ? QString::fromUtf16(text) : item.text());
         item.imageSource = item.imageIndex = list != nullptr ? 0 : -1;
         if (list != nullptr) {
             item.images = std::make_unique<CImageList>();
             CopyListImage(list, index, item.images.get());
         }
-        item.flags = (item.flags & ~mf::ByPosition) | mf::OwnerDraw;
-        item.commandId = commandId;
-        menu.Modify(static_cast<unsigned>(position), item.flags | mf::ByPosition, TextOf(item), &item);
         found = true;
         return false;
     });
@@ -225,36 +177,32 @@ CIconMenu* CIconMenu::FindCommand(unsigned commandId, int& position) {
 void CIconMenu::AlignAccelerators() {
     const QFontMetrics metrics(MenuFont());
     int widest = -1;
-    for (const auto& item : m_items) {
-        widest = std::max(widest, metrics.horizontalAdvance(TextOf(*item).section('\t', 0, 0) + ' '));
+    for (int p = 0; p < GetMenuItemCount(); ++p) {
+        widest = std::max(widest, metrics.horizontalAdvance(ItemAt(p)->text().section('\t', 0, 0) + ' '));
     }
-    for (size_t i = 0; i < m_items.size(); ++i) {
-        IconMenuItem& item = *m_items[i];
-        const qsizetype tab = TextOf(item).indexOf('\t');
-        if (tab < 0) {
-            continue;
-        }
-        QString left = item.text->left(tab);
-        while (metrics.horizontalAdvance(left) < widest) {
+    for (int p = 0; p < GetMenuItemCount(); ++p) {
+        const QString text = ItemAt(p)->text();
+        const qsizetype tab = text.indexOf('\t');
+        QString left = text.left(tab);
+        while (tab >= 0 && metrics.horizontalAdvance(left) < widest) {
             left += ' ';
         }
-        item.text = left + item.text->mid(tab);
-        if (QAction* action = ActionAt(static_cast<int>(i))) {
-            action->setText(*item.text); // the native item shows the padded words too
+        if (tab >= 0) {
+            ItemAt(p)->setText(left + text.mid(tab));
         }
     }
 }
 
-QSize CIconMenu::MeasureItem(const IconMenuItem& item) const {
+QSize CIconMenu::MeasureItem(const MenuItem& item) const {
     const int line = platform::SystemMetric(sm::CyMenu);
     if ((item.flags & mf::Separator) != 0) {
         return {0, line >> 1};
     }
-    const int words = item.text ? QFontMetrics(MenuFont()).horizontalAdvance(*item.text) : 0;
+    const int words = QFontMetrics(MenuFont()).horizontalAdvance(item.text());
     return {words + 2 * m_imageWidth + 1, std::max(line, m_imageHeight + 4)};
 }
 
-void CIconMenu::DrawItem(QPainter& painter, const IconMenuItem& item, const CRect& r, unsigned state,
+void CIconMenu::DrawItem(QPainter& painter, const MenuItem& item, const CRect& r, unsigned state,
                          bool radio) const {
     painter.save();
     painter.setClipRect(QRect(r.left, r.top, r.Width(), r.Height()), Qt::IntersectClip);
@@ -277,7 +225,7 @@ void CIconMenu::DrawItem(QPainter& painter, const IconMenuItem& item, const CRec
     painter.restore();
 }
 
-void CIconMenu::DrawImageCell(QPainter& p, const IconMenuItem& item, const CRect& r, const MenuItemLayout& l,
+void CIconMenu::DrawImageCell(QPainter& p, const MenuItem& item, const CRect& r, const MenuItemLayout& l,
                               bool grayed, const QColor& cell, int imageLeft) const {
     const int top = r.top + l.dy + 2;
     if (grayed) {
@@ -290,7 +238,7 @@ void CIconMenu::DrawImageCell(QPainter& p, const IconMenuItem& item, const CRect
 
 // The 3-D look: everything on the face colour, the highlight bar beside the image column, raised
 // and sunken frames around the image, greyed words engraved.
-void CIconMenu::DrawClassic(QPainter& p, const IconMenuItem& item, const CRect& r, unsigned state,
+void CIconMenu::DrawClassic(QPainter& p, const MenuItem& item, const CRect& r, unsigned state,
                             bool radio) const {
     const QColor face = SysColor(color::Face3d);
     FillRect(p, r, face);
@@ -304,7 +252,7 @@ void CIconMenu::DrawClassic(QPainter& p, const IconMenuItem& item, const CRect& 
     const bool hasImage = item.imageSource != -1;
     const QColor shadow = SysColor(color::BtnShadow);
     const QColor light = SysColor(color::BtnHighlight);
-    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, TextOf(item).contains('\t'));
+    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, item.text().contains('\t'));
     if (selected) {
         const CRect bar{hasImage || checked ? r.left + m_imageWidth + 5 : r.left, r.top, r.right, r.bottom};
         FillRect(p, bar, SysColor(color::Highlight));
@@ -334,7 +282,7 @@ void CIconMenu::DrawClassic(QPainter& p, const IconMenuItem& item, const CRect& 
 
 // The flat look: the image column in the face colour on the menu colour, a light selection
 // framed in the highlight colour; a greyed item is never selected.
-void CIconMenu::DrawFlat(QPainter& p, const IconMenuItem& item, const CRect& r, unsigned state,
+void CIconMenu::DrawFlat(QPainter& p, const MenuItem& item, const CRect& r, unsigned state,
                          bool radio) const {
     const QColor column = SysColor(color::Face3d);
     const CRect columnRect{r.left, r.top, r.left + m_imageWidth + 5, r.bottom};
@@ -348,7 +296,7 @@ void CIconMenu::DrawFlat(QPainter& p, const IconMenuItem& item, const CRect& r, 
     const bool selected = !grayed && (state & ods::Selected) != 0;
     const bool checked = (state & ods::Checked) != 0;
     const QColor highlight = SysColor(color::Highlight);
-    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, TextOf(item).contains('\t'));
+    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, item.text().contains('\t'));
     if (selected) {
         FillRect(p, r, Lighten(highlight, 0.7));
         Draw3dRect(p, r, highlight, highlight);

@@ -27,10 +27,10 @@ bool CopyListImage(const CImageList* source, int index, CImageList* target) {
     return target->AddImage(image) == 0;
 }
 
-std::optional<QImage> LoadMappedBitmap(int bitmapId) {
+QImage LoadMappedBitmap(int bitmapId) {
     QImage bitmap = Decode(bitmapId);
     if (bitmap.colorCount() != 16) {
-        return std::nullopt;
+        return {};
     }
     // The palette is mapped, so that a grey mapped onto another grey is not mapped again.
     const std::pair<QRgb, int> greys[] = {{qRgb(0, 0, 0), color::BtnText},
@@ -48,7 +48,8 @@ std::optional<QImage> LoadMappedBitmap(int bitmapId) {
 }
 
 bool AddBitmapImages(CImageList* target, int bitmapId) {
-    const QImage bitmap = LoadMappedBitmap(bitmapId).value_or(Decode(bitmapId));
+    const QImage mapped = LoadMappedBitmap(bitmapId);
+    const QImage bitmap = mapped.isNull() ? Decode(bitmapId) : mapped;
     return target != nullptr && !bitmap.isNull() && target->AddMasked(bitmap, SysColor(color::BtnFace)) >= 0;
 }
 

@@ -2,78 +2,45 @@
 
 #include "platform/Bytes.h"
 
-namespace {
-
-class Reader {
-public:
-    explicit Reader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    bool Word(uint16_t& out) {
-        if (m_at + 2 > m_bytes.size()) {
+std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const uint8_t> bytes) {
+    size_t at = 0;
+    const auto word = [&](uint16_t& out) {
+        if (at + 2 > bytes.size()) {
             return false;
         }
-        out = platform::LoadLe16(m_bytes.data() + m_at);
-        m_at += 2;
+        out = platform::LoadLe16(bytes.data() + at);
+        at += 2;
         return true;
-    }
-
-    bool Text(std::u16string& out) {
-        for (uint16_t c = 0; Word(c);) {
-            if (c == 0) {
-                return true;
-            }
-            out.push_back(static_cast<char16_t>(c));
-        }
-        return false;
-    }
-
-    bool Skip(size_t count) {
-        m_at += count;
-        return m_at <= m_bytes.size();
-    }
-
-private:
-    std::span<const uint8_t> m_bytes;
-    size_t m_at = 0;
-};
-
-} // namespace
-
-std::vector<uint8_t> BuildMenuTemplate(std::span<const MenuSource> items) {
-    std::vector<uint8_t> bytes(MenuTemplateSize(items));
-    WriteMenuTemplate(items, bytes);
-    return bytes;
-}
-
-std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const uint8_t> bytes) {
-    Reader reader(bytes);
-    uint16_t version = 0;
-    uint16_t offset = 0;
-    if (!reader.Word(version) || !reader.Word(offset) || !reader.Skip(offset)) {
+    };
+    uint16_t header = 0; // the version, then the offset of the items
+    if (!word(header) || !word(header)) {
         return std::nullopt;
     }
+    at += header;
     std::vector<MenuTemplateItem> items;
     // Whether each open level has seen its last item; a popup's level ends only after its items.
     std::vector<bool> ended{false};
     while (!ended.empty()) {
-        MenuTemplateItem item;
+        MenuTemplateItem& item = items.emplace_back();
         item.level = static_cast<int>(ended.size()) - 1;
-        if (!reader.Word(item.flags)) {
+        if (!word(item.flags)) {
             return std::nullopt;
         }
         const bool popup = (item.flags & win32::mf::Popup) != 0;
-        if ((!popup && !reader.Word(item.id)) || !reader.Text(item.text)) {
+        uint16_t c = 1; // stays above 0 when the bytes end first
+        if (popup || word(item.id)) {
+            while (word(c) && c != 0) {
+                item.text.push_back(static_cast<char16_t>(c));
+            }
+        }
+        if (c != 0) {
             return std::nullopt;
         }
-        if ((item.flags & win32::mf::End) != 0) {
-            ended.back() = true;
-        }
-        items.push_back(std::move(item));
+        ended.back() = ended.back() || (item.flags & win32::mf::End) != 0;
         if (popup) {
             ended.push_back(false);
-            continue;
         }
-        while (!ended.empty() && ended.back()) {
+        while (!popup && !ended.empty() && ended.back()) {
             ended.pop_back();
         }
     }

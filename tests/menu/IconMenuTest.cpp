@@ -1,6 +1,5 @@
 #include "menu/IconMenu.h"
 
-#include "menu/MenuStyle.h"
 #include "menu/MenuTemplate.h"
 #include "menu/SystemColors.h"
 #include "res/Bitmaps.h"
@@ -59,7 +58,7 @@ CImageList SixImages() {
 }
 
 // Paints one record into a fresh image and returns the image.
-QImage Paint(const CIconMenu& menu, const IconMenuItem& record, unsigned state, int width = 160,
+QImage Paint(const CIconMenu& menu, const MenuItem& record, unsigned state, int width = 160,
              int height = 19) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(255, 0, 255));
@@ -68,6 +67,10 @@ QImage Paint(const CIconMenu& menu, const IconMenuItem& record, unsigned state, 
         menu.DrawItem(painter, record, {0, 0, width, height}, state);
     }
     return image;
+}
+
+std::string Words(const MenuItem& item) {
+    return item.text().toStdString();
 }
 
 CIconMenu& Popup(CIconMenu& menu, int position = 0) {
@@ -83,30 +86,25 @@ TEST(IconMenu, LoadingMakesPlainTopLevelAndOwnerDrawnPopupItems) {
     EXPECT_FALSE(menu.DestroyMenu()); // nothing to destroy yet
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     ASSERT_EQ(menu.GetMenuItemCount(), 1);
-    ASSERT_EQ(menu.Items().size(), 1U);
-    EXPECT_EQ(menu.Items()[0]->flags, mf::ByPosition | mf::Popup);
-    EXPECT_EQ(CMenu::RecordOf(menu.ActionAt(0)), nullptr); // plain: nothing paints it but the toolkit
-    EXPECT_EQ(menu.ActionAt(0)->text(), "右クリック");
+    EXPECT_EQ(menu.ItemAt(0)->flags, mf::ByPosition | mf::Popup); // plain: the toolkit paints it
+    EXPECT_EQ(Words(*menu.ItemAt(0)), "右クリック");
     CIconMenu& popup = Popup(menu);
     const std::vector<std::pair<unsigned, std::string>> expected = {
         {1020, "更新"}, {0, ""}, {1015, "ﾌｧｲﾙ追加"},        {1016, "ﾌｫﾙﾀﾞ追加"},
         {1017, "削除"}, {0, ""}, {32771, "エクスプローラ"}, {32772, "プロパティ"}};
     ASSERT_EQ(popup.GetMenuItemCount(), static_cast<int>(expected.size()));
-    ASSERT_EQ(popup.Items().size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const IconMenuItem& record = *popup.Items()[i];
-        EXPECT_EQ(popup.GetMenuItemID(static_cast<int>(i)), expected[i].first) << i;
-        EXPECT_EQ(record.GetText(), expected[i].second) << i;
-        EXPECT_TRUE(record.text.has_value()) << i; // separators have an empty text, not none
-        EXPECT_EQ(record.flags, expected[i].first == 0 ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
-        EXPECT_EQ(record.imageSource, -1);
-        EXPECT_EQ(CMenu::RecordOf(popup.ActionAt(static_cast<int>(i))), &record);
+    for (int i = 0; i < popup.GetMenuItemCount(); ++i) {
+        const MenuItem& item = *popup.ItemAt(i);
+        EXPECT_EQ(popup.GetMenuItemID(i), expected[i].first) << i;
+        EXPECT_EQ(Words(item), expected[i].second) << i;
+        EXPECT_EQ(item.flags, expected[i].first == 0 ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
+        EXPECT_EQ(item.imageSource, -1);
     }
-    // Loading again needs the menu destroyed first, which takes the popups and records with it.
+    // Loading again needs the menu destroyed first, which takes the popups and items with it.
     EXPECT_FALSE(menu.Load(IDR_CONTEXT_MENU));
     EXPECT_TRUE(menu.DestroyMenu());
     EXPECT_EQ(menu.Native(), nullptr);
-    EXPECT_TRUE(menu.Items().empty());
+    EXPECT_EQ(menu.GetMenuItemCount(), -1);
     EXPECT_EQ(menu.GetSubMenu(0), nullptr);
     EXPECT_FALSE(menu.DestroyMenu());
     EXPECT_TRUE(menu.Load(IDR_CONTEXT_MENU));
@@ -119,19 +117,17 @@ TEST(IconMenu, ImagesAttachByCommandKeepingOrReplacingTheText) {
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     CIconMenu& popup = Popup(menu);
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA(nullptr, 1017, &images, 2));
-    const IconMenuItem& del = *popup.Items()[4];
-    EXPECT_EQ(del.GetText(), "削除");
+    const MenuItem& del = *popup.ItemAt(4);
+    EXPECT_EQ(Words(del), "削除");
     EXPECT_EQ(del.imageSource, 0);
     EXPECT_EQ(del.imageIndex, 0);
     ASSERT_NE(del.images, nullptr);
     ASSERT_EQ(del.images->GetImageCount(), 1);
     EXPECT_EQ(del.images->Pixmap(0).toImage().pixelColor(5, 5), QColor(20, 200, 30));
-    EXPECT_EQ(CMenu::RecordOf(popup.ActionAt(4)), &del);
 
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA("消す", 1017, nullptr, 0));
-    EXPECT_EQ(del.GetText(), "消す");
+    EXPECT_EQ(Words(del), "消す");
     EXPECT_EQ(del.imageSource, -1);
-    EXPECT_EQ(popup.ActionAt(4)->text(), "消す");
 
     EXPECT_FALSE(menu.ModifyOwnerDrawItemA(nullptr, 4242, &images, 0)); // a command that is nowhere
 }
@@ -147,9 +143,9 @@ TEST(IconMenu, ACommandInTwoPopupsGetsTheImageInBoth) {
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA(nullptr, 7, &images, 3));
     CIconMenu& one = Popup(menu, 0);
     CIconMenu& two = Popup(menu, 1);
-    EXPECT_EQ(one.Items()[0]->imageSource, 0);
-    EXPECT_EQ(two.Items()[1]->imageSource, 0);
-    EXPECT_EQ(two.Items()[0]->imageSource, -1);
+    EXPECT_EQ(one.ItemAt(0)->imageSource, 0);
+    EXPECT_EQ(two.ItemAt(1)->imageSource, 0);
+    EXPECT_EQ(two.ItemAt(0)->imageSource, -1);
     int position = -1;
     EXPECT_EQ(menu.FindCommand(8, position), &two);
     EXPECT_EQ(position, 0);
@@ -168,9 +164,9 @@ TEST(IconMenu, AcceleratorsLineUpAfterTheWidestWords) {
     ASSERT_TRUE(menu.LoadTemplate(kMenuTemplate<kItems>));
     const CIconMenu& popup = Popup(menu);
     const QFontMetrics metrics(CIconMenu::MenuFont());
-    const std::string cut = popup.Items()[0]->GetText();
-    const std::string all = popup.Items()[1]->GetText();
-    EXPECT_EQ(popup.Items()[2]->GetText(), "Plain");
+    const std::string cut = Words(*popup.ItemAt(0));
+    const std::string all = Words(*popup.ItemAt(1));
+    EXPECT_EQ(Words(*popup.ItemAt(2)), "Plain");
     const int widest = metrics.horizontalAdvance("Select everything ");
     const int cutLeft = metrics.horizontalAdvance(QString::fromStdString(cut.substr(0, cut.find('\t'))));
     const int allLeft = metrics.horizontalAdvance(QString::fromStdString(all.substr(0, all.find('\t'))));
@@ -178,7 +174,6 @@ TEST(IconMenu, AcceleratorsLineUpAfterTheWidestWords) {
     EXPECT_LT(cutLeft, widest + metrics.horizontalAdvance(" "));
     EXPECT_GE(allLeft, widest);
     EXPECT_EQ(cut.substr(cut.find('\t')), "\tCtrl+X");
-    EXPECT_EQ(popup.ActionAt(0)->text().toStdString(), cut); // the native item shows the padding too
 }
 
 // The bitmap path, which the program's own menus do not take: the image of a command is found
@@ -194,29 +189,14 @@ TEST(IconMenu, ABitmapItemShowsItsToolbarButtonsImage) {
         int source;
         int index;
     } expected[] = {{idb::Toolbar, 4}, {idb::Toolbar, 0}, {idb::Toolbar, 0}, {-1, -1}};
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_EQ(menu.Items()[i]->imageSource, expected[i].source) << i;
-        EXPECT_EQ(menu.Items()[i]->imageIndex, expected[i].index) << i;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(menu.ItemAt(i)->imageSource, expected[i].source) << i;
+        EXPECT_EQ(menu.ItemAt(i)->imageIndex, expected[i].index) << i;
     }
-    const CImageList& strip = *menu.Items()[0]->images;
+    const CImageList& strip = *menu.ItemAt(0)->images;
     ASSERT_EQ(strip.GetImageCount(), 6);
     EXPECT_EQ(strip.ImageSize(), QSize(16, 15));
-    EXPECT_EQ(menu.Items()[3]->images, nullptr);
-}
-
-TEST(IconMenu, MeasuringFollowsTheTextAndTheSlot) {
-    CIconMenu menu;
-    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
-    const CIconMenu& popup = Popup(menu);
-    QSize size = popup.MeasureItem(*popup.Items()[0]);
-    EXPECT_EQ(size.width(), QFontMetrics(CIconMenu::MenuFont()).horizontalAdvance("更新") + 33);
-    EXPECT_EQ(size.height(), std::max(19, platform::SystemMetric(sm::CyMenu)));
-    size = popup.MeasureItem(*popup.Items()[1]); // a separator
-    EXPECT_EQ(size.width(), 0);
-    EXPECT_EQ(size.height(), platform::SystemMetric(sm::CyMenu) >> 1);
-    platform::SetSystemMetric(sm::CyMenu, 30);
-    EXPECT_EQ(popup.MeasureItem(*popup.Items()[0]).height(), 30);
-    platform::SetSystemMetric(sm::CyMenu, 0);
+    EXPECT_EQ(menu.ItemAt(3)->images, nullptr);
 }
 
 TEST(IconMenuDrawing, ClassicHighlightStartsAfterTheImageColumn) {
@@ -226,7 +206,7 @@ TEST(IconMenuDrawing, ClassicHighlightStartsAfterTheImageColumn) {
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     menu.ModifyOwnerDrawItemA(nullptr, 1020, &images, 5);
     const CIconMenu& popup = Popup(menu);
-    const IconMenuItem& update = *popup.Items()[0];
+    const MenuItem& update = *popup.ItemAt(0);
 
     const QImage plain = Paint(popup, update, 0);
     EXPECT_EQ(plain.pixelColor(80, 1), Q(212, 208, 200));
@@ -259,7 +239,7 @@ TEST(IconMenuDrawing, SeparatorsAreAnEtchedLineHalfWayDown) {
         CIconMenu menu;
         ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
         const CIconMenu& popup = Popup(menu);
-        const QImage image = Paint(popup, *popup.Items()[1], 0, 100, 9);
+        const QImage image = Paint(popup, *popup.ItemAt(1), 0, 100, 9);
         EXPECT_EQ(image.pixelColor(50, 4), Q(100, 100, 100)); // shadow on top
         EXPECT_EQ(image.pixelColor(50, 5), Q(255, 255, 255)); // highlight under it
         EXPECT_EQ(image.pixelColor(50, 3), Q(212, 208, 200));
@@ -270,7 +250,7 @@ TEST(IconMenuDrawing, SeparatorsAreAnEtchedLineHalfWayDown) {
     CIconMenu menu;
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     const CIconMenu& popup = Popup(menu);
-    const QImage image = Paint(popup, *popup.Items()[1], 0, 100, 9);
+    const QImage image = Paint(popup, *popup.ItemAt(1), 0, 100, 9);
     EXPECT_EQ(image.pixelColor(5, 4), Q(212, 208, 200));
     EXPECT_EQ(image.pixelColor(25, 4), Q(100, 100, 100)); // from L + W + 9
     EXPECT_EQ(image.pixelColor(24, 4), Q(250, 250, 250));
@@ -284,7 +264,7 @@ TEST(IconMenuDrawing, FlatStyleTintsTheColumnAndFramesTheSelection) {
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     menu.ModifyOwnerDrawItemA(nullptr, 1015, &images, 0);
     const CIconMenu& popup = Popup(menu);
-    const IconMenuItem& add = *popup.Items()[2];
+    const MenuItem& add = *popup.ItemAt(2);
 
     const QImage plain = Paint(popup, add, 0);
     EXPECT_EQ(plain.pixelColor(10, 0), Q(212, 208, 200));  // the column
@@ -317,7 +297,7 @@ TEST(IconMenuDrawing, AcceleratorTextEndsSixteenPixelsBeforeTheRightEdge) {
     CIconMenu menu;
     ASSERT_TRUE(menu.LoadTemplate(kMenuTemplate<kItems>));
     const CIconMenu& popup = Popup(menu);
-    const QImage image = Paint(popup, *popup.Items()[0], 0, 200, 19);
+    const QImage image = Paint(popup, *popup.ItemAt(0), 0, 200, 19);
     int rightmost = -1;
     for (int x = 0; x < 200; ++x) {
         for (int y = 0; y < 19; ++y) {
@@ -330,20 +310,30 @@ TEST(IconMenuDrawing, AcceleratorTextEndsSixteenPixelsBeforeTheRightEdge) {
     EXPECT_GE(rightmost, 200 - 16 - 4);
 }
 
-TEST(IconMenuStyle, MenusAreMeasuredAndPaintedByTheirOwner) {
+TEST(IconMenuStyle, ItemsAreMeasuredByTheirWordsAndTheSlotAndPaintedByTheirOwner) {
     const ScopedColors colors(false);
     CIconMenu menu;
     ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
-    QMenu* popup = Popup(menu).Native();
-    ASSERT_EQ(popup->style(), IconMenuStyle::Instance());
+    const CIconMenu& owner = Popup(menu);
+    const int line = platform::SystemMetric(sm::CyMenu);
+    const QSize size = owner.MeasureItem(*owner.ItemAt(0));
+    EXPECT_EQ(size.width(), QFontMetrics(CIconMenu::MenuFont()).horizontalAdvance("更新") + 33);
+    EXPECT_EQ(size.height(), std::max(19, line));
+    EXPECT_EQ(owner.MeasureItem(*owner.ItemAt(1)), QSize(0, line >> 1)); // a separator
+
+    QMenu* popup = owner.Native();
     popup->ensurePolished();
     const QRect update = popup->actionGeometry(popup->actions().at(0));
     const QRect separator = popup->actionGeometry(popup->actions().at(1));
-    EXPECT_EQ(update.height(), std::max(19, platform::SystemMetric(sm::CyMenu)));
-    EXPECT_EQ(separator.height(), platform::SystemMetric(sm::CyMenu) >> 1);
+    EXPECT_EQ(update.height(), std::max(19, line));
+    EXPECT_EQ(separator.height(), line >> 1);
     EXPECT_EQ(separator.width(), update.width());
     const QImage shot = popup->grab().toImage();
     EXPECT_EQ(shot.pixelColor(update.right() - 3, update.center().y()), Q(212, 208, 200));
+
+    platform::SetSystemMetric(sm::CyMenu, 30);
+    EXPECT_EQ(owner.MeasureItem(*owner.ItemAt(0)).height(), 30);
+    platform::SetSystemMetric(sm::CyMenu, line);
 }
 
 TEST(IconMenuDrawing, AGreyedImageIsEmbossedNotASolidSquareInEitherStyle) {
@@ -354,7 +344,7 @@ TEST(IconMenuDrawing, AGreyedImageIsEmbossedNotASolidSquareInEitherStyle) {
         ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
         menu.ModifyOwnerDrawItemA(nullptr, 1017, &images, 2);
         const CIconMenu& popup = Popup(menu);
-        const QImage image = Paint(popup, *popup.Items()[4], ods::Grayed);
+        const QImage image = Paint(popup, *popup.ItemAt(4), ods::Grayed);
         // The diagonal is drawn in the shadow colour with a highlight copy beside it; the rest of
         // the 16 x 15 slot at (2, 2) keeps the column colour.
         int shadow = 0;

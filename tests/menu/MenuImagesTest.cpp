@@ -89,12 +89,21 @@ CImageList SixImages() {
 
 using MenuImagesCopy = MenuImages;
 
-TEST_F(MenuImagesCopy, TheTargetHoldsOnlyTheChosenImageAtTheSourceSize) {
+TEST_F(MenuImagesCopy, TheTargetHoldsOnlyTheChosenImageAtTheSourceSizeAndRefusalsChangeNothing) {
     CImageList source = SixImages();
     CImageList target;
     target.Create(16, 15);
-    ASSERT_EQ(target.AddImage(QPixmap::fromImage(Plain(idb::Exit))), 0);
-    ASSERT_EQ(target.AddImage(QPixmap::fromImage(Plain(idb::Exit))), 1);
+    ASSERT_TRUE(AddBitmapImages(&target, idb::Commands));
+    const QImage before = ImageOf(target, 1);
+    const CImageList empty;
+    for (const auto& [from, index] : std::initializer_list<std::pair<const CImageList*, int>>{
+             {&source, -1}, {&source, 6}, {&source, 1000}, {nullptr, 0}, {&empty, 0}}) {
+        EXPECT_FALSE(CopyListImage(from, index, &target)) << index;
+    }
+    EXPECT_FALSE(CopyListImage(&source, 0, nullptr));
+    ASSERT_EQ(target.GetImageCount(), 2);
+    EXPECT_EQ(target.GetIconSize(), QSize(16, 15));
+    EXPECT_EQ(ImageOf(target, 1), before);
 
     EXPECT_TRUE(CopyListImage(&source, 5, &target));
     ASSERT_EQ(target.GetImageCount(), 1);
@@ -110,34 +119,13 @@ TEST_F(MenuImagesCopy, TheTargetHoldsOnlyTheChosenImageAtTheSourceSize) {
     EXPECT_EQ(ImageOf(source, 0), third);
 }
 
-TEST_F(MenuImagesCopy, RefusalsChangeNothing) {
-    const CImageList source = SixImages();
-    CImageList target;
-    target.Create(16, 15);
-    ASSERT_TRUE(AddBitmapImages(&target, idb::Commands));
-    const QImage before = ImageOf(target, 1);
-
-    for (const int index : {-1, 6, 1000}) {
-        EXPECT_FALSE(CopyListImage(&source, index, &target)) << index;
-    }
-    EXPECT_FALSE(CopyListImage(nullptr, 0, &target));
-    EXPECT_FALSE(CopyListImage(&source, 0, nullptr));
-    const CImageList empty;
-    EXPECT_FALSE(CopyListImage(&empty, 0, &target));
-
-    EXPECT_EQ(target.GetImageCount(), 2);
-    EXPECT_EQ(target.GetIconSize(), QSize(16, 15));
-    EXPECT_EQ(ImageOf(target, 1), before);
-}
-
 using MenuImagesBitmaps = MenuImages;
 
 TEST_F(MenuImagesBitmaps, EachGreyOfTheSixteenColourStripIsMappedOnce) {
     const QImage plain = Plain(idb::Toolbar);
     UseTestColors(kGrey, kWhite, kBlack); // black becomes the dark grey, which becomes white, ...
-    const std::optional<QImage> mapped = LoadMappedBitmap(idb::Toolbar);
-    ASSERT_TRUE(mapped);
-    ASSERT_EQ(mapped->size(), plain.size());
+    const QImage mapped = LoadMappedBitmap(idb::Toolbar);
+    ASSERT_EQ(mapped.size(), plain.size());
     const std::map<uint32_t, uint32_t> greys = {
         {kBlack, kGrey}, {kGrey, kWhite}, {kSilver, kFace}, {kWhite, kBlack}};
     std::map<uint32_t, int> seen;
@@ -146,57 +134,47 @@ TEST_F(MenuImagesBitmaps, EachGreyOfTheSixteenColourStripIsMappedOnce) {
             const uint32_t was = ColorAt(plain, x, y);
             const auto grey = greys.find(was);
             ++seen[grey != greys.end() ? was : 0x1000000];
-            EXPECT_EQ(ColorAt(*mapped, x, y), grey != greys.end() ? grey->second : was) << x << ',' << y;
+            EXPECT_EQ(ColorAt(mapped, x, y), grey != greys.end() ? grey->second : was) << x << ',' << y;
         }
     }
     EXPECT_EQ(seen.size(), 5u) << "the strip shows every grey and colours that stay";
     // Other depths are meant to be loaded as they are.
-    EXPECT_FALSE(LoadMappedBitmap(idb::Commands));
-    EXPECT_FALSE(LoadMappedBitmap(idb::Exit));
-    EXPECT_FALSE(LoadMappedBitmap(149));
+    EXPECT_TRUE(LoadMappedBitmap(idb::Commands).isNull());
+    EXPECT_TRUE(LoadMappedBitmap(idb::Exit).isNull());
+    EXPECT_TRUE(LoadMappedBitmap(149).isNull());
 }
 
 TEST_F(MenuImagesBitmaps, ImagesAreCutWithTheFaceTransparentAndOtherDepthsUnmapped) {
     // The 16-colour strip: six images, the face colour (mapped from light grey) transparent.
     const QImage strip = Plain(idb::Toolbar);
+    const QImage commands = Plain(idb::Commands);
     UseTestColors();
     CImageList list;
     list.Create(16, 15);
     ASSERT_TRUE(AddBitmapImages(&list, idb::Toolbar));
     ASSERT_EQ(list.GetImageCount(), 6);
-    for (int i = 0; i < 6; ++i) {
+    // 256 colours with other button colours: no face colour there, and the greys stay.
+    ASSERT_TRUE(AddBitmapImages(&list, idb::Commands));
+    ASSERT_EQ(list.GetImageCount(), 8);
+    for (int i = 0; i < 8; ++i) {
         const QImage image = ImageOf(list, i);
         for (int y = 0; y < 15; ++y) {
             for (int x = 0; x < 16; ++x) {
-                EXPECT_EQ(Transparent(image, x, y), ColorAt(strip, 16 * i + x, y) == kSilver)
-                    << i << ':' << x;
+                if (i < 6) {
+                    EXPECT_EQ(Transparent(image, x, y), ColorAt(strip, 16 * i + x, y) == kSilver)
+                        << i << ':' << x;
+                } else {
+                    EXPECT_EQ(image.pixel(x, y), commands.pixel(16 * (i - 6) + x, y))
+                        << i << ':' << x << ',' << y;
+                }
             }
         }
     }
-    // 256 colours with other button colours: no face colour there, and the greys stay.
-    const QImage commands = Plain(idb::Commands);
-    CImageList unmapped;
-    unmapped.Create(16, 15);
-    ASSERT_TRUE(AddBitmapImages(&unmapped, idb::Commands));
-    ASSERT_EQ(unmapped.GetImageCount(), 2);
-    for (int i = 0; i < 2; ++i) {
-        const QImage image = ImageOf(unmapped, i);
-        for (int y = 0; y < 15; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                EXPECT_EQ(image.pixel(x, y), commands.pixel(16 * i + x, y)) << i << ':' << x << ',' << y;
-            }
-        }
-    }
-    // Appended after what the list holds; a missing bitmap or one narrower than an image adds
-    // nothing.
-    ASSERT_TRUE(AddBitmapImages(&unmapped, idb::Exit));
-    EXPECT_EQ(ImageOf(unmapped, 2).convertToFormat(QImage::Format_RGB32), Plain(idb::Exit));
-    EXPECT_FALSE(AddBitmapImages(&unmapped, 149));
-    EXPECT_EQ(unmapped.GetImageCount(), 3);
-    CImageList wide;
+    EXPECT_FALSE(AddBitmapImages(&list, 149));
+    EXPECT_FALSE(AddBitmapImages(nullptr, idb::Toolbar));
+    CImageList wide; // images wider than the bitmap: nothing to cut
     wide.Create(20, 15);
     EXPECT_FALSE(AddBitmapImages(&wide, idb::Exit));
-    EXPECT_FALSE(AddBitmapImages(nullptr, idb::Toolbar));
 }
 
 using MenuImagesIcon = MenuImages;
@@ -278,9 +256,12 @@ QImage Emboss(const QImage& source, int x, int y, int cx, int cy, int sx = 0, in
 
 // The whole surface: the given pixels, the background elsewhere in the cx × cy area at (x, y)
 // and in the row below it and the column right of it (both from x + 1, y + 1), untouched
-// outside.
+// outside; all untouched for an empty area.
 void ExpectSurface(const QImage& target, int x, int y, int cx, int cy,
                    const std::map<std::pair<int, int>, uint32_t>& pixels) {
+    if (cx <= 0 || cy <= 0) {
+        cx = cy = 0; // no area, and no edge either
+    }
     for (int py = 0; py < target.height(); ++py) {
         for (int px = 0; px < target.width(); ++px) {
             const bool area = px >= x && px < x + cx && py >= y && py < y + cy;
@@ -299,60 +280,56 @@ void ExpectSurface(const QImage& target, int x, int y, int cx, int cy,
 
 using MenuImagesEmboss = MenuImages;
 
-TEST_F(MenuImagesEmboss, AFaceColouredBitmapLeavesOnlyTheBackground) {
+TEST_F(MenuImagesEmboss, TheShapeInShadowOverItsHighlightOneDownAndRight) {
     UseTestColors();
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {}), 2, 3, 16, 15), 2, 3, 16, 15, {});
-    // The button highlight counts as background too.
-    const QImage lit = FaceBitmap(16, 15, {{0, 0}, {5, 5}, {15, 14}}, kHighlight);
-    ExpectSurface(Emboss(lit, 2, 3, 16, 15), 2, 3, 16, 15, {});
-}
-
-TEST_F(MenuImagesEmboss, APixelOfTheShapeGetsItsShadowAndHighlight) {
-    UseTestColors();
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{5, 4}}), 2, 3, 16, 15), 2, 3, 16, 15,
-                  {{{7, 7}, kShadow}, {{8, 8}, kHighlight}});
-    // Any colour other than the face and the highlight belongs to the shape.
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{0, 0}}, kShadow), 0, 0, 16, 15), 0, 0, 16, 15,
-                  {{{0, 0}, kShadow}, {{1, 1}, kHighlight}});
-}
-
-TEST_F(MenuImagesEmboss, TheLastPixelsHighlightFallsBelowAndRightOfTheArea) {
-    UseTestColors();
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{15, 14}}), 2, 3, 16, 15), 2, 3, 16, 15,
-                  {{{17, 17}, kShadow}, {{18, 18}, kHighlight}});
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{15, 0}, {0, 14}}), 2, 3, 16, 15), 2, 3, 16, 15,
-                  {{{17, 3}, kShadow}, {{18, 4}, kHighlight}, {{2, 17}, kShadow}, {{3, 18}, kHighlight}});
-}
-
-TEST_F(MenuImagesEmboss, TheShadowCoversTheHighlightOfItsNeighbour) {
-    UseTestColors();
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{3, 3}, {4, 4}, {4, 3}}), 1, 1, 16, 15), 1, 1, 16, 15,
-                  {{{4, 4}, kShadow},
-                   {{5, 5}, kShadow},
-                   {{5, 4}, kShadow},
-                   {{6, 6}, kHighlight},
-                   {{6, 5}, kHighlight}});
-}
-
-TEST_F(MenuImagesEmboss, TheShapeIsReadAtTheSourceOffset) {
-    UseTestColors();
-    // Only the pixel inside the part read counts.
     const QImage strip = FaceBitmap(32, 15, {{20, 2}, {3, 3}});
-    ExpectSurface(Emboss(strip, 2, 3, 16, 15, 16, 0), 2, 3, 16, 15,
-                  {{{6, 5}, kShadow}, {{7, 6}, kHighlight}});
-    ExpectSurface(Emboss(strip, 0, 0, 4, 4, 18, 1), 0, 0, 4, 4, {{{2, 1}, kShadow}, {{3, 2}, kHighlight}});
-    // What lies beyond the source is background.
-    ExpectSurface(Emboss(FaceBitmap(16, 15, {{12, 1}}), 2, 3, 16, 15, 10, 0), 2, 3, 16, 15,
-                  {{{4, 4}, kShadow}, {{5, 5}, kHighlight}});
-    ExpectSurface(Emboss(FaceBitmap(4, 4, {{0, 0}}), 5, 5, 6, 6, -1, -1), 5, 5, 6, 6,
-                  {{{6, 6}, kShadow}, {{7, 7}, kHighlight}});
-}
-
-TEST_F(MenuImagesEmboss, NothingIsDrawnWithoutAnArea) {
-    UseTestColors();
-    const QImage bitmap = FaceBitmap(16, 15, {{0, 0}});
-    ExpectSurface(Emboss(bitmap, 2, 3, 0, 15), 0, 0, 0, 0, {});
-    ExpectSurface(Emboss(bitmap, 2, 3, 16, -1), 0, 0, 0, 0, {});
+    const std::map<std::pair<int, int>, uint32_t> none;
+    const struct Case {
+        QImage source;
+        QRect area; // x, y, cx, cy
+        QPoint from;
+        std::map<std::pair<int, int>, uint32_t> pixels;
+    } cases[] = {
+        // The face colour and the button highlight are background.
+        {FaceBitmap(16, 15, {}), {2, 3, 16, 15}, {}, none},
+        {FaceBitmap(16, 15, {{0, 0}, {5, 5}, {15, 14}}, kHighlight), {2, 3, 16, 15}, {}, none},
+        // A pixel of the shape, of any other colour, gets its shadow and highlight.
+        {FaceBitmap(16, 15, {{5, 4}}), {2, 3, 16, 15}, {}, {{{7, 7}, kShadow}, {{8, 8}, kHighlight}}},
+        {FaceBitmap(16, 15, {{0, 0}}, kShadow),
+         {0, 0, 16, 15},
+         {},
+         {{{0, 0}, kShadow}, {{1, 1}, kHighlight}}},
+        // The last pixels' highlight falls below and right of the area.
+        {FaceBitmap(16, 15, {{15, 14}}), {2, 3, 16, 15}, {}, {{{17, 17}, kShadow}, {{18, 18}, kHighlight}}},
+        {FaceBitmap(16, 15, {{15, 0}, {0, 14}}),
+         {2, 3, 16, 15},
+         {},
+         {{{17, 3}, kShadow}, {{18, 4}, kHighlight}, {{2, 17}, kShadow}, {{3, 18}, kHighlight}}},
+        // The shadow covers the highlight of its neighbour.
+        {FaceBitmap(16, 15, {{3, 3}, {4, 4}, {4, 3}}),
+         {1, 1, 16, 15},
+         {},
+         {{{4, 4}, kShadow},
+          {{5, 5}, kShadow},
+          {{5, 4}, kShadow},
+          {{6, 6}, kHighlight},
+          {{6, 5}, kHighlight}}},
+        // The shape is read at the source offset; beyond the source is background.
+        {strip, {2, 3, 16, 15}, {16, 0}, {{{6, 5}, kShadow}, {{7, 6}, kHighlight}}},
+        {strip, {0, 0, 4, 4}, {18, 1}, {{{2, 1}, kShadow}, {{3, 2}, kHighlight}}},
+        {FaceBitmap(16, 15, {{12, 1}}), {2, 3, 16, 15}, {10, 0}, {{{4, 4}, kShadow}, {{5, 5}, kHighlight}}},
+        {FaceBitmap(4, 4, {{0, 0}}), {5, 5, 6, 6}, {-1, -1}, {{{6, 6}, kShadow}, {{7, 7}, kHighlight}}},
+        // Nothing is drawn without an area.
+        {FaceBitmap(16, 15, {{0, 0}}), {2, 3, 0, 15}, {}, none},
+        {FaceBitmap(16, 15, {{0, 0}}), {2, 3, 16, -1}, {}, none},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        const QRect& a = c.area;
+        SCOPED_TRACE(i);
+        ExpectSurface(Emboss(c.source, a.x(), a.y(), a.width(), a.height(), c.from.x(), c.from.y()), a.x(),
+                      a.y(), a.width(), a.height(), c.pixels);
+    }
 }
 
 TEST_F(MenuImagesEmboss, AGreyedMenuIconFromTheStrip) {

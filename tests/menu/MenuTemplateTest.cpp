@@ -14,6 +14,12 @@ MenuTemplateItem Item(unsigned flags, uint16_t id, const char16_t* text, int lev
     return {static_cast<uint16_t>(flags), id, text, level};
 }
 
+std::vector<uint8_t> Build(std::span<const MenuSource> items) {
+    std::vector<uint8_t> bytes(EncodeMenuTemplate(items));
+    EncodeMenuTemplate(items, bytes);
+    return bytes;
+}
+
 } // namespace
 
 TEST(MenuTemplate, TheContextMenuIsEncodedAsTheTemplateFormatHasIt) {
@@ -48,7 +54,7 @@ TEST(MenuTemplate, NestedPopupsRoundTripAndTheHeaderOffsetIsHonoured) {
                                                  Item(mf::End, 2, u"a.txt", 2),
                                                  Item(mf::Popup | mf::End, 0, u"Help", 0),
                                                  Item(mf::End, 3, u"About", 1)};
-    auto bytes = BuildMenuTemplate(source);
+    auto bytes = Build(source);
     bytes.push_back(0xFF); // after the end of the first level: not read
     EXPECT_EQ(ParseMenuTemplate(bytes), items);
     // Version 1 with four bytes of extra header before the items.
@@ -67,13 +73,13 @@ TEST(MenuTemplate, SourcesThatAreNoMenuAreRefused) {
     for (const auto& items : {std::span<const MenuSource>(open), std::span<const MenuSource>(after),
                               std::span<const MenuSource>(cut), std::span<const MenuSource>(overlong),
                               std::span<const MenuSource>(surrogate)}) {
-        EXPECT_THROW(BuildMenuTemplate(items), std::invalid_argument);
+        EXPECT_THROW(EncodeMenuTemplate(items), std::invalid_argument);
     }
 }
 
 TEST(MenuTemplate, DamagedTemplatesGiveNothing) {
     const MenuSource source[] = {{mf::Popup | mf::End, 0, u8"P"}, {mf::End, 1, u8"item"}};
-    const auto bytes = BuildMenuTemplate(source);
+    const auto bytes = Build(source);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         EXPECT_FALSE(ParseMenuTemplate(std::span<const uint8_t>(bytes.data(), cut)).has_value()) << cut;
     }
