@@ -100,6 +100,11 @@ TEST(IconMenu, LoadingMakesPlainTopLevelAndOwnerDrawnPopupItems) {
         EXPECT_EQ(item.flags, expected[i].first == 0 ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
         EXPECT_EQ(item.imageSource, -1);
     }
+    // By command, the search reaches into the popups.
+    EXPECT_EQ(menu.EnableMenuItem(1017, mf::Grayed), mf::Enabled);
+    EXPECT_FALSE(popup.ItemAt(4)->isEnabled());
+    EXPECT_EQ(menu.EnableMenuItem(1017, mf::Enabled), mf::Grayed);
+    EXPECT_EQ(menu.EnableMenuItem(4242, mf::Grayed), kNoCommand);
     // Loading again needs the menu destroyed first, which takes the popups and items with it.
     EXPECT_FALSE(menu.Load(IDR_CONTEXT_MENU));
     EXPECT_TRUE(menu.DestroyMenu());
