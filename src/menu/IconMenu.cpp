@@ -1,514 +1,319 @@
 #include "menu/IconMenu.h"
 
-#include "menu/Bitmap.h"
 #include "menu/MenuImages.h"
+#include "menu/MenuTemplate.h"
+#include "menu/SystemColors.h"
+#include "res/Bitmaps.h"
 #include "res/MenuResources.h"
-#include "res/Toolbars.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QPainter>
 
 #include <algorithm>
+#include <functional>
+
+using namespace win32;
 
 namespace {
 
-// The shells this program runs under all draw 3-D menus with the face colour.
-constexpr bool kIsNewShell = true;
-
-COLORREF FaceColor() {
-    return GetSysColor(kIsNewShell ? COLOR_3DFACE : COLOR_MENU);
-}
-
-int TextWidth(const QFontMetrics& metrics, const std::string& utf8) {
-    return metrics.horizontalAdvance(QString::fromUtf8(utf8));
-}
-
-// The words before the first tab and after the last one.
-struct SplitText {
-    std::string left;
-    std::string right;
-    bool hasTab = false;
-};
-
-SplitText Split(const std::string& text) {
-    const size_t first = text.find('\t');
-    if (first == std::string::npos) {
-        return {text, {}, false};
+// Calls visit(menu, position) for each item with the command, depth first, until it returns true.
+bool VisitCommand(CIconMenu& menu, unsigned commandId, const std::function<bool(CIconMenu&, int)>& visit) {
+    for (int p = 0; p < menu.GetMenuItemCount(); ++p) {
+        if (CMenu* sub = menu.GetSubMenu(p)) {
+            auto* icon = dynamic_cast<CIconMenu*>(sub);
+            if (icon != nullptr && VisitCommand(*icon, commandId, visit)) {
+                return true;
+            }
+        } else if (menu.GetMenuItemID(p) == commandId && visit(menu, p)) {
+            return true;
+        }
     }
-    return {text.substr(0, first), text.substr(text.rfind('\t') + 1), true};
+    return false;
+}
+
+QColor Lighten(const QColor& color, double factor) {
+    return QColor(LightenColor(color.rgb() & 0xFFFFFF, factor));
+}
+
+// A separator's etched line from left to right at y: shadow over highlight.
+void Etch(QPainter& p, int left, int y, int right) {
+    FillRect(p, {left, y, right, y + 1}, SysColor(color::BtnShadow));
+    FillRect(p, {left, y + 1, right, y + 2}, SysColor(color::BtnHighlight));
+}
+
+// The words before the first tab left-aligned in rect, those after the last tab right-aligned.
+void DrawWords(QPainter& p, const MenuItem& item, const CRect& r, const QColor& color) {
+    const QString text = item.text();
+    const QRect box(r.left, r.top, r.Width(), r.Height());
+    const int flags = Qt::TextSingleLine | Qt::AlignVCenter | Qt::TextShowMnemonic;
+    p.setFont(CIconMenu::MenuFont());
+    p.setPen(color);
+    p.drawText(box, flags | Qt::AlignLeft, text.section('\t', 0, 0));
+    if (text.contains('\t')) {
+        p.drawText(box, flags | Qt::AlignRight, text.section('\t', -1));
+    }
+}
+
+// A check box: filled and framed, with a dot (radio) or a tick of seven three-pixel strokes.
+void DrawCheck(QPainter& p, const CRect& box, const QColor& fill, const QColor& topLeft,
+               const QColor& bottomRight, bool radio, int tickLeft) {
+    constexpr int kTick[7] = {2, 3, 4, 3, 2, 1, 0};
+    const QColor mark = SysColor(color::MenuText);
+    FillRect(p, box, fill);
+    Draw3dRect(p, box, topLeft, bottomRight);
+    if (radio) {
+        p.setPen(mark);
+        p.setBrush(mark);
+        p.drawEllipse(QRect(box.left + 5, box.top + 4, 5, 5));
+        return;
+    }
+    for (int i = 0; i < 7; ++i) {
+        p.fillRect(box.left + tickLeft + i, box.top + 4 + kTick[i], 1, 3, mark);
+    }
 }
 
 } // namespace
-
-std::string IconMenuItem::GetText() const {
-    return text ? Utf16ToUtf8(*text) : std::string();
-}
-
-void IconMenuItem::SetText(const char* newText) {
-    if (newText == nullptr) {
-        text.reset();
-    } else {
-        text = Utf8ToUtf16(newText);
-    }
-}
-
-CIconMenu::~CIconMenu() {
-    DestroyMenu();
-}
 
 QFont CIconMenu::MenuFont() {
     return QApplication::font("QMenu");
 }
 
-bool CIconMenu::LoadMenu(unsigned resourceId) {
+bool CIconMenu::Load(unsigned resourceId) {
     const auto bytes = MenuResource(static_cast<int>(resourceId));
-    return !bytes.empty() && LoadMenuTemplate(bytes);
+    return !bytes.empty() && LoadTemplate(bytes);
 }
 
-bool CIconMenu::LoadMenuTemplate(std::span<const uint8_t> bytes) {
-    if (m_hMenu != nullptr) {
-        return false;
-    }
+bool CIconMenu::LoadTemplate(std::span<const uint8_t> bytes) {
     const auto items = ParseMenuTemplate(bytes);
-    if (!items || !CreateMenu()) {
+    if (!items || !CreatePopupMenu()) {
         return false;
     }
-    // The menus being filled, innermost last, and whether each has seen its last item.
+    std::vector<CIconMenu*> levels{this}; // the menu being filled on each level
     std::vector<CIconMenu*> menus{this};
-    std::vector<bool> closed{false};
     for (const MenuTemplateItem& item : *items) {
-        const unsigned flags = item.flags & ~MF_END;
-        const bool ends = (item.flags & MF_END) != 0;
-        if ((item.flags & MF_POPUP) != 0) {
-            if (ends) {
-                closed.back() = true;
-            }
-            auto* popup = new CIconMenu();
-            popup->CreatePopupMenu();
-            menus.back()->AppendOwnerDrawItem(item.text.c_str(), flags,
-                                              reinterpret_cast<uintptr_t>(popup->m_hMenu), -1);
-            menus.push_back(popup);
-            closed.push_back(false);
-            continue;
+        levels.resize(static_cast<size_t>(item.level) + 1);
+        const unsigned flags = item.flags & ~mf::End;
+        if ((flags & mf::Popup) != 0) {
+            levels.push_back(&levels.back()->AppendOwnerDrawPopup(item.text.c_str(), flags));
+            menus.push_back(levels.back());
+        } else {
+            levels.back()->AppendOwnerDrawItem(item.text.c_str(), flags, item.id, -1);
         }
-        menus.back()->AppendOwnerDrawItem(item.text.c_str(), flags, item.id, -1);
-        if (ends) {
-            closed.back() = true;
-        }
-        while (!menus.empty() && closed.back()) {
-            menus.back()->AlignAccelerators();
-            menus.pop_back();
-            closed.pop_back();
-        }
-        if (menus.empty()) {
-            break;
-        }
+    }
+    for (CIconMenu* menu : menus) {
+        menu->AlignAccelerators();
     }
     // The top level becomes plain items; only what its popups hold stays owner-drawn.
-    for (int p = 0; p < GetMenuItemCount() && p < static_cast<int>(m_items.size()); ++p) {
-        IconMenuItem& record = *m_items[static_cast<size_t>(p)];
-        const std::string text = record.GetText();
-        if (const CMenu* sub = GetSubMenu(p)) {
-            record.flags = MF_BYPOSITION | MF_POPUP;
-            ModifyMenu(static_cast<unsigned>(p), record.flags, reinterpret_cast<uintptr_t>(sub->m_hMenu),
-                       text);
-        } else {
-            record.flags = MF_BYPOSITION;
-            ModifyMenu(static_cast<unsigned>(p), record.flags, record.commandId, text);
-        }
+    for (int p = 0; p < GetMenuItemCount(); ++p) {
+        ItemAt(p)->Set(mf::ByPosition | (GetSubMenu(p) != nullptr ? mf::Popup : 0), ItemAt(p)->text());
     }
     return true;
 }
 
-void CIconMenu::AppendOwnerDrawItem(const char16_t* text, unsigned flags, uintptr_t id, int bitmapId) {
-    if (id == 0) {
-        flags = (flags & MF_BYPOSITION) | MF_SEPARATOR | MF_OWNERDRAW;
-    } else {
-        flags |= MF_OWNERDRAW;
+void CIconMenu::AppendOwnerDrawItem(const char16_t* text, unsigned flags, unsigned id, int bitmapId) {
+    flags = id == 0 ? (flags & mf::ByPosition) | mf::Separator | mf::OwnerDraw : flags | mf::OwnerDraw;
+    MenuItem* item = Append(flags, id, QString::fromUtf16(text));
+    if (item == nullptr || bitmapId == -1) {
+        return;
     }
-    if ((flags & MF_POPUP) != 0) {
-        m_popupHandles.push_back(reinterpret_cast<HMENU>(id));
-    }
-    auto record = std::make_unique<IconMenuItem>();
-    if (text != nullptr) {
-        record->text = std::u16string(text);
-    }
-    record->imageSource = bitmapId;
-    record->imageIndex = -1;
+    item->imageSource = bitmapId;
     if (bitmapId >= 0) {
-        record->imageIndex = 0;
-        FindToolbarImage(static_cast<unsigned>(id), bitmapId, &record->imageIndex);
-        record->images = std::make_unique<CImageList>();
-        record->images->Create(m_imageWidth, m_imageHeight);
-        if (!AddBitmapImages(record->images.get(), bitmapId)) {
-            record->images.reset();
-            record->imageSource = -1;
-            record->imageIndex = -1;
+        item->imageIndex = 0;
+        FindToolbarImage(id, bitmapId, &item->imageIndex);
+        item->images = std::make_unique<CImageList>();
+        item->images->Create(m_imageWidth, m_imageHeight);
+        if (!AddBitmapImages(item->images.get(), bitmapId)) {
+            item->images.reset();
+            item->imageSource = item->imageIndex = -1;
         }
     }
-    record->flags = flags;
-    record->commandId = id;
-    const IconMenuItem* data = record.get();
-    m_items.push_back(std::move(record));
-    AppendMenu(flags, id, data->GetText(), data);
+}
+
+CIconMenu& CIconMenu::AppendOwnerDrawPopup(const char16_t* text, unsigned flags) {
+    auto popup = std::make_unique<CIconMenu>();
+    CIconMenu& menu = *popup;
+    popup->CreatePopupMenu();
+    Append(flags | mf::Popup | mf::OwnerDraw, 0, QString::fromUtf16(text), std::move(popup));
+    return menu;
 }
 
 bool CIconMenu::ModifyOwnerDrawItem(const char16_t* text, unsigned commandId, const CImageList* list,
                                     int index) {
-    int position = -1;
-    CIconMenu* menu = FindCommand(commandId, position);
-    std::vector<CIconMenu*> visitedMenus;
-    std::vector<int> visitedPositions;
-    IconMenuItem* record = nullptr;
-    do {
-        if (menu != nullptr && position >= 0) {
-            record = menu->m_items.at(static_cast<size_t>(position)).get();
-        } else {
-            m_items.push_back(std::make_unique<IconMenuItem>());
-            record = m_items.back().get();
-        }
-        if (text != nullptr) {
-            record->text = std::u16string(text);
-        }
+    bool found = false;
+    VisitCommand(*this, commandId, [&](CIconMenu& menu, int position) {
+        MenuItem& item = *menu.ItemAt(position);
+        item.Set((item.flags & ~mf::ByPosition) | mf::OwnerDraw,
+                 text != nullptr ? QString::fromUtf16(text) : item.text());
+        item.imageSource = item.imageIndex = list != nullptr ? 0 : -1;
         if (list != nullptr) {
-            record->imageSource = 0;
-            record->imageIndex = 0;
-            if (record->images) {
-                record->images->DeleteImageList();
-            } else {
-                record->images = std::make_unique<CImageList>();
-            }
-            CopyListImage(list, index, record->images.get());
-        } else {
-            record->imageSource = -1;
-            record->imageIndex = -1;
+            item.images = std::make_unique<CImageList>();
+            CopyListImage(list, index, item.images.get());
         }
-        record->flags = (record->flags & ~MF_BYPOSITION) | MF_OWNERDRAW;
-        record->commandId = commandId;
-        visitedMenus.push_back(menu);
-        visitedPositions.push_back(position);
-        if (menu == nullptr || position < 0) {
-            break;
-        }
-        menu = FindNextCommand(commandId, position, visitedMenus, visitedPositions);
-    } while (menu != nullptr);
-    return ModifyMenu(commandId, record->flags, commandId, record->GetText(), record);
+        found = true;
+        return false;
+    });
+    return found;
 }
 
 bool CIconMenu::ModifyOwnerDrawItemA(const char* text, unsigned commandId, const CImageList* list,
                                      int index) {
-    if (text == nullptr) {
-        return ModifyOwnerDrawItem(nullptr, commandId, list, index);
-    }
-    const std::u16string wide = Utf8ToUtf16(text);
-    return ModifyOwnerDrawItem(wide.c_str(), commandId, list, index);
-}
-
-CIconMenu* CIconMenu::Search(unsigned commandId, int& position, const std::vector<CIconMenu*>* menus,
-                             const std::vector<int>* positions) {
-    const int count = GetMenuItemCount();
-    for (int p = 0; p < count; ++p) {
-        if (CMenu* sub = GetSubMenu(p)) {
-            if (auto* icon = dynamic_cast<CIconMenu*>(sub)) {
-                if (CIconMenu* hit = icon->Search(commandId, position, menus, positions)) {
-                    return hit;
-                }
-            }
-            continue;
-        }
-        if (GetMenuItemID(p) != commandId) {
-            continue;
-        }
-        bool visited = false;
-        for (size_t i = 0; menus != nullptr && i < menus->size(); ++i) {
-            visited |= (*menus)[i] == this && (*positions)[i] == p;
-        }
-        if (!visited) {
-            position = p;
-            return this;
-        }
-    }
-    position = -1;
-    return nullptr;
+    const std::u16string wide = QString::fromUtf8(text).toStdU16String();
+    return ModifyOwnerDrawItem(text != nullptr ? wide.c_str() : nullptr, commandId, list, index);
 }
 
 CIconMenu* CIconMenu::FindCommand(unsigned commandId, int& position) {
-    return Search(commandId, position, nullptr, nullptr);
-}
-
-CIconMenu* CIconMenu::FindNextCommand(unsigned commandId, int& position, std::vector<CIconMenu*>& menus,
-                                      std::vector<int>& positions) {
-    return Search(commandId, position, &menus, &positions);
+    CIconMenu* found = nullptr;
+    position = -1;
+    VisitCommand(*this, commandId, [&](CIconMenu& menu, int p) {
+        found = &menu;
+        position = p;
+        return true;
+    });
+    return found;
 }
 
 void CIconMenu::AlignAccelerators() {
     const QFontMetrics metrics(MenuFont());
-    const int count = std::min(GetMenuItemCount(), static_cast<int>(m_items.size()));
     int widest = -1;
-    for (int i = 0; i < count; ++i) {
-        std::string left = Split(m_items[static_cast<size_t>(i)]->GetText()).left;
-        left += ' ';
-        widest = std::max(widest, TextWidth(metrics, left));
+    for (int p = 0; p < GetMenuItemCount(); ++p) {
+        widest = std::max(widest, metrics.horizontalAdvance(ItemAt(p)->text().section('\t', 0, 0) + ' '));
     }
-    for (int i = 0; i < count; ++i) {
-        IconMenuItem& record = *m_items[static_cast<size_t>(i)];
-        const std::string text = record.GetText();
-        const size_t tab = text.find('\t');
-        if (tab == std::string::npos) {
-            continue;
-        }
-        std::string left = text.substr(0, tab);
-        while (TextWidth(metrics, left) < widest) {
+    for (int p = 0; p < GetMenuItemCount(); ++p) {
+        const QString text = ItemAt(p)->text();
+        const qsizetype tab = text.indexOf('\t');
+        QString left = text.left(tab);
+        while (tab >= 0 && metrics.horizontalAdvance(left) < widest) {
             left += ' ';
         }
-        left += text.substr(tab);
-        record.SetText(left.c_str());
-        // The native item shows the padded words too.
-        if (QAction* action = ActionAt(i)) {
-            action->setText(QString::fromUtf8(left));
+        if (tab >= 0) {
+            ItemAt(p)->setText(left + text.mid(tab));
         }
     }
 }
 
-bool CIconMenu::DestroyMenu() {
-    for (auto it = m_popupHandles.rbegin(); it != m_popupHandles.rend(); ++it) {
-        delete CMenu::FromHandle(*it);
+QSize CIconMenu::MeasureItem(const MenuItem& item) const {
+    const int line = platform::SystemMetric(sm::CyMenu);
+    if ((item.flags & mf::Separator) != 0) {
+        return {0, line >> 1};
     }
-    m_popupHandles.clear();
-    m_items.clear();
-    return CMenu::DestroyMenu();
+    const int words = QFontMetrics(MenuFont()).horizontalAdvance(item.text());
+    return {words + 2 * m_imageWidth + 1, std::max(line, m_imageHeight + 4)};
 }
 
-void CIconMenu::MeasureItem(MEASUREITEMSTRUCT& measure) {
-    const IconMenuItem& record = *measure.itemData;
-    if ((record.flags & MF_SEPARATOR) != 0) {
-        measure.itemWidth = 0;
-        measure.itemHeight = static_cast<unsigned>(GetSystemMetrics(SM_CYMENU) >> 1);
-        return;
-    }
-    const QFontMetrics metrics(MenuFont());
-    const int cx = record.text ? metrics.horizontalAdvance(QString::fromStdU16String(*record.text)) : 0;
-    measure.itemWidth = static_cast<unsigned>(cx + 2 * m_imageWidth + 1);
-    measure.itemHeight = static_cast<unsigned>(std::max(GetSystemMetrics(SM_CYMENU), m_imageHeight + 4));
-}
-
-void CIconMenu::DrawItem(DRAWITEMSTRUCT& draw) {
+void CIconMenu::DrawItem(QPainter& painter, const MenuItem& item, const CRect& r, unsigned state,
+                         bool radio) const {
+    painter.save();
+    painter.setClipRect(QRect(r.left, r.top, r.Width(), r.Height()), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing, false);
     // A palette display would always be classic; every display Qt paints on has true colour.
-    if (FaceColor() != GetSysColor(COLOR_MENU)) {
-        DrawItemFlat(draw);
+    if (SysColor(color::Face3d) == SysColor(color::Menu)) {
+        DrawClassic(painter, item, r, state, radio);
+    } else if ((state & ods::Grayed) == 0) {
+        DrawFlat(painter, item, r, state, radio);
     } else {
-        DrawItemClassic(draw);
+        // A greyed item appears in one piece, painted off the screen first.
+        QImage piece(std::max(1, r.Width()), std::max(1, r.Height()), QImage::Format_ARGB32_Premultiplied);
+        piece.fill(Qt::transparent);
+        QPainter offscreen(&piece);
+        offscreen.translate(-r.left, -r.top);
+        DrawFlat(offscreen, item, r, state, radio);
+        offscreen.end();
+        painter.drawImage(r.left, r.top, piece);
     }
+    painter.restore();
 }
 
-void CIconMenu::DrawText(CDC* dc, const IconMenuItem& record, const CRect& rect) {
-    const SplitText text = Split(record.GetText());
-    if (text.left.empty() && text.right.empty()) {
-        return;
-    }
-    const int oldMode = dc->SetBkMode(TRANSPARENT);
-    const QFont oldFont = dc->SelectFont(MenuFont());
-    dc->DrawText(text.left, rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-    if (text.hasTab) {
-        dc->DrawText(text.right, rect, DT_RIGHT | DT_VCENTER | DT_SINGLELINE);
-    }
-    dc->SelectFont(oldFont);
-    dc->SetBkMode(oldMode);
-}
-
-void CIconMenu::DrawItemClassic(DRAWITEMSTRUCT& draw) {
-    CDC* dc = draw.hDC;
-    const IconMenuItem& record = *draw.itemData;
-    const CRect r = draw.rcItem;
-    const int w = m_imageWidth;
-    const int h = m_imageHeight;
-    const COLORREF face = FaceColor();
-    if ((record.flags & MF_SEPARATOR) != 0) {
-        dc->FillSolidRect(r, face);
-        dc->DrawEdge({r.left, r.top + ((r.bottom - r.top) >> 1), r.right, r.bottom}, EDGE_ETCHED, BF_TOP);
-        return;
-    }
-    const bool selected = (draw.itemState & ODS_SELECTED) != 0;
-    const bool grayed = (draw.itemState & ODS_GRAYED) != 0;
-    const bool checked = (draw.itemState & ODS_CHECKED) != 0;
-    const bool hasImage = record.imageSource != -1;
-    const MenuItemLayout layout = LayoutMenuItem(r, w, h, Split(record.GetText()).hasTab);
-    COLORREF textColor = GetSysColor(COLOR_MENUTEXT);
-
-    if (!selected) {
-        dc->FillSolidRect(r, face);
-        dc->Draw3dRect(r, face, face);
-    } else {
-        const CRect bar = hasImage || checked ? CRect{r.left + w + 5, r.top, r.right, r.bottom} : r;
-        // The column beside the bar keeps the face colour, whatever was under it.
-        dc->FillSolidRect({r.left, r.top, bar.left, r.bottom}, face);
-        dc->FillSolidRect(bar, GetSysColor(COLOR_HIGHLIGHT));
-        textColor = GetSysColor(COLOR_HIGHLIGHTTEXT);
-    }
-
-    if (hasImage) {
-        dc->Draw3dRect(layout.imageFrame, face, face);
-        if (!grayed) {
-            if (selected) {
-                dc->FillSolidRect(layout.imageFrame, face);
-                if (kIsNewShell) {
-                    if (checked) {
-                        dc->Draw3dRect(layout.imageBox, GetSysColor(COLOR_BTNSHADOW),
-                                       GetSysColor(COLOR_BTNHIGHLIGHT));
-                    } else {
-                        dc->Draw3dRect(layout.imageBox, GetSysColor(COLOR_BTNHIGHLIGHT),
-                                       GetSysColor(COLOR_BTNSHADOW));
-                    }
-                }
-            } else if (checked) {
-                dc->FillSolidRect(layout.imageFrame, GetSysColor(COLOR_3DLIGHT));
-                if (kIsNewShell) {
-                    dc->Draw3dRect(layout.imageBox, GetSysColor(COLOR_BTNSHADOW),
-                                   GetSysColor(COLOR_BTNHIGHLIGHT));
-                }
-            } else {
-                dc->FillSolidRect(layout.imageFrame, face);
-                dc->Draw3dRect(layout.imageBox, face, face);
-            }
-            if (record.images) {
-                dc->DrawImage(*record.images, record.imageIndex, r.left + 2, r.top + layout.dy + 2);
-            }
-        } else {
-            CBitmap bitmap;
-            MakeIconBitmap(dc, record.images.get(), record.imageIndex, &bitmap, w, h);
-            dc->Draw3dRect(layout.imageBox, face, face);
-            DrawEmbossed(dc, r.left + 2, r.top + layout.dy + 2, w, h, &bitmap, 0, 0, face);
-        }
-    }
-    if (!hasImage && checked) {
-        DrawClassicCheck(dc, layout.classicCheck, selected, draw.radioCheck);
-    }
-
-    if (!grayed) {
-        dc->SetTextColor(textColor);
-        DrawText(dc, record, layout.text);
-    } else if (selected) {
-        dc->SetTextColor(face);
-        DrawText(dc, record, layout.text);
-    } else {
-        const CRect t = layout.text;
-        dc->SetTextColor(GetSysColor(COLOR_BTNHIGHLIGHT));
-        DrawText(dc, record, {t.left + 1, t.top + 1, t.right + 1, t.bottom + 1});
-        dc->SetTextColor(GetSysColor(COLOR_GRAYTEXT));
-        DrawText(dc, record, t);
-    }
-}
-
-void CIconMenu::DrawItemFlat(DRAWITEMSTRUCT& draw) {
-    const IconMenuItem& record = *draw.itemData;
-    const CRect r = draw.rcItem;
-    const int w = m_imageWidth;
-    const int h = m_imageHeight;
-    const COLORREF column = FaceColor();
-    const COLORREF background = GetSysColor(COLOR_MENU);
-    const bool grayed = (draw.itemState & ODS_GRAYED) != 0;
-    // A greyed item is never drawn selected, and is painted in one piece.
-    const bool selected = !grayed && (draw.itemState & ODS_SELECTED) != 0;
-    const bool checked = (draw.itemState & ODS_CHECKED) != 0;
-    std::optional<COffscreenDC> offscreen;
+void CIconMenu::DrawImageCell(QPainter& p, const MenuItem& item, const CRect& r, const MenuItemLayout& l,
+                              bool grayed, const QColor& cell, int imageLeft) const {
+    const int top = r.top + l.dy + 2;
     if (grayed) {
-        offscreen.emplace(*draw.hDC, r);
+        const QImage image = MakeIconBitmap(item.images.get(), item.imageIndex, m_imageWidth, m_imageHeight);
+        DrawEmbossed(p, r.left + 2, top, m_imageWidth, m_imageHeight, image, 0, 0, cell);
+    } else if (item.images && item.imageIndex >= 0 && item.imageIndex < item.images->GetImageCount()) {
+        p.drawPixmap(imageLeft, top, item.images->Pixmap(item.imageIndex));
     }
-    CDC* dc = grayed ? &*offscreen : draw.hDC;
-    const CRect columnRect{r.left, r.top, r.left + w + 5, r.bottom};
+}
 
-    if ((record.flags & MF_SEPARATOR) != 0) {
-        dc->FillSolidRect(r, background);
-        dc->DrawEdge({r.left + w + 9, r.top + (r.bottom - r.top) / 2, r.right, r.bottom}, EDGE_ETCHED,
-                     BF_TOP);
-        dc->FillSolidRect(columnRect, column);
-        dc->Draw3dRect(columnRect, column, column);
+// The 3-D look: everything on the face colour, the highlight bar beside the image column, raised
+// and sunken frames around the image, greyed words engraved.
+void CIconMenu::DrawClassic(QPainter& p, const MenuItem& item, const CRect& r, unsigned state,
+                            bool radio) const {
+    const QColor face = SysColor(color::Face3d);
+    FillRect(p, r, face);
+    if ((item.flags & mf::Separator) != 0) {
+        Etch(p, r.left, r.top + r.Height() / 2, r.right);
         return;
     }
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    const COLORREF selection = LightenColor(highlight, 0.7);
-    const bool hasImage = record.imageSource != -1;
-    const MenuItemLayout layout = LayoutMenuItem(r, w, h, Split(record.GetText()).hasTab);
-
-    if (!selected) {
-        dc->FillSolidRect(r, background);
-        dc->FillSolidRect(columnRect, column);
-        dc->Draw3dRect(r, background, background);
-        dc->Draw3dRect(columnRect, column, column);
-    } else {
-        dc->FillSolidRect(r, selection);
-        dc->Draw3dRect(r, highlight, highlight);
+    const bool selected = (state & ods::Selected) != 0;
+    const bool grayed = (state & ods::Grayed) != 0;
+    const bool checked = (state & ods::Checked) != 0;
+    const bool hasImage = item.imageSource != -1;
+    const QColor shadow = SysColor(color::BtnShadow);
+    const QColor light = SysColor(color::BtnHighlight);
+    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, item.text().contains('\t'));
+    if (selected) {
+        const CRect bar{hasImage || checked ? r.left + m_imageWidth + 5 : r.left, r.top, r.right, r.bottom};
+        FillRect(p, bar, SysColor(color::Highlight));
     }
-
     if (hasImage) {
-        dc->Draw3dRect(layout.imageFrame, column, column);
-        if (!grayed) {
-            if (selected) {
-                dc->FillSolidRect(layout.imageFrame, selection);
-                if (kIsNewShell && checked) {
-                    dc->Draw3dRect({r.left, r.top, r.left + w + 4, r.bottom}, highlight, highlight);
-                }
-            } else if (checked) {
-                const CRect box{r.left + 1, r.top, r.left + w + 4, r.bottom - 1};
-                dc->FillSolidRect(box, LightenColor(highlight, 0.85));
-                dc->Draw3dRect(box, highlight, highlight);
-            } else {
-                dc->FillSolidRect(layout.imageFrame, column);
-                dc->Draw3dRect(layout.imageBox, column, column);
-            }
-            if (record.images) {
-                dc->DrawImage(*record.images, record.imageIndex, r.left + 3, r.top + layout.dy + 2);
-            }
-        } else {
-            CBitmap bitmap;
-            MakeIconBitmap(dc, record.images.get(), record.imageIndex, &bitmap, w, h);
-            dc->Draw3dRect(layout.imageBox, column, column);
-            DrawEmbossed(dc, r.left + 2, r.top + layout.dy + 2, w, h, &bitmap, 0, 0, column);
+        if (selected && !grayed) {
+            Draw3dRect(p, l.imageBox, checked ? shadow : light, checked ? light : shadow);
+        } else if (checked && !grayed) {
+            FillRect(p, l.imageFrame, SysColor(color::Light3d));
+            Draw3dRect(p, l.imageBox, shadow, light);
         }
+        DrawImageCell(p, item, r, l, grayed, face, r.left + 2);
+    } else if (checked) {
+        DrawCheck(p, l.classicCheck, SysColor(selected ? color::Menu : color::Light3d), shadow, light, radio,
+                  4);
     }
-    if (!hasImage && checked) {
-        DrawFlatCheck(dc, layout.flatCheck, draw.radioCheck, highlight);
-    }
-    dc->SetTextColor(GetSysColor(grayed ? COLOR_GRAYTEXT : COLOR_MENUTEXT));
-    DrawText(dc, record, layout.text);
-}
-
-void CIconMenu::DrawClassicCheck(CDC* dc, const CRect& rect, bool selected, bool radio) {
-    dc->FillSolidRect(rect, GetSysColor(selected || !kIsNewShell ? COLOR_MENU : COLOR_3DLIGHT));
-    if (kIsNewShell) {
-        dc->DrawEdge(rect, BDR_SUNKENOUTER, BF_RECT);
-    }
-    if (radio) {
-        DrawRadioDot(dc, rect.left + 5, rect.top + 4, GetSysColor(COLOR_MENUTEXT));
+    if (!grayed) {
+        DrawWords(p, item, l.text, SysColor(selected ? color::HighlightText : color::MenuText));
+    } else if (selected) {
+        DrawWords(p, item, l.text, face);
     } else {
-        DrawCheckMark(dc, rect.left + 4, rect.top + 4, GetSysColor(COLOR_MENUTEXT));
+        const CRect t = l.text;
+        DrawWords(p, item, {t.left + 1, t.top + 1, t.right + 1, t.bottom + 1}, light);
+        DrawWords(p, item, t, SysColor(color::GrayText));
     }
 }
 
-void CIconMenu::DrawFlatCheck(CDC* dc, const CRect& rect, bool radio, COLORREF frame) {
-    dc->FillSolidRect(rect, LightenColor(frame, 0.85));
-    dc->Draw3dRect(rect, frame, frame);
-    if (radio) {
-        DrawRadioDot(dc, rect.left + 5, rect.top + 4, GetSysColor(COLOR_MENUTEXT));
+// The flat look: the image column in the face colour on the menu colour, a light selection
+// framed in the highlight colour; a greyed item is never selected.
+void CIconMenu::DrawFlat(QPainter& p, const MenuItem& item, const CRect& r, unsigned state,
+                         bool radio) const {
+    const QColor column = SysColor(color::Face3d);
+    const CRect columnRect{r.left, r.top, r.left + m_imageWidth + 5, r.bottom};
+    FillRect(p, r, SysColor(color::Menu));
+    if ((item.flags & mf::Separator) != 0) {
+        Etch(p, r.left + m_imageWidth + 9, r.top + r.Height() / 2, r.right);
+        FillRect(p, columnRect, column);
+        return;
+    }
+    const bool grayed = (state & ods::Grayed) != 0;
+    const bool selected = !grayed && (state & ods::Selected) != 0;
+    const bool checked = (state & ods::Checked) != 0;
+    const QColor highlight = SysColor(color::Highlight);
+    const MenuItemLayout l = LayoutMenuItem(r, m_imageWidth, m_imageHeight, item.text().contains('\t'));
+    if (selected) {
+        FillRect(p, r, Lighten(highlight, 0.7));
+        Draw3dRect(p, r, highlight, highlight);
     } else {
-        DrawCheckMark(dc, rect.left + 5, rect.top + 4, GetSysColor(COLOR_MENUTEXT));
+        FillRect(p, columnRect, column);
     }
-}
-
-void CIconMenu::DrawCheckMark(CDC* dc, int x, int y, COLORREF color) {
-    const COLORREF old = dc->SelectPen(color);
-    for (int i = 0; i < 7; ++i) {
-        dc->MoveTo(x + i, y + kCheckMarkOffsets[i]);
-        dc->LineTo(x + i, y + kCheckMarkOffsets[i] + 3);
+    if (item.imageSource != -1) {
+        if (selected && checked) {
+            Draw3dRect(p, {r.left, r.top, r.left + m_imageWidth + 4, r.bottom}, highlight, highlight);
+        } else if (checked && !grayed) {
+            const CRect box{r.left + 1, r.top, r.left + m_imageWidth + 4, r.bottom - 1};
+            FillRect(p, box, Lighten(highlight, 0.85));
+            Draw3dRect(p, box, highlight, highlight);
+        }
+        DrawImageCell(p, item, r, l, grayed, column, r.left + 3);
+    } else if (checked) {
+        DrawCheck(p, l.flatCheck, Lighten(highlight, 0.85), highlight, highlight, radio, 5);
     }
-    dc->SelectPen(old);
-}
-
-void CIconMenu::DrawRadioDot(CDC* dc, int x, int y, COLORREF color) {
-    const COLORREF oldPen = dc->SelectPen(color);
-    const COLORREF oldBrush = dc->SelectBrush(color);
-    dc->Ellipse({x, y, x + 6, y + 6});
-    dc->SelectBrush(oldBrush);
-    dc->SelectPen(oldPen);
+    DrawWords(p, item, l.text, SysColor(grayed ? color::GrayText : color::MenuText));
 }

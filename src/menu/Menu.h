@@ -1,68 +1,88 @@
 #pragma once
 
-#include "menu/MenuTemplate.h"
+#include "menu/MenuGeometry.h"
+#include "res/ImageList.h"
 
-#include <cstdint>
-#include <string>
+#include <QAction>
+#include <QSize>
 
-class QAction;
+#include <memory>
+#include <vector>
+
 class QMenu;
-class QWidget;
+class QPainter;
+class QPoint;
 
-using HMENU = QMenu*;
-
-inline constexpr unsigned TPM_RIGHTBUTTON = 0x2;
 inline constexpr unsigned kNoCommand = 0xFFFFFFFF; // what a popup item's id reads as
 
-// A menu in the Windows manner over a QMenu, which stands in for the native menu: items are
-// appended and changed by position or by command, popups hang below items, and an object can be
-// found again from its handle. Owner-drawn items carry the address of their record as item data
-// (the action's data), through which the menu style finds who paints them.
+// An item of a menu, owned by its native menu: its words (the action's text), the win32::mf
+// flags it was given, its command and, when it is owner-drawn, its image.
+class MenuItem : public QAction {
+public:
+    using QAction::QAction;
+    // Takes the flags and words; a separator has no words.
+    void Set(unsigned newFlags, const QString& words);
+
+    unsigned flags = 0;
+    unsigned commandId = 0;
+    int imageIndex = -1;
+    int imageSource = -1; // -1 no image; 0 copied from a list; else the bitmap resource's id
+    std::unique_ptr<CImageList> images;
+};
+
+// A menu in the Windows manner over a QMenu that it owns: items are appended, and found by
+// position or by command; popups hang below items, each owned by the menu it hangs in. The
+// menu's style has the menu measure and paint its owner-drawn items, and frames it as the menu
+// colours say: a raised 3-D edge where the menu has the 3-D face colour, else a shadow line.
 class CMenu {
 public:
-    CMenu() = default;
+    CMenu();
     virtual ~CMenu();
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
 
-    HMENU m_hMenu = nullptr;
-
-    // An empty menu bar: a container whose items open popups, never shown by itself.
-    bool CreateMenu();
+    QMenu* Native() const { return m_menu.get(); }
+    // False when the object already has a native menu.
     bool CreatePopupMenu();
-    // Ties the object to the handle for good, so that FromHandle finds it.
-    bool Attach(HMENU menu);
-    HMENU Detach();
-    static CMenu* FromHandle(HMENU menu);
-    // Destroys the native menu; false when there was none.
-    virtual bool DestroyMenu();
+    // Destroys the popups and the native menu with its items; false when there was none.
+    bool DestroyMenu();
+    // An owner-drawn item's size, and its painting into rect in a win32::ods state (radio: a
+    // check mark is a dot). A plain menu has no such items.
+    virtual QSize MeasureItem(const MenuItem& item) const;
+    virtual void DrawItem(QPainter& painter, const MenuItem& item, const CRect& rect, unsigned state,
+                          bool radio = false) const;
 
-    // text: the item's words ("&" marks the mnemonic); for MF_OWNERDRAW items the record's
-    // words, kept on the action for the keyboard. idOrPopup is a popup's handle with MF_POPUP.
-    bool AppendMenu(unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                    const void* itemData = nullptr);
-    // By position with MF_BYPOSITION, else by command (searching the popups too).
-    bool ModifyMenu(unsigned item, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                    const void* itemData = nullptr);
+    // An item with these words ("&" marks the mnemonic, a tab starts the accelerator) and, when
+    // given, a popup with a native menu below it, which this menu takes over. Null without a
+    // native menu.
+    MenuItem* Append(unsigned flags, unsigned id, const QString& text,
+                     std::unique_ptr<CMenu> popup = nullptr);
     int GetMenuItemCount() const;
+    // The item at a position, or null.
+    MenuItem* ItemAt(int position) const;
     // The command of the item at a position; kNoCommand for a popup, 0 for a separator.
     unsigned GetMenuItemID(int position) const;
     // The object of the popup at a position, or null.
     CMenu* GetSubMenu(int position) const;
-    // MF_GRAYED or MF_ENABLED, by command (searching the popups too) or by position; the
-    // previous state, or kNoCommand when there is no such item.
+    // win32::mf::Grayed or Enabled, by position with win32::mf::ByPosition, else by command
+    // (searching the popups too); the previous state, or kNoCommand when there is no such item.
     unsigned EnableMenuItem(unsigned item, unsigned flags);
+    // False when the item is not one of this menu's own.
     bool SetMenuDefaultItem(unsigned item, bool byPosition);
     // Shows the menu at a screen position and waits; the chosen command, 0 for none.
-    unsigned TrackPopupMenu(unsigned flags, int x, int y, QWidget* owner);
+    unsigned TrackPopupMenu(const QPoint& screen);
 
-    // The action at a position, for the layer that paints.
-    QAction* ActionAt(int position) const;
-    // The command an action carries.
-    static unsigned CommandOf(const QAction* action);
+    // The object owning a native menu, or null.
+    static CMenu* FromNative(const QMenu* menu);
 
 private:
-    QAction* FindAction(unsigned item, unsigned flags) const;
-    static void Apply(QAction* action, unsigned flags, uintptr_t idOrPopup, const std::string& text,
-                      const void* itemData);
+    MenuItem* FindItem(unsigned item, unsigned flags) const;
+
+    std::unique_ptr<QMenu> m_menu;
+    std::vector<std::unique_ptr<CMenu>> m_popups; // destroyed before the native menu
 };
+
+// A rectangle filled; nothing for an empty one.
+void FillRect(QPainter& painter, const CRect& rect, const QColor& color);
+// A one-pixel frame: top and left in the first colour, right and bottom in the second.
+void Draw3dRect(QPainter& painter, const CRect& rect, const QColor& topLeft, const QColor& bottomRight);

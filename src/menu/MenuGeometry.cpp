@@ -1,11 +1,17 @@
 #include "menu/MenuGeometry.h"
 
-COLORREF LightenColor(COLORREF color, double factor) {
+#include <initializer_list>
+
+uint32_t LightenColor(uint32_t rgb, double factor) {
     if (!(factor > 0.0 && factor <= 1.0)) {
-        return color;
+        return rgb;
     }
-    const auto lighten = [factor](int v) { return static_cast<int>(v + factor * (255 - v)); };
-    return RGB(lighten(GetRValue(color)), lighten(GetGValue(color)), lighten(GetBValue(color)));
+    uint32_t out = 0;
+    for (const int shift : {16, 8, 0}) {
+        const auto v = static_cast<int>((rgb >> shift) & 0xFF);
+        out |= static_cast<uint32_t>(v + factor * (255 - v)) << shift;
+    }
+    return out;
 }
 
 MenuItemLayout LayoutMenuItem(const CRect& r, int w, int h, bool hasAccelerator) {

@@ -1,37 +1,17 @@
 #include "menu/MenuImages.h"
 
-#include "menu/Bitmap.h"
-#include "menu/DC.h"
-#include "menu/Dib.h"
+#include "menu/SystemColors.h"
 #include "res/Bitmaps.h"
 #include "res/ImageList.h"
 
 #include <QPainter>
 
-#include <span>
-#include <utility>
-#include <vector>
+using namespace win32;
 
 namespace {
 
-struct Decoded {
-    QImage image;
-    int colors; // palette entries
-};
-
-// A bitmap resource whose headers hold together, decoded.
-std::optional<Decoded> LoadBitmap(int bitmapId) {
-    const QByteArray file = LoadBitmapResource(bitmapId);
-    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(file.constData()),
-                                         static_cast<size_t>(file.size()));
-    if (!ReadBmpInfo(bytes)) {
-        return std::nullopt;
-    }
-    QImage image = QImage::fromData(file, "BMP");
-    if (image.isNull()) {
-        return std::nullopt;
-    }
-    return Decoded{std::move(image), DibColorCount(bytes.subspan(kBmpFileHeaderSize))};
+QImage Decode(int bitmapId) {
+    return QImage::fromData(LoadBitmapResource(bitmapId), "BMP");
 }
 
 } // namespace
@@ -47,107 +27,77 @@ bool CopyListImage(const CImageList* source, int index, CImageList* target) {
     return target->AddImage(image) == 0;
 }
 
-std::optional<QImage> LoadMappedBitmap(int bitmapId) {
-    const std::optional<Decoded> bitmap = LoadBitmap(bitmapId);
-    if (!bitmap || bitmap->colors != 16) {
-        return std::nullopt;
+QImage LoadMappedBitmap(int bitmapId) {
+    QImage bitmap = Decode(bitmapId);
+    if (bitmap.colorCount() != 16) {
+        return {};
     }
-    // Looked up by the colour drawn, so that a colour mapped onto another grey stays.
-    struct Mapping {
-        QRgb from;
-        int to;
-    };
-    const Mapping mappings[] = {
-        {qRgb(0, 0, 0), COLOR_BTNTEXT},
-        {qRgb(128, 128, 128), COLOR_BTNSHADOW},
-        {qRgb(192, 192, 192), COLOR_BTNFACE},
-        {qRgb(255, 255, 255), COLOR_BTNHIGHLIGHT},
-    };
-    QImage mapped = bitmap->image.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < mapped.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(mapped.scanLine(y));
-        for (int x = 0; x < mapped.width(); ++x) {
-            for (const Mapping& m : mappings) {
-                if (line[x] == m.from) {
-                    line[x] = ToQRgb(GetSysColor(m.to));
-                    break;
-                }
-            }
-        }
+    // The palette is mapped, so that a grey mapped onto another grey is not mapped again.
+    const std::pair<QRgb, int> greys[] = {{qRgb(0, 0, 0), color::BtnText},
+                                          {qRgb(128, 128, 128), color::BtnShadow},
+                                          {qRgb(192, 192, 192), color::BtnFace},
+                                          {qRgb(255, 255, 255), color::BtnHighlight}};
+    QList<QRgb> palette = bitmap.colorTable();
+    for (QRgb& entry : palette) {
+        const auto* grey =
+            std::find_if(std::begin(greys), std::end(greys), [&](auto g) { return g.first == entry; });
+        entry = grey != std::end(greys) ? SysColor(grey->second).rgb() : entry;
     }
-    return mapped;
+    bitmap.setColorTable(palette);
+    return bitmap.convertToFormat(QImage::Format_RGB32);
 }
 
 bool AddBitmapImages(CImageList* target, int bitmapId) {
-    if (target == nullptr) {
-        return false;
-    }
-    const QColor face = ToQColor(GetSysColor(COLOR_BTNFACE));
-    if (const std::optional<QImage> mapped = LoadMappedBitmap(bitmapId)) {
-        return target->AddMasked(*mapped, face) >= 0;
-    }
-    const std::optional<Decoded> plain = LoadBitmap(bitmapId);
-    return plain && target->AddMasked(plain->image, face) >= 0;
+    const QImage mapped = LoadMappedBitmap(bitmapId);
+    const QImage bitmap = mapped.isNull() ? Decode(bitmapId) : mapped;
+    return target != nullptr && !bitmap.isNull() && target->AddMasked(bitmap, SysColor(color::BtnFace)) >= 0;
 }
 
-bool MakeIconBitmap(CDC* /*target*/, const CImageList* source, int index, CBitmap* out, int w, int h) {
-    // The bitmap does not depend on the surface it will be drawn on, unlike a device's own.
-    if (out == nullptr || !out->CreateBitmap(w, h)) {
-        return true;
+QImage MakeIconBitmap(const CImageList* source, int index, int w, int h) {
+    if (w <= 0 || h <= 0) {
+        return {};
     }
-    QPainter painter(&out->Image());
-    CDC dc(painter);
     // Over the button face, which embossing reads as background. Over the menu colour, as the
     // classic code drew it, a menu whose colour differs from the face (the flat style) embossed
     // every greyed image as a solid square.
-    dc.FillSolidRect({0, 0, w, h}, GetSysColor(COLOR_BTNFACE));
+    QImage out(w, h, QImage::Format_RGB32);
+    out.fill(SysColor(color::BtnFace));
     if (source != nullptr && index >= 0 && index < source->GetImageCount()) {
         // Nearest neighbour, as the system stretches: no blended colours at the mask edges.
-        painter.drawPixmap(QRect(0, 0, w, h), source->Pixmap(index));
+        QPainter(&out).drawPixmap(QRect(0, 0, w, h), source->Pixmap(index));
     }
-    return true;
+    return out;
 }
 
-void DrawEmbossed(CDC* target, int x, int y, int cx, int cy, const CBitmap* source, int sx, int sy,
-                  COLORREF background) {
-    if (target == nullptr || source == nullptr || cx <= 0 || cy <= 0) {
+void DrawEmbossed(QPainter& target, int x, int y, int cx, int cy, const QImage& source, int sx, int sy,
+                  const QColor& background) {
+    if (cx <= 0 || cy <= 0) {
         return;
     }
-    QImage surface(cx, cy, QImage::Format_RGB32);
-    if (surface.isNull()) {
-        return;
-    }
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    const COLORREF highlight = GetSysColor(COLOR_BTNHIGHLIGHT);
-    // Pixels outside the source read as background: they belong to no shape.
-    std::vector<char> shape(static_cast<size_t>(cx) * static_cast<size_t>(cy));
-    const auto at = [cx](int i, int j) {
-        return static_cast<size_t>(j) * static_cast<size_t>(cx) + static_cast<size_t>(i);
+    const QRgb face = SysColor(color::BtnFace).rgb();
+    const QRgb highlight = SysColor(color::BtnHighlight).rgb();
+    // Pixels outside the source belong to no shape.
+    const auto inShape = [&](int i, int j) {
+        const QPoint at(sx + i, sy + j);
+        const QRgb c = source.valid(at) ? source.pixel(at) | 0xFF000000u : face;
+        return i >= 0 && j >= 0 && c != face && c != highlight;
     };
-    for (int j = 0; j < cy; ++j) {
-        for (int i = 0; i < cx; ++i) {
-            const COLORREF c = source->GetPixel(sx + i, sy + j);
-            shape[at(i, j)] = c != CLR_INVALID && c != face && c != highlight;
-        }
-    }
-    const auto inShape = [&](int i, int j) { return i >= 0 && j >= 0 && shape[at(i, j)] != 0; };
-    const auto paint = [&](const auto& where, COLORREF color) {
-        const QRgb rgb = ToQRgb(color);
+    QImage surface(cx, cy, QImage::Format_RGB32);
+    const auto paint = [&](const auto& where, const QColor& color) {
         for (int j = 0; j < cy; ++j) {
-            auto* line = reinterpret_cast<QRgb*>(surface.scanLine(j));
             for (int i = 0; i < cx; ++i) {
                 if (where(i, j)) {
-                    line[i] = rgb;
+                    surface.setPixel(i, j, color.rgb());
                 }
             }
         }
     };
     // The highlight copy first, one pixel right and down; the second copy covers all of it but
     // its lower and right edges.
-    surface.fill(ToQRgb(background));
-    paint(inShape, highlight);
-    target->DrawImage(x + 1, y + 1, surface);
-    paint([&](int i, int j) { return inShape(i - 1, j - 1); }, highlight);
-    paint(inShape, GetSysColor(COLOR_BTNSHADOW));
-    target->DrawImage(x, y, surface);
+    surface.fill(background);
+    paint(inShape, SysColor(color::BtnHighlight));
+    target.drawImage(x + 1, y + 1, surface);
+    paint([&](int i, int j) { return inShape(i - 1, j - 1); }, SysColor(color::BtnHighlight));
+    paint(inShape, SysColor(color::BtnShadow));
+    target.drawImage(x, y, surface);
 }

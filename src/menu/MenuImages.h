@@ -1,42 +1,33 @@
 #pragma once
 
-#include "platform/SysColors.h"
-
+#include <QColor>
 #include <QImage>
 
-#include <optional>
-
-class CBitmap;
-class CDC;
 class CImageList;
+class QPainter;
 
-// The pictures of the owner-drawn menu's items: copied from image lists, cut from bitmap
-// resources, flattened onto the button face colour and embossed for greyed items.
+// The pictures of the owner-drawn menu's items.
 
-// Re-creates target at the source's image size holding one image, image index of the source.
-// False, and target unchanged, when either list is null or the index is not one of the
-// source's. The source may be the target.
+// Re-creates target at the source's image size holding only image index of the source (which
+// may be the target). False, and target unchanged, for a null list or an index not the source's.
 bool CopyListImage(const CImageList* source, int index, CImageList* target);
 
-// A bitmap resource of exactly 16 colours, its standard greys mapped to the current system
-// colours: black to COLOR_BTNTEXT, dark grey to COLOR_BTNSHADOW, light grey to COLOR_BTNFACE
-// and white to COLOR_BTNHIGHLIGHT. Nothing when the resource is missing or damaged, or has
-// another number of colours (such a bitmap is meant to be loaded as it is).
-std::optional<QImage> LoadMappedBitmap(int bitmapId);
+// A bitmap resource of exactly 16 colours with its standard greys in the current system
+// colours: black BtnText, dark grey BtnShadow, light grey BtnFace, white BtnHighlight. Null when
+// the resource is missing or damaged, or has another number of colours (it is used as it is).
+QImage LoadMappedBitmap(int bitmapId);
 
-// Appends the images of a bitmap resource to target, cut at the target's width, with the
-// button face colour transparent: mapped when it has 16 colours, as it is otherwise. False when
-// the resource is missing or damaged or gives no image.
+// Appends the images of a bitmap resource, cut at the target's width, with the button face
+// transparent; mapped when it has 16 colours. False when it is missing or gives no image.
 bool AddBitmapImages(CImageList* target, int bitmapId);
 
-// out becomes a w × h bitmap of the button face colour with image index of source drawn over it,
-// scaled to w × h (nothing is drawn for a null source or a missing image). Always true.
-bool MakeIconBitmap(CDC* target, const CImageList* source, int index, CBitmap* out, int w, int h);
+// A w × h picture of the button face with image index of source scaled over it (none for a null
+// source or a missing image); null for an empty size.
+QImage MakeIconBitmap(const CImageList* source, int index, int w, int h);
 
-// Draws the greyed look of the cx × cy part of source at (sx, sy) at (x, y): its shape in the
-// button shadow colour over a copy in the button highlight colour one pixel right and down,
-// on background. The shape is every pixel that is neither the button face nor the button
-// highlight colour. The highlight copy reaches one row below and one column right of the
-// cx × cy area.
-void DrawEmbossed(CDC* target, int x, int y, int cx, int cy, const CBitmap* source, int sx, int sy,
-                  COLORREF background);
+// The greyed look of the cx × cy part of source at (sx, sy), drawn at (x, y) on background: its
+// shape (every pixel neither the button face nor the button highlight colour) in the button
+// shadow colour over a copy in the button highlight colour one pixel right and down, which
+// reaches one row below and one column right of the area.
+void DrawEmbossed(QPainter& target, int x, int y, int cx, int cy, const QImage& source, int sx, int sy,
+                  const QColor& background);

@@ -2,104 +2,47 @@
 
 #include "platform/Bytes.h"
 
-namespace {
-
-class Reader {
-public:
-    explicit Reader(std::span<const uint8_t> bytes) : m_bytes(bytes) {}
-
-    bool Word(uint16_t& out) {
-        if (m_at + 2 > m_bytes.size()) {
-            return false;
-        }
-        out = platform::LoadLe16(m_bytes.data() + m_at);
-        m_at += 2;
-        return true;
-    }
-
-    bool Text(std::u16string& out) {
-        out.clear();
-        for (uint16_t c = 0; Word(c);) {
-            if (c == 0) {
-                return true;
-            }
-            out.push_back(static_cast<char16_t>(c));
-        }
-        return false;
-    }
-
-    bool Skip(size_t count) {
-        if (m_at + count > m_bytes.size()) {
-            return false;
-        }
-        m_at += count;
-        return true;
-    }
-
-private:
-    std::span<const uint8_t> m_bytes;
-    size_t m_at = 0;
-};
-
-void PutWord(std::vector<uint8_t>& out, uint16_t w) {
-    out.push_back(static_cast<uint8_t>(w & 0xFF));
-    out.push_back(static_cast<uint8_t>(w >> 8));
-}
-
-} // namespace
-
 std::optional<std::vector<MenuTemplateItem>> ParseMenuTemplate(std::span<const uint8_t> bytes) {
-    Reader reader(bytes);
-    uint16_t version = 0;
-    uint16_t offset = 0;
-    if (!reader.Word(version) || !reader.Word(offset) || !reader.Skip(offset)) {
+    size_t at = 0;
+    const auto word = [&](uint16_t& out) {
+        if (at + 2 > bytes.size()) {
+            return false;
+        }
+        out = platform::LoadLe16(bytes.data() + at);
+        at += 2;
+        return true;
+    };
+    uint16_t header = 0; // the version, then the offset of the items
+    if (!word(header) || !word(header)) {
         return std::nullopt;
     }
+    at += header;
     std::vector<MenuTemplateItem> items;
-    // Whether each open level has seen its last item; the template ends with the first level.
-    std::vector<bool> closed{false};
-    while (!closed.empty()) {
-        MenuTemplateItem item;
-        if (!reader.Word(item.flags)) {
+    // Whether each open level has seen its last item; a popup's level ends only after its items.
+    std::vector<bool> ended{false};
+    while (!ended.empty()) {
+        MenuTemplateItem& item = items.emplace_back();
+        item.level = static_cast<int>(ended.size()) - 1;
+        if (!word(item.flags)) {
             return std::nullopt;
         }
-        const bool popup = (item.flags & MF_POPUP) != 0;
-        if (!popup && !reader.Word(item.id)) {
+        const bool popup = (item.flags & win32::mf::Popup) != 0;
+        uint16_t c = 1; // stays above 0 when the bytes end first
+        if (popup || word(item.id)) {
+            while (word(c) && c != 0) {
+                item.text.push_back(static_cast<char16_t>(c));
+            }
+        }
+        if (c != 0) {
             return std::nullopt;
         }
-        if (!reader.Text(item.text)) {
-            return std::nullopt;
-        }
-        const bool ends = (item.flags & MF_END) != 0;
-        items.push_back(std::move(item));
-        if (ends) {
-            closed.back() = true;
-        }
+        ended.back() = ended.back() || (item.flags & win32::mf::End) != 0;
         if (popup) {
-            // The popup's own items come next; its level's end is reached after them.
-            closed.push_back(false);
-            continue;
+            ended.push_back(false);
         }
-        while (!closed.empty() && closed.back()) {
-            closed.pop_back();
+        while (!popup && !ended.empty() && ended.back()) {
+            ended.pop_back();
         }
     }
     return items;
-}
-
-std::vector<uint8_t> BuildMenuTemplate(const std::vector<MenuTemplateItem>& items) {
-    std::vector<uint8_t> out;
-    PutWord(out, 0);
-    PutWord(out, 0);
-    for (const MenuTemplateItem& item : items) {
-        PutWord(out, item.flags);
-        if ((item.flags & MF_POPUP) == 0) {
-            PutWord(out, item.id);
-        }
-        for (const char16_t c : item.text) {
-            PutWord(out, static_cast<uint16_t>(c));
-        }
-        PutWord(out, 0);
-    }
-    return out;
 }

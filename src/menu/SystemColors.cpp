@@ -5,22 +5,26 @@
 #include <algorithm>
 
 platform::SysColorTable SysColorsFromPalette(const QPalette& p) {
+    using namespace win32::color;
     platform::SysColorTable t = platform::DefaultSysColors();
-    t[COLOR_MENU] = FromQColor(p.color(QPalette::Active, QPalette::Window));
-    t[COLOR_MENUTEXT] = FromQColor(p.color(QPalette::Active, QPalette::WindowText));
-    t[COLOR_HIGHLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Highlight));
-    t[COLOR_HIGHLIGHTTEXT] = FromQColor(p.color(QPalette::Active, QPalette::HighlightedText));
-    t[COLOR_3DFACE] = FromQColor(p.color(QPalette::Active, QPalette::Button));
-    t[COLOR_BTNSHADOW] = FromQColor(p.color(QPalette::Active, QPalette::Dark));
-    t[COLOR_GRAYTEXT] = FromQColor(p.color(QPalette::Disabled, QPalette::WindowText));
-    t[COLOR_BTNTEXT] = FromQColor(p.color(QPalette::Active, QPalette::ButtonText));
-    t[COLOR_BTNHIGHLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Light));
-    t[COLOR_3DLIGHT] = FromQColor(p.color(QPalette::Active, QPalette::Midlight));
+    const auto set = [&](int index, QPalette::ColorRole role, QPalette::ColorGroup group = QPalette::Active) {
+        t[static_cast<size_t>(index)] = p.color(group, role).rgb() & 0xFFFFFF;
+    };
+    set(Menu, QPalette::Window);
+    set(MenuText, QPalette::WindowText);
+    set(Highlight, QPalette::Highlight);
+    set(HighlightText, QPalette::HighlightedText);
+    set(Face3d, QPalette::Button);
+    set(BtnShadow, QPalette::Dark);
+    set(GrayText, QPalette::WindowText, QPalette::Disabled);
+    set(BtnText, QPalette::ButtonText);
+    set(BtnHighlight, QPalette::Light);
+    set(Light3d, QPalette::Midlight);
     return t;
 }
 
 void ApplySystemColors(const QPalette& palette, const QFont& menuFont) {
     platform::SetSysColors(SysColorsFromPalette(palette));
     // A menu line: the font's height and the room the classic menus leave around it.
-    platform::SetSystemMetric(SM_CYMENU, std::max(19, QFontMetrics(menuFont).height() + 7));
+    platform::SetSystemMetric(win32::sm::CyMenu, std::max(19, QFontMetrics(menuFont).height() + 7));
 }

@@ -6,21 +6,9 @@
 #include <QFont>
 #include <QPalette>
 
-// Between the table's COLORREF (0x00BBGGRR) and Qt's colours.
-inline QRgb ToQRgb(COLORREF c) {
-    return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-}
-
-inline QColor ToQColor(COLORREF c) {
-    return QColor(ToQRgb(c));
-}
-
-inline COLORREF FromQRgb(QRgb c) {
-    return RGB(qRed(c), qGreen(c), qBlue(c));
-}
-
-inline COLORREF FromQColor(const QColor& c) {
-    return FromQRgb(c.rgb());
+// A colour of the system colour table (win32::color).
+inline QColor SysColor(int index) {
+    return QColor(platform::SysColor(index));
 }
 
 // The system colour table as the toolkit's palette gives it: the menu in the window colour,

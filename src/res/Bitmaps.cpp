@@ -1,28 +1,34 @@
 #include "res/Bitmaps.h"
 
+#include "res/DialogTemplate.h"
+
 #include <QFile>
+
+#include <algorithm>
+#include <iterator>
 
 namespace {
 
-struct BitmapResource {
-    int id;
-    const char* path;
-};
-
-constexpr BitmapResource kBitmaps[] = {
-    {idb::Toolbar, ":/bitmaps/toolbar150.bmp"},
-    {idb::Commands, ":/bitmaps/menu151.bmp"},
-    {idb::Exit, ":/bitmaps/menu152.bmp"},
+// The buttons of toolbar 150 in order; 0 is a separator.
+constexpr unsigned kMainToolbar[] = {
+    idc::AddFiles, idc::AddFolder, idc::Delete, 0, idc::Properties, idc::Explorer, 0, idc::Update,
 };
 
 } // namespace
 
 QByteArray LoadBitmapResource(int id) {
-    for (const BitmapResource& bitmap : kBitmaps) {
-        if (bitmap.id == id) {
-            QFile file(QString::fromLatin1(bitmap.path));
-            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        }
+    QFile file(QStringLiteral(":/bitmaps/%1.bmp").arg(id));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool FindToolbarImage(unsigned commandId, int toolbarId, int* imageIndex) {
+    const auto* button = std::find(std::begin(kMainToolbar), std::end(kMainToolbar), commandId);
+    if (toolbarId != idb::Toolbar || commandId == 0 || button == std::end(kMainToolbar)) {
+        return false;
     }
-    return {};
+    const auto image = std::count_if(std::begin(kMainToolbar), button, [](unsigned c) { return c != 0; });
+    if (image > 0 && imageIndex != nullptr) {
+        *imageIndex = static_cast<int>(image);
+    }
+    return true;
 }

@@ -4,6 +4,7 @@
 #include "filelist/FileListCtrl.h"
 #include "platform/Error.h"
 #include "platform/Profile.h"
+#include "platform/Win32Constants.h"
 #include "res/MenuResources.h"
 #include "res/Strings.h"
 #include "shell/FileManager.h"
@@ -535,7 +536,7 @@ void CMainDlg::OnListDblClk(const QModelIndex& index) {
 void CMainDlg::OnListRClick(const QPoint& position) {
     const QPoint screen = m_list->viewport()->mapToGlobal(position);
     const bool onRow = m_list->indexAt(position).isValid();
-    if (!m_contextMenu.LoadMenu(IDR_CONTEXT_MENU)) {
+    if (!m_contextMenu.Load(IDR_CONTEXT_MENU)) {
         return;
     }
     const std::pair<unsigned, int> images[] = {{idc::AddFiles, 0},   {idc::AddFolder, 1}, {idc::Delete, 2},
@@ -545,13 +546,13 @@ void CMainDlg::OnListRClick(const QPoint& position) {
     }
     unsigned chosen = 0;
     if (CMenu* popup = m_contextMenu.GetSubMenu(0)) {
-        popup->SetMenuDefaultItem(idc::Update, false);
+        popup->SetMenuDefaultItem(idc::Update, /*byPosition=*/false);
         if (!onRow) {
             for (const unsigned command : {idc::Update, idc::Delete, idc::Explorer, idc::Properties}) {
-                popup->EnableMenuItem(static_cast<unsigned>(command), MF_GRAYED);
+                popup->EnableMenuItem(command, win32::mf::Grayed);
             }
         }
-        chosen = popup->TrackPopupMenu(TPM_RIGHTBUTTON, screen.x(), screen.y(), this);
+        chosen = popup->TrackPopupMenu(screen);
     }
     m_contextMenu.DestroyMenu();
     if (chosen != 0) {
@@ -587,20 +588,19 @@ void CMainDlg::OnCommand(unsigned id) {
 }
 
 void CMainDlg::ShowSystemMenu(const QPoint& screenPosition) {
+    using namespace win32;
     CMenu menu;
     menu.CreatePopupMenu();
-    menu.AppendMenu(MF_STRING, SC_MINIMIZE, "最小化(&N)");
-    menu.AppendMenu(MF_STRING, SC_CLOSE, "閉じる(&C)\tAlt+F4");
+    menu.Append(mf::String, sc::Minimize, QStringLiteral("最小化(&N)"));
+    menu.Append(mf::String, sc::Close, QStringLiteral("閉じる(&C)\tAlt+F4"));
     if (const std::string about = LoadString(IDS_ABOUTBOX); !about.empty()) {
-        menu.AppendMenu(MF_SEPARATOR, 0, {});
-        menu.AppendMenu(MF_STRING, IDM_ABOUTBOX, about);
+        menu.Append(mf::Separator, 0, {});
+        menu.Append(mf::String, IDM_ABOUTBOX, QString::fromStdString(about));
     }
     if (const std::string check = LoadString(IDS_VERSIONCHECK); !check.empty()) {
-        menu.AppendMenu(MF_STRING, IDM_VERSIONCHECK, check);
+        menu.Append(mf::String, IDM_VERSIONCHECK, QString::fromStdString(check));
     }
-    const unsigned chosen =
-        menu.TrackPopupMenu(TPM_RIGHTBUTTON, screenPosition.x(), screenPosition.y(), this);
-    menu.DestroyMenu();
+    const unsigned chosen = menu.TrackPopupMenu(screenPosition);
     if (chosen != 0) {
         QMetaObject::invokeMethod(
             this, [this, chosen] { OnSysCommand(chosen); }, Qt::QueuedConnection);
@@ -615,10 +615,10 @@ void CMainDlg::OnSysCommand(unsigned id) {
     case IDM_VERSIONCHECK:
         StartVersionCheck();
         break;
-    case SC_CLOSE:
+    case win32::sc::Close:
         done(IDCANCEL);
         break;
-    case SC_MINIMIZE:
+    case win32::sc::Minimize:
         showMinimized();
         break;
     default:

@@ -29,11 +29,9 @@ class ProfileStore;
 
 inline constexpr int IDCANCEL = 2;
 
-// System commands: the program's two entries, and the window's own.
+// The program's two entries in the window menu, beside the window's own (win32::sc).
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 inline constexpr unsigned IDM_VERSIONCHECK = 0x0020;
-inline constexpr unsigned SC_MINIMIZE = 0xF020;
-inline constexpr unsigned SC_CLOSE = 0xF060;
 
 // The main window: the three groups of what to set, the options, the file list and the command
 // buttons. Neither Enter nor Escape closes it; Enter presses the default button (update).

@@ -1,13 +1,19 @@
 #include "menu/IconMenu.h"
 
-#include "menu/MenuStyle.h"
+#include "menu/MenuTemplate.h"
 #include "menu/SystemColors.h"
+#include "res/Bitmaps.h"
+#include "res/DialogTemplate.h"
 #include "res/MenuResources.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
+#include <QPainter>
 #include <gtest/gtest.h>
+
+using namespace win32;
+using platform::Rgb;
 
 namespace {
 
@@ -17,15 +23,15 @@ class ScopedColors {
 public:
     explicit ScopedColors(bool flat) {
         platform::SysColorTable t = platform::DefaultSysColors();
-        t[COLOR_3DFACE] = RGB(212, 208, 200);
-        t[COLOR_MENU] = flat ? RGB(250, 250, 250) : RGB(212, 208, 200);
-        t[COLOR_HIGHLIGHT] = RGB(10, 36, 106);
-        t[COLOR_HIGHLIGHTTEXT] = RGB(255, 255, 254);
-        t[COLOR_MENUTEXT] = RGB(1, 2, 3);
-        t[COLOR_GRAYTEXT] = RGB(128, 128, 129);
-        t[COLOR_BTNSHADOW] = RGB(100, 100, 100);
-        t[COLOR_BTNHIGHLIGHT] = RGB(255, 255, 255);
-        t[COLOR_3DLIGHT] = RGB(230, 230, 230);
+        t[color::Face3d] = Rgb(212, 208, 200);
+        t[color::Menu] = flat ? Rgb(250, 250, 250) : Rgb(212, 208, 200);
+        t[color::Highlight] = Rgb(10, 36, 106);
+        t[color::HighlightText] = Rgb(255, 255, 254);
+        t[color::MenuText] = Rgb(1, 2, 3);
+        t[color::GrayText] = Rgb(128, 128, 129);
+        t[color::BtnShadow] = Rgb(100, 100, 100);
+        t[color::BtnHighlight] = Rgb(255, 255, 255);
+        t[color::Light3d] = Rgb(230, 230, 230);
         platform::SetSysColors(t);
     }
     ~ScopedColors() { platform::SetSysColors(platform::DefaultSysColors()); }
@@ -33,8 +39,8 @@ public:
     ScopedColors& operator=(const ScopedColors&) = delete;
 };
 
-QColor Q(COLORREF c) {
-    return ToQColor(c);
+QColor Q(int r, int g, int b) {
+    return QColor(r, g, b);
 }
 
 CImageList SixImages() {
@@ -52,134 +58,120 @@ CImageList SixImages() {
 }
 
 // Paints one record into a fresh image and returns the image.
-QImage Paint(CIconMenu& menu, const IconMenuItem& record, unsigned state, int width = 160, int height = 19) {
+QImage Paint(const CIconMenu& menu, const MenuItem& record, unsigned state, int width = 160,
+             int height = 19) {
     QImage image(width, height, QImage::Format_RGB32);
     image.fill(QColor(255, 0, 255));
     {
         QPainter painter(&image);
-        CDC dc(painter);
-        DRAWITEMSTRUCT draw;
-        draw.itemState = state;
-        draw.hDC = &dc;
-        draw.rcItem = {0, 0, width, height};
-        draw.itemData = &record;
-        menu.DrawItem(draw);
+        menu.DrawItem(painter, record, {0, 0, width, height}, state);
     }
     return image;
+}
+
+std::string Words(const MenuItem& item) {
+    return item.text().toStdString();
+}
+
+CIconMenu& Popup(CIconMenu& menu, int position = 0) {
+    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(position));
+    EXPECT_NE(popup, nullptr);
+    return *popup;
 }
 
 } // namespace
 
 TEST(IconMenu, LoadingMakesPlainTopLevelAndOwnerDrawnPopupItems) {
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    EXPECT_FALSE(menu.DestroyMenu()); // nothing to destroy yet
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     ASSERT_EQ(menu.GetMenuItemCount(), 1);
-    ASSERT_EQ(menu.Items().size(), 1U);
-    EXPECT_EQ(menu.Items()[0]->flags, MF_BYPOSITION | MF_POPUP);
-    EXPECT_FALSE(menu.ActionAt(0)->data().isValid()); // plain: nothing paints it but the toolkit
-    EXPECT_EQ(menu.ActionAt(0)->text(), "右クリック");
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(menu.ItemAt(0)->flags, mf::ByPosition | mf::Popup); // plain: the toolkit paints it
+    EXPECT_EQ(Words(*menu.ItemAt(0)), "右クリック");
+    CIconMenu& popup = Popup(menu);
     const std::vector<std::pair<unsigned, std::string>> expected = {
         {1020, "更新"}, {0, ""}, {1015, "ﾌｧｲﾙ追加"},        {1016, "ﾌｫﾙﾀﾞ追加"},
         {1017, "削除"}, {0, ""}, {32771, "エクスプローラ"}, {32772, "プロパティ"}};
-    ASSERT_EQ(popup->GetMenuItemCount(), static_cast<int>(expected.size()));
-    ASSERT_EQ(popup->Items().size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i) {
-        const IconMenuItem& record = *popup->Items()[i];
-        EXPECT_EQ(popup->GetMenuItemID(static_cast<int>(i)), expected[i].first) << i;
-        EXPECT_EQ(record.GetText(), expected[i].second) << i;
-        EXPECT_TRUE(record.text.has_value()) << i; // separators have an empty text, not none
-        EXPECT_EQ(record.flags, expected[i].first == 0 ? MF_SEPARATOR | MF_OWNERDRAW : MF_OWNERDRAW) << i;
-        EXPECT_EQ(record.imageSource, -1);
-        EXPECT_EQ(popup->ActionAt(static_cast<int>(i))->data().value<quintptr>(),
-                  reinterpret_cast<quintptr>(&record));
+    ASSERT_EQ(popup.GetMenuItemCount(), static_cast<int>(expected.size()));
+    for (int i = 0; i < popup.GetMenuItemCount(); ++i) {
+        const MenuItem& item = *popup.ItemAt(i);
+        EXPECT_EQ(popup.GetMenuItemID(i), expected[i].first) << i;
+        EXPECT_EQ(Words(item), expected[i].second) << i;
+        EXPECT_EQ(item.flags, expected[i].first == 0 ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
+        EXPECT_EQ(item.imageSource, -1);
     }
-    // Loading again needs the menu destroyed first.
-    EXPECT_FALSE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    // By command, the search reaches into the popups.
+    EXPECT_EQ(menu.EnableMenuItem(1017, mf::Grayed), mf::Enabled);
+    EXPECT_FALSE(popup.ItemAt(4)->isEnabled());
+    EXPECT_EQ(menu.EnableMenuItem(1017, mf::Enabled), mf::Grayed);
+    EXPECT_EQ(menu.EnableMenuItem(4242, mf::Grayed), kNoCommand);
+    // Loading again needs the menu destroyed first, which takes the popups and items with it.
+    EXPECT_FALSE(menu.Load(IDR_CONTEXT_MENU));
     EXPECT_TRUE(menu.DestroyMenu());
-    EXPECT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    EXPECT_FALSE(menu.LoadMenu(99));
-}
-
-TEST(IconMenu, DestroyingAnEmptyMenuChangesNothing) {
-    CIconMenu menu;
+    EXPECT_EQ(menu.Native(), nullptr);
+    EXPECT_EQ(menu.GetMenuItemCount(), -1);
+    EXPECT_EQ(menu.GetSubMenu(0), nullptr);
     EXPECT_FALSE(menu.DestroyMenu());
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    HMENU popup = menu.GetSubMenu(0)->m_hMenu;
-    EXPECT_NE(CMenu::FromHandle(popup), nullptr);
-    EXPECT_TRUE(menu.DestroyMenu());
-    EXPECT_EQ(CMenu::FromHandle(popup), nullptr); // the popup object went with it
-    EXPECT_TRUE(menu.Items().empty());
-    EXPECT_FALSE(menu.DestroyMenu());
+    EXPECT_TRUE(menu.Load(IDR_CONTEXT_MENU));
+    EXPECT_FALSE(menu.Load(99));
 }
 
 TEST(IconMenu, ImagesAttachByCommandKeepingOrReplacingTheText) {
     const CImageList images = SixImages();
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
+    CIconMenu& popup = Popup(menu);
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA(nullptr, 1017, &images, 2));
-    const IconMenuItem& del = *popup->Items()[4];
-    EXPECT_EQ(del.GetText(), "削除");
+    const MenuItem& del = *popup.ItemAt(4);
+    EXPECT_EQ(Words(del), "削除");
     EXPECT_EQ(del.imageSource, 0);
     EXPECT_EQ(del.imageIndex, 0);
     ASSERT_NE(del.images, nullptr);
     ASSERT_EQ(del.images->GetImageCount(), 1);
     EXPECT_EQ(del.images->Pixmap(0).toImage().pixelColor(5, 5), QColor(20, 200, 30));
-    EXPECT_EQ(popup->ActionAt(4)->data().value<quintptr>(), reinterpret_cast<quintptr>(&del));
 
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA("消す", 1017, nullptr, 0));
-    EXPECT_EQ(del.GetText(), "消す");
+    EXPECT_EQ(Words(del), "消す");
     EXPECT_EQ(del.imageSource, -1);
-    EXPECT_EQ(popup->ActionAt(4)->text(), "消す");
 
-    // A command that is nowhere: a record nobody shows, and FALSE.
-    const size_t before = menu.Items().size();
-    EXPECT_FALSE(menu.ModifyOwnerDrawItemA(nullptr, 4242, &images, 0));
-    EXPECT_EQ(menu.Items().size(), before + 1);
+    EXPECT_FALSE(menu.ModifyOwnerDrawItemA(nullptr, 4242, &images, 0)); // a command that is nowhere
 }
 
 TEST(IconMenu, ACommandInTwoPopupsGetsTheImageInBoth) {
-    const std::vector<MenuTemplateItem> items = {
-        {MF_POPUP, 0, u"One"}, {MF_END, 7, u"Same"}, {MF_POPUP | MF_END, 0, u"Two"},
-        {0, 8, u"Other"},      {MF_END, 7, u"Same"},
+    static constexpr MenuSource kItems[] = {
+        {mf::Popup, 0, u8"One"}, {mf::End, 7, u8"Same"}, {mf::Popup | mf::End, 0, u8"Two"},
+        {0, 8, u8"Other"},       {mf::End, 7, u8"Same"},
     };
     const CImageList images = SixImages();
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenuTemplate(BuildMenuTemplate(items)));
+    ASSERT_TRUE(menu.LoadTemplate(kMenuTemplate<kItems>));
     EXPECT_TRUE(menu.ModifyOwnerDrawItemA(nullptr, 7, &images, 3));
-    auto* one = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    auto* two = dynamic_cast<CIconMenu*>(menu.GetSubMenu(1));
-    ASSERT_TRUE(one != nullptr && two != nullptr);
-    EXPECT_EQ(one->Items()[0]->imageSource, 0);
-    EXPECT_EQ(two->Items()[1]->imageSource, 0);
-    EXPECT_EQ(two->Items()[0]->imageSource, -1);
+    CIconMenu& one = Popup(menu, 0);
+    CIconMenu& two = Popup(menu, 1);
+    EXPECT_EQ(one.ItemAt(0)->imageSource, 0);
+    EXPECT_EQ(two.ItemAt(1)->imageSource, 0);
+    EXPECT_EQ(two.ItemAt(0)->imageSource, -1);
     int position = -1;
-    EXPECT_EQ(menu.FindCommand(7, position), one);
+    EXPECT_EQ(menu.FindCommand(8, position), &two);
     EXPECT_EQ(position, 0);
-    std::vector<CIconMenu*> menus{one};
-    std::vector<int> positions{0};
-    EXPECT_EQ(menu.FindNextCommand(7, position, menus, positions), two);
-    EXPECT_EQ(position, 1);
     EXPECT_EQ(menu.FindCommand(99, position), nullptr);
     EXPECT_EQ(position, -1);
 }
 
 TEST(IconMenu, AcceleratorsLineUpAfterTheWidestWords) {
-    const std::vector<MenuTemplateItem> items = {
-        {MF_POPUP | MF_END, 0, u"Edit"},
-        {0, 1, u"Cut\tCtrl+X"},
-        {0, 2, u"Select everything\tCtrl+A"},
-        {MF_END, 3, u"Plain"},
+    static constexpr MenuSource kItems[] = {
+        {mf::Popup | mf::End, 0, u8"Edit"},
+        {0, 1, u8"Cut\tCtrl+X"},
+        {0, 2, u8"Select everything\tCtrl+A"},
+        {mf::End, 3, u8"Plain"},
     };
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenuTemplate(BuildMenuTemplate(items)));
-    const auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
+    ASSERT_TRUE(menu.LoadTemplate(kMenuTemplate<kItems>));
+    const CIconMenu& popup = Popup(menu);
     const QFontMetrics metrics(CIconMenu::MenuFont());
-    const std::string cut = popup->Items()[0]->GetText();
-    const std::string all = popup->Items()[1]->GetText();
-    EXPECT_EQ(popup->Items()[2]->GetText(), "Plain");
+    const std::string cut = Words(*popup.ItemAt(0));
+    const std::string all = Words(*popup.ItemAt(1));
+    EXPECT_EQ(Words(*popup.ItemAt(2)), "Plain");
     const int widest = metrics.horizontalAdvance("Select everything ");
     const int cutLeft = metrics.horizontalAdvance(QString::fromStdString(cut.substr(0, cut.find('\t'))));
     const int allLeft = metrics.horizontalAdvance(QString::fromStdString(all.substr(0, all.find('\t'))));
@@ -189,51 +181,53 @@ TEST(IconMenu, AcceleratorsLineUpAfterTheWidestWords) {
     EXPECT_EQ(cut.substr(cut.find('\t')), "\tCtrl+X");
 }
 
-TEST(IconMenu, MeasuringFollowsTheTextAndTheSlot) {
+// The bitmap path, which the program's own menus do not take: the image of a command is found
+// through the toolbar with the bitmap's id, whose separators have no image.
+TEST(IconMenu, ABitmapItemShowsItsToolbarButtonsImage) {
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    MEASUREITEMSTRUCT measure;
-    measure.itemData = popup->Items()[0].get();
-    popup->MeasureItem(measure);
-    EXPECT_EQ(measure.itemWidth,
-              static_cast<unsigned>(QFontMetrics(CIconMenu::MenuFont()).horizontalAdvance("更新") + 33));
-    EXPECT_EQ(measure.itemHeight, std::max(19U, static_cast<unsigned>(GetSystemMetrics(SM_CYMENU))));
-    measure.itemData = popup->Items()[1].get(); // a separator
-    popup->MeasureItem(measure);
-    EXPECT_EQ(measure.itemWidth, 0U);
-    EXPECT_EQ(measure.itemHeight, static_cast<unsigned>(GetSystemMetrics(SM_CYMENU) >> 1));
-    platform::SetSystemMetric(SM_CYMENU, 30);
-    measure.itemData = popup->Items()[0].get();
-    popup->MeasureItem(measure);
-    EXPECT_EQ(measure.itemHeight, 30U);
-    platform::SetSystemMetric(SM_CYMENU, 0);
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    menu.AppendOwnerDrawItem(u"Explorer", 0, idc::Explorer, idb::Toolbar);
+    menu.AppendOwnerDrawItem(u"Add", 0, idc::AddFiles, idb::Toolbar);
+    menu.AppendOwnerDrawItem(u"Refresh", 0, idc::Refresh, idb::Toolbar);
+    menu.AppendOwnerDrawItem(u"Missing", 0, idc::Update, 149);
+    const struct {
+        int source;
+        int index;
+    } expected[] = {{idb::Toolbar, 4}, {idb::Toolbar, 0}, {idb::Toolbar, 0}, {-1, -1}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(menu.ItemAt(i)->imageSource, expected[i].source) << i;
+        EXPECT_EQ(menu.ItemAt(i)->imageIndex, expected[i].index) << i;
+    }
+    const CImageList& strip = *menu.ItemAt(0)->images;
+    ASSERT_EQ(strip.GetImageCount(), 6);
+    EXPECT_EQ(strip.ImageSize(), QSize(16, 15));
+    EXPECT_EQ(menu.ItemAt(3)->images, nullptr);
 }
 
 TEST(IconMenuDrawing, ClassicHighlightStartsAfterTheImageColumn) {
     const ScopedColors colors(false);
     const CImageList images = SixImages();
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     menu.ModifyOwnerDrawItemA(nullptr, 1020, &images, 5);
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    const IconMenuItem& update = *popup->Items()[0];
+    const CIconMenu& popup = Popup(menu);
+    const MenuItem& update = *popup.ItemAt(0);
 
-    const QImage plain = Paint(*popup, update, 0);
-    EXPECT_EQ(plain.pixelColor(80, 1), Q(RGB(212, 208, 200)));
+    const QImage plain = Paint(popup, update, 0);
+    EXPECT_EQ(plain.pixelColor(80, 1), Q(212, 208, 200));
     EXPECT_EQ(plain.pixelColor(2 + 5, 0 + 2 + 5), QColor(50, 200, 30)); // image 5 at (L + 2, T + dy + 2)
 
-    const QImage selected = Paint(*popup, update, ODS_SELECTED);
-    EXPECT_EQ(selected.pixelColor(21, 10), Q(RGB(10, 36, 106))); // the bar from L + W + 5
-    EXPECT_EQ(selected.pixelColor(159, 18), Q(RGB(10, 36, 106)));
-    EXPECT_EQ(selected.pixelColor(20, 10), Q(RGB(212, 208, 200))); // the image column keeps the face
+    const QImage selected = Paint(popup, update, ods::Selected);
+    EXPECT_EQ(selected.pixelColor(21, 10), Q(10, 36, 106)); // the bar from L + W + 5
+    EXPECT_EQ(selected.pixelColor(159, 18), Q(10, 36, 106));
+    EXPECT_EQ(selected.pixelColor(20, 10), Q(212, 208, 200)); // the image column keeps the face
     // The raised frame around the selected image: highlight top-left, shadow bottom-right.
-    EXPECT_EQ(selected.pixelColor(0, 0), Q(RGB(255, 255, 255)));
-    EXPECT_EQ(selected.pixelColor(19, 18), Q(RGB(100, 100, 100)));
+    EXPECT_EQ(selected.pixelColor(0, 0), Q(255, 255, 255));
+    EXPECT_EQ(selected.pixelColor(19, 18), Q(100, 100, 100));
 
     // Greyed and selected: the bar stays, the words turn the face colour.
-    const QImage greyed = Paint(*popup, update, ODS_SELECTED | ODS_GRAYED);
-    EXPECT_EQ(greyed.pixelColor(21, 10), Q(RGB(10, 36, 106)));
+    const QImage greyed = Paint(popup, update, ods::Selected | ods::Grayed);
+    EXPECT_EQ(greyed.pixelColor(21, 10), Q(10, 36, 106));
     // On the dark bar, the words are the only light pixels.
     int light = 0;
     for (int x = 25; x < 60; ++x) {
@@ -244,90 +238,71 @@ TEST(IconMenuDrawing, ClassicHighlightStartsAfterTheImageColumn) {
     EXPECT_GT(light, 10);
 }
 
-TEST(IconMenuDrawing, ClassicSeparatorIsAnEtchedLineHalfWayDown) {
-    const ScopedColors colors(false);
+TEST(IconMenuDrawing, SeparatorsAreAnEtchedLineHalfWayDown) {
+    {
+        const ScopedColors colors(false);
+        CIconMenu menu;
+        ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
+        const CIconMenu& popup = Popup(menu);
+        const QImage image = Paint(popup, *popup.ItemAt(1), 0, 100, 9);
+        EXPECT_EQ(image.pixelColor(50, 4), Q(100, 100, 100)); // shadow on top
+        EXPECT_EQ(image.pixelColor(50, 5), Q(255, 255, 255)); // highlight under it
+        EXPECT_EQ(image.pixelColor(50, 3), Q(212, 208, 200));
+        EXPECT_EQ(image.pixelColor(0, 4), Q(100, 100, 100)); // across the whole width
+    }
+    // The flat style leaves the column and etches the rest.
+    const ScopedColors colors(true);
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    const QImage image = Paint(*popup, *popup->Items()[1], 0, 100, 9);
-    EXPECT_EQ(image.pixelColor(50, 4), Q(RGB(100, 100, 100))); // shadow on top
-    EXPECT_EQ(image.pixelColor(50, 5), Q(RGB(255, 255, 255))); // highlight under it
-    EXPECT_EQ(image.pixelColor(50, 3), Q(RGB(212, 208, 200)));
-    EXPECT_EQ(image.pixelColor(0, 4), Q(RGB(100, 100, 100))); // across the whole width
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
+    const CIconMenu& popup = Popup(menu);
+    const QImage image = Paint(popup, *popup.ItemAt(1), 0, 100, 9);
+    EXPECT_EQ(image.pixelColor(5, 4), Q(212, 208, 200));
+    EXPECT_EQ(image.pixelColor(25, 4), Q(100, 100, 100)); // from L + W + 9
+    EXPECT_EQ(image.pixelColor(24, 4), Q(250, 250, 250));
+    EXPECT_EQ(image.pixelColor(60, 5), Q(255, 255, 255));
 }
 
 TEST(IconMenuDrawing, FlatStyleTintsTheColumnAndFramesTheSelection) {
     const ScopedColors colors(true);
     const CImageList images = SixImages();
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
     menu.ModifyOwnerDrawItemA(nullptr, 1015, &images, 0);
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    const IconMenuItem& add = *popup->Items()[2];
+    const CIconMenu& popup = Popup(menu);
+    const MenuItem& add = *popup.ItemAt(2);
 
-    const QImage plain = Paint(*popup, add, 0);
-    EXPECT_EQ(plain.pixelColor(10, 0), Q(RGB(212, 208, 200)));  // the column
-    EXPECT_EQ(plain.pixelColor(80, 10), Q(RGB(250, 250, 250))); // the background
-    EXPECT_EQ(plain.pixelColor(20, 10), Q(RGB(212, 208, 200))); // the column ends before L + W + 5
-    EXPECT_EQ(plain.pixelColor(21, 10), Q(RGB(250, 250, 250)));
+    const QImage plain = Paint(popup, add, 0);
+    EXPECT_EQ(plain.pixelColor(10, 0), Q(212, 208, 200));  // the column
+    EXPECT_EQ(plain.pixelColor(80, 10), Q(250, 250, 250)); // the background
+    EXPECT_EQ(plain.pixelColor(20, 10), Q(212, 208, 200)); // the column ends before L + W + 5
+    EXPECT_EQ(plain.pixelColor(21, 10), Q(250, 250, 250));
 
-    const QImage selected = Paint(*popup, add, ODS_SELECTED);
-    const COLORREF light = LightenColor(RGB(10, 36, 106), 0.7);
-    EXPECT_EQ(selected.pixelColor(80, 10), Q(light));
-    EXPECT_EQ(selected.pixelColor(80, 0), Q(RGB(10, 36, 106))); // framed in the highlight colour
-    EXPECT_EQ(selected.pixelColor(159, 10), Q(RGB(10, 36, 106)));
+    const QImage selected = Paint(popup, add, ods::Selected);
+    const QColor light(LightenColor(Rgb(10, 36, 106), 0.7));
+    EXPECT_EQ(selected.pixelColor(80, 10), light);
+    EXPECT_EQ(selected.pixelColor(80, 0), Q(10, 36, 106)); // framed in the highlight colour
+    EXPECT_EQ(selected.pixelColor(159, 10), Q(10, 36, 106));
     EXPECT_EQ(selected.pixelColor(3 + 5, 2 + 5), QColor(0, 200, 30)); // image at (L + 3, T + dy + 2)
 
     // A greyed item under the mouse is not highlighted, and its words are grey.
-    const QImage greyed = Paint(*popup, add, ODS_SELECTED | ODS_GRAYED);
-    EXPECT_EQ(greyed.pixelColor(80, 10), Q(RGB(250, 250, 250)));
+    const QImage greyed = Paint(popup, add, ods::Selected | ods::Grayed);
+    EXPECT_EQ(greyed.pixelColor(80, 10), Q(250, 250, 250));
     bool grey = false;
     for (int x = 25; x < 90; ++x) {
         for (int y = 2; y < 17; ++y) {
-            grey |= greyed.pixelColor(x, y) == Q(RGB(128, 128, 129));
+            grey |= greyed.pixelColor(x, y) == Q(128, 128, 129);
         }
     }
     EXPECT_TRUE(grey);
 }
 
-TEST(IconMenuDrawing, FlatSeparatorLeavesTheColumnAndEtchesTheRest) {
-    const ScopedColors colors(true);
-    CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    const QImage image = Paint(*popup, *popup->Items()[1], 0, 100, 9);
-    EXPECT_EQ(image.pixelColor(5, 4), Q(RGB(212, 208, 200)));
-    EXPECT_EQ(image.pixelColor(25, 4), Q(RGB(100, 100, 100))); // from L + W + 9
-    EXPECT_EQ(image.pixelColor(24, 4), Q(RGB(250, 250, 250)));
-    EXPECT_EQ(image.pixelColor(60, 5), Q(RGB(255, 255, 255)));
-}
-
-TEST(IconMenuDrawing, CheckMarkHasSevenThreePixelStrokes) {
-    QImage image(20, 20, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        CDC dc(painter);
-        CIconMenu::DrawCheckMark(&dc, 4, 4, RGB(0, 0, 0));
-    }
-    for (int i = 0; i < 7; ++i) {
-        const int s = kCheckMarkOffsets[i];
-        for (int y = 0; y < 20; ++y) {
-            const bool inStroke = y >= 4 + s && y < 4 + s + 3;
-            EXPECT_EQ(image.pixelColor(4 + i, y) == QColor(Qt::black), inStroke) << i << "," << y;
-        }
-    }
-    EXPECT_EQ(image.pixelColor(3, 7), QColor(Qt::white));
-    EXPECT_EQ(image.pixelColor(11, 4), QColor(Qt::white));
-}
-
 TEST(IconMenuDrawing, AcceleratorTextEndsSixteenPixelsBeforeTheRightEdge) {
     const ScopedColors colors(false);
-    const std::vector<MenuTemplateItem> items = {{MF_POPUP | MF_END, 0, u"P"}, {MF_END, 1, u"Go\tF5"}};
+    static constexpr MenuSource kItems[] = {{mf::Popup | mf::End, 0, u8"P"}, {mf::End, 1, u8"Go\tF5"}};
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenuTemplate(BuildMenuTemplate(items)));
-    auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-    const QImage image = Paint(*popup, *popup->Items()[0], 0, 200, 19);
+    ASSERT_TRUE(menu.LoadTemplate(kMenuTemplate<kItems>));
+    const CIconMenu& popup = Popup(menu);
+    const QImage image = Paint(popup, *popup.ItemAt(0), 0, 200, 19);
     int rightmost = -1;
     for (int x = 0; x < 200; ++x) {
         for (int y = 0; y < 19; ++y) {
@@ -340,20 +315,30 @@ TEST(IconMenuDrawing, AcceleratorTextEndsSixteenPixelsBeforeTheRightEdge) {
     EXPECT_GE(rightmost, 200 - 16 - 4);
 }
 
-TEST(IconMenuStyle, MenusAreMeasuredAndPaintedByTheirOwner) {
+TEST(IconMenuStyle, ItemsAreMeasuredByTheirWordsAndTheSlotAndPaintedByTheirOwner) {
     const ScopedColors colors(false);
     CIconMenu menu;
-    ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
-    CMenu* popup = menu.GetSubMenu(0);
-    ASSERT_EQ(popup->m_hMenu->style(), IconMenuStyle::Instance());
-    popup->m_hMenu->ensurePolished();
-    const QRect update = popup->m_hMenu->actionGeometry(popup->ActionAt(0));
-    const QRect separator = popup->m_hMenu->actionGeometry(popup->ActionAt(1));
-    EXPECT_EQ(update.height(), std::max(19, GetSystemMetrics(SM_CYMENU)));
-    EXPECT_EQ(separator.height(), GetSystemMetrics(SM_CYMENU) >> 1);
+    ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
+    const CIconMenu& owner = Popup(menu);
+    const int line = platform::SystemMetric(sm::CyMenu);
+    const QSize size = owner.MeasureItem(*owner.ItemAt(0));
+    EXPECT_EQ(size.width(), QFontMetrics(CIconMenu::MenuFont()).horizontalAdvance("更新") + 33);
+    EXPECT_EQ(size.height(), std::max(19, line));
+    EXPECT_EQ(owner.MeasureItem(*owner.ItemAt(1)), QSize(0, line >> 1)); // a separator
+
+    QMenu* popup = owner.Native();
+    popup->ensurePolished();
+    const QRect update = popup->actionGeometry(popup->actions().at(0));
+    const QRect separator = popup->actionGeometry(popup->actions().at(1));
+    EXPECT_EQ(update.height(), std::max(19, line));
+    EXPECT_EQ(separator.height(), line >> 1);
     EXPECT_EQ(separator.width(), update.width());
-    const QImage shot = popup->m_hMenu->grab().toImage();
-    EXPECT_EQ(shot.pixelColor(update.right() - 3, update.center().y()), Q(RGB(212, 208, 200)));
+    const QImage shot = popup->grab().toImage();
+    EXPECT_EQ(shot.pixelColor(update.right() - 3, update.center().y()), Q(212, 208, 200));
+
+    platform::SetSystemMetric(sm::CyMenu, 30);
+    EXPECT_EQ(owner.MeasureItem(*owner.ItemAt(0)).height(), 30);
+    platform::SetSystemMetric(sm::CyMenu, line);
 }
 
 TEST(IconMenuDrawing, AGreyedImageIsEmbossedNotASolidSquareInEitherStyle) {
@@ -361,10 +346,10 @@ TEST(IconMenuDrawing, AGreyedImageIsEmbossedNotASolidSquareInEitherStyle) {
         const ScopedColors colors(flat);
         const CImageList images = SixImages();
         CIconMenu menu;
-        ASSERT_TRUE(menu.LoadMenu(IDR_CONTEXT_MENU));
+        ASSERT_TRUE(menu.Load(IDR_CONTEXT_MENU));
         menu.ModifyOwnerDrawItemA(nullptr, 1017, &images, 2);
-        auto* popup = dynamic_cast<CIconMenu*>(menu.GetSubMenu(0));
-        const QImage image = Paint(*popup, *popup->Items()[4], ODS_GRAYED);
+        const CIconMenu& popup = Popup(menu);
+        const QImage image = Paint(popup, *popup.ItemAt(4), ods::Grayed);
         // The diagonal is drawn in the shadow colour with a highlight copy beside it; the rest of
         // the 16 x 15 slot at (2, 2) keeps the column colour.
         int shadow = 0;
@@ -373,9 +358,9 @@ TEST(IconMenuDrawing, AGreyedImageIsEmbossedNotASolidSquareInEitherStyle) {
         for (int y = 2; y < 2 + 15; ++y) {
             for (int x = 2; x < 2 + 16; ++x) {
                 const QColor c = image.pixelColor(x, y);
-                shadow += c == Q(RGB(100, 100, 100)) ? 1 : 0;
-                highlight += c == Q(RGB(255, 255, 255)) ? 1 : 0;
-                column += c == Q(RGB(212, 208, 200)) ? 1 : 0;
+                shadow += c == Q(100, 100, 100) ? 1 : 0;
+                highlight += c == Q(255, 255, 255) ? 1 : 0;
+                column += c == Q(212, 208, 200) ? 1 : 0;
             }
         }
         EXPECT_GE(shadow, 10) << flat;
@@ -391,11 +376,11 @@ TEST(SystemColors, ThePaletteDecidesTheStyle) {
     palette.setColor(QPalette::Button, QColor(239, 239, 239));
     palette.setColor(QPalette::Highlight, QColor(48, 140, 198));
     platform::SysColorTable t = SysColorsFromPalette(palette);
-    EXPECT_EQ(t[COLOR_MENU], t[COLOR_3DFACE]); // classic
-    EXPECT_EQ(t[COLOR_HIGHLIGHT], RGB(48, 140, 198));
+    EXPECT_EQ(t[color::Menu], t[color::Face3d]); // classic
+    EXPECT_EQ(t[color::Highlight], Rgb(48, 140, 198));
     palette.setColor(QPalette::Window, QColor(255, 255, 255));
     t = SysColorsFromPalette(palette);
-    EXPECT_NE(t[COLOR_MENU], t[COLOR_3DFACE]); // flat
-    EXPECT_EQ(t[COLOR_MENU], RGB(255, 255, 255));
-    EXPECT_EQ(t[COLOR_3DFACE], RGB(239, 239, 239));
+    EXPECT_NE(t[color::Menu], t[color::Face3d]); // flat
+    EXPECT_EQ(t[color::Menu], Rgb(255, 255, 255));
+    EXPECT_EQ(t[color::Face3d], Rgb(239, 239, 239));
 }

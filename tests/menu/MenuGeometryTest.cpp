@@ -1,12 +1,16 @@
 #include "menu/MenuGeometry.h"
 
+#include "platform/SysColors.h"
+
 #include <gtest/gtest.h>
 
+using platform::Rgb;
+
 TEST(LightenColor, MovesEachChannelTowardWhiteForFactorsInRange) {
-    EXPECT_EQ(LightenColor(RGB(0, 0, 128), 0.7), RGB(178, 178, 216));
-    EXPECT_EQ(LightenColor(RGB(10, 20, 30), 1.0), RGB(255, 255, 255));
+    EXPECT_EQ(LightenColor(Rgb(0, 0, 128), 0.7), Rgb(178, 178, 216));
+    EXPECT_EQ(LightenColor(Rgb(10, 20, 30), 1.0), Rgb(255, 255, 255));
     for (const double f : {0.0, 1.5, -0.2}) {
-        EXPECT_EQ(LightenColor(RGB(10, 20, 30), f), RGB(10, 20, 30)) << f;
+        EXPECT_EQ(LightenColor(Rgb(10, 20, 30), f), Rgb(10, 20, 30)) << f;
     }
 }
 

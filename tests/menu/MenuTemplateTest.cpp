@@ -4,33 +4,57 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
+using namespace win32;
+
 namespace {
 
-MenuTemplateItem Item(uint16_t flags, uint16_t id, const char16_t* text) {
-    return {flags, id, text};
+MenuTemplateItem Item(unsigned flags, uint16_t id, const char16_t* text, int level) {
+    return {static_cast<uint16_t>(flags), id, text, level};
+}
+
+std::vector<uint8_t> Build(std::span<const MenuSource> items) {
+    std::vector<uint8_t> bytes(EncodeMenuTemplate(items));
+    EncodeMenuTemplate(items, bytes);
+    return bytes;
 }
 
 } // namespace
 
-TEST(MenuTemplate, TheContextMenuResourceParsesAndBuildsBackToItsBytes) {
+TEST(MenuTemplate, TheContextMenuIsEncodedAsTheTemplateFormatHasIt) {
     const auto resource = MenuResource(IDR_CONTEXT_MENU);
+    // The header, then the popup's flags and its words in UTF-16LE: 右 is U+53F3.
+    ASSERT_GE(resource.size(), 10U);
+    EXPECT_EQ(std::vector<uint8_t>(resource.begin(), resource.begin() + 8),
+              (std::vector<uint8_t>{0, 0, 0, 0, 0x90, 0, 0xF3, 0x53}));
     const auto items = ParseMenuTemplate(resource);
     ASSERT_TRUE(items.has_value());
-    ASSERT_EQ(items->size(), 9U);
-    EXPECT_EQ(items->front(), Item(MF_POPUP | MF_END, 0, u"右クリック"));
-    EXPECT_EQ(items->back(), Item(MF_END, 32772, u"プロパティ"));
-    EXPECT_EQ(BuildMenuTemplate(*items), std::vector<uint8_t>(resource.begin(), resource.end()));
+    const std::vector<MenuTemplateItem> expected = {Item(mf::Popup | mf::End, 0, u"右クリック", 0),
+                                                    Item(0, 1020, u"更新", 1),
+                                                    Item(0, 0, u"", 1),
+                                                    Item(0, 1015, u"ﾌｧｲﾙ追加", 1),
+                                                    Item(0, 1016, u"ﾌｫﾙﾀﾞ追加", 1),
+                                                    Item(0, 1017, u"削除", 1),
+                                                    Item(0, 0, u"", 1),
+                                                    Item(0, 32771, u"エクスプローラ", 1),
+                                                    Item(mf::End, 32772, u"プロパティ", 1)};
+    EXPECT_EQ(*items, expected);
+    EXPECT_EQ(resource.size(), 124U);
     EXPECT_TRUE(MenuResource(IDR_CONTEXT_MENU + 1).empty());
 }
 
 TEST(MenuTemplate, NestedPopupsRoundTripAndTheHeaderOffsetIsHonoured) {
-    const std::vector<MenuTemplateItem> items = {Item(MF_POPUP, 0, u"File"),
-                                                 Item(0, 1, u"Open\tCtrl+O"),
-                                                 Item(MF_POPUP | MF_END, 0, u"Recent"),
-                                                 Item(MF_END, 2, u"a.txt"),
-                                                 Item(MF_POPUP | MF_END, 0, u"Help"),
-                                                 Item(MF_END, 3, u"About")};
-    auto bytes = BuildMenuTemplate(items);
+    const MenuSource source[] = {
+        {mf::Popup, 0, u8"File"}, {0, 1, u8"Open\tCtrl+O 😀"},         {mf::Popup | mf::End, 0, u8"Recent"},
+        {mf::End, 2, u8"a.txt"},  {mf::Popup | mf::End, 0, u8"Help"}, {mf::End, 3, u8"About"}};
+    const std::vector<MenuTemplateItem> items = {Item(mf::Popup, 0, u"File", 0),
+                                                 Item(0, 1, u"Open\tCtrl+O 😀", 1),
+                                                 Item(mf::Popup | mf::End, 0, u"Recent", 1),
+                                                 Item(mf::End, 2, u"a.txt", 2),
+                                                 Item(mf::Popup | mf::End, 0, u"Help", 0),
+                                                 Item(mf::End, 3, u"About", 1)};
+    auto bytes = Build(source);
     bytes.push_back(0xFF); // after the end of the first level: not read
     EXPECT_EQ(ParseMenuTemplate(bytes), items);
     // Version 1 with four bytes of extra header before the items.
@@ -40,20 +64,26 @@ TEST(MenuTemplate, NestedPopupsRoundTripAndTheHeaderOffsetIsHonoured) {
     EXPECT_EQ(ParseMenuTemplate(bytes), items);
 }
 
+TEST(MenuTemplate, SourcesThatAreNoMenuAreRefused) {
+    const MenuSource open[] = {{0, 1, u8"a"}, {0, 2, u8"b"}};
+    const MenuSource after[] = {{mf::End, 1, u8"a"}, {mf::End, 2, u8"b"}};
+    const MenuSource cut[] = {{mf::End, 1, u8"\xE3\x81"}};
+    const MenuSource overlong[] = {{mf::End, 1, u8"\xC0\xAF"}};
+    const MenuSource surrogate[] = {{mf::End, 1, u8"\xED\xA0\x80"}};
+    for (const auto& items : {std::span<const MenuSource>(open), std::span<const MenuSource>(after),
+                              std::span<const MenuSource>(cut), std::span<const MenuSource>(overlong),
+                              std::span<const MenuSource>(surrogate)}) {
+        EXPECT_THROW(EncodeMenuTemplate(items), std::invalid_argument);
+    }
+}
+
 TEST(MenuTemplate, DamagedTemplatesGiveNothing) {
-    const auto bytes = BuildMenuTemplate({Item(MF_POPUP | MF_END, 0, u"P"), Item(MF_END, 1, u"item")});
+    const MenuSource source[] = {{mf::Popup | mf::End, 0, u8"P"}, {mf::End, 1, u8"item"}};
+    const auto bytes = Build(source);
     for (size_t cut = 0; cut < bytes.size(); ++cut) {
         EXPECT_FALSE(ParseMenuTemplate(std::span<const uint8_t>(bytes.data(), cut)).has_value()) << cut;
     }
-    // A level that never ends.
-    EXPECT_FALSE(ParseMenuTemplate(BuildMenuTemplate({Item(0, 1, u"a"), Item(0, 2, u"b")})).has_value());
+    const std::vector<uint8_t> levelNeverEnds = {0, 0, 0, 0, 0, 0, 1, 0, 'a', 0, 0, 0};
+    EXPECT_FALSE(ParseMenuTemplate(levelNeverEnds).has_value());
     EXPECT_FALSE(ParseMenuTemplate(std::vector<uint8_t>{0, 0, 0xFF, 0xFF}).has_value());
-}
-
-TEST(Utf16, RoundTripsAndReplacesWhatIsBroken) {
-    EXPECT_EQ(Utf16ToUtf8(Utf8ToUtf16("ﾌｧｲﾙ追加 😀")), "ﾌｧｲﾙ追加 😀");
-    EXPECT_EQ(Utf8ToUtf16("ﾌｧｲﾙ追加 😀"), u"ﾌｧｲﾙ追加 😀");
-    EXPECT_EQ(Utf16ToUtf8(std::u16string(1, char16_t(0xD800))), "\xEF\xBF\xBD");
-    EXPECT_EQ(Utf8ToUtf16("a\xFF!"), u"a\uFFFD!");
-    EXPECT_EQ(Utf8ToUtf16("\xE3\x81"), u"\uFFFD\uFFFD");
 }

@@ -357,7 +357,7 @@ TEST_F(CommandsTest, ContextMenuGreysWhatNeedsARowBelowTheRows) {
     EXPECT_EQ(seen.items, expected);
     EXPECT_EQ(seen.defaultItem, "更新");
     // The menu is gone again afterwards, and the next one starts afresh.
-    EXPECT_EQ(dialog->m_contextMenu.m_hMenu, nullptr);
+    EXPECT_EQ(dialog->m_contextMenu.Native(), nullptr);
     EXPECT_EQ(RightClick(*dialog, below).items, expected);
 }
 
