@@ -1,7 +1,8 @@
 #pragma once
 
 // The Windows numbers the program keeps, in one place: menu template and item flags, owner-draw
-// item states, system colour and metric indexes, window menu commands. The names are not those
+// item states, system colour and metric indexes, message boxes, dialog results, window menu
+// commands. The names are not those
 // of <windows.h>, whose macros would replace them wherever that header comes first.
 namespace win32 {
 
@@ -41,6 +42,22 @@ inline constexpr int Count = 31;
 namespace sm { // system metric indexes (SM_*)
 inline constexpr int CyMenu = 15;
 } // namespace sm
+
+namespace mb { // message box types (MB_*)
+inline constexpr unsigned Ok = 0x0;
+inline constexpr unsigned YesNo = 0x4;
+inline constexpr unsigned IconStop = 0x10;
+inline constexpr unsigned IconQuestion = 0x20;
+inline constexpr unsigned IconExclamation = 0x30;
+inline constexpr unsigned IconInformation = 0x40;
+} // namespace mb
+
+namespace id { // dialog results and message box answers (ID*)
+inline constexpr int Ok = 1;
+inline constexpr int Cancel = 2;
+inline constexpr int Yes = 6;
+inline constexpr int No = 7;
+} // namespace id
 
 namespace sc { // window menu commands (SC_*)
 inline constexpr unsigned Minimize = 0xF020;

@@ -1,6 +1,6 @@
 #include "res/Strings.h"
 
-std::string LoadString(int id) {
+std::string ResourceString(int id) {
     switch (id) {
     case IDS_ABOUTBOX:
         return "バージョン情報 Datemark(&A)...";

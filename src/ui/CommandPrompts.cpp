@@ -56,7 +56,7 @@ HandOffFailed CommandPrompts::TellFailure(QWidget* owner, const QString& caption
             MessageBox(guard,
                        QStringLiteral("フォルダを開けませんでした。\n%1\n\n%2")
                            .arg(QFile::decodeName(QByteArray::fromStdString(path)), why),
-                       caption, MB_ICONEXCLAMATION);
+                       caption, win32::mb::IconExclamation);
         }
     };
 }

@@ -297,7 +297,7 @@ void CMainDlg::SaveSettings() {
             QStringLiteral("設定を保存できませんでした。\n%1\n%2")
                 .arg(QFile::decodeName(QByteArray::fromStdString(m_profile.Path())),
                      QString::fromStdString(platform::ErrorText(m_profile.LastWriteError()))),
-            QStringLiteral("Datemark"), MB_ICONEXCLAMATION);
+            QStringLiteral("Datemark"), win32::mb::IconExclamation);
     }
 }
 
@@ -344,7 +344,7 @@ void CMainDlg::SetToNow(QDateEdit* date, QTimeEdit* time) {
 }
 
 void CMainDlg::OnExit() {
-    done(IDCANCEL);
+    done(win32::id::Cancel);
 }
 
 namespace {
@@ -393,12 +393,12 @@ void CMainDlg::OnUpdate() {
     const std::vector<int> rows = m_list->GetSelectedRows();
     if (rows.empty()) {
         m_prompts->MessageBox(this, QStringLiteral("更新対象を選択してください。"), QStringLiteral("更新"),
-                              MB_ICONEXCLAMATION);
+                              win32::mb::IconExclamation);
         return;
     }
     if (m_bSetCreated == 0 && m_bSetUpdated == 0 && m_bSetAttributes == 0) {
         m_prompts->MessageBox(this, QStringLiteral("更新処理を選択してください。"), QStringLiteral("更新"),
-                              MB_ICONEXCLAMATION);
+                              win32::mb::IconExclamation);
         return;
     }
     ApplyRequest request;
@@ -433,7 +433,7 @@ void CMainDlg::OnUpdate() {
     }
     if (request.log.empty()) {
         m_prompts->MessageBox(this, QStringLiteral("正常に終了しました。"), QStringLiteral("結果"),
-                              MB_ICONINFORMATION);
+                              win32::mb::IconInformation);
     } else {
         m_prompts->ShowResults(request.log, m_profile);
     }
@@ -528,7 +528,7 @@ void CMainDlg::OnListDblClk(const QModelIndex& index) {
         return;
     }
     if (m_prompts->MessageBox(this, QStringLiteral("更新します。よろしいですか？"), QStringLiteral("更新"),
-                              MB_YESNO | MB_ICONQUESTION) == IDYES) {
+                              win32::mb::YesNo | win32::mb::IconQuestion) == win32::id::Yes) {
         OnUpdate();
     }
 }
@@ -593,11 +593,11 @@ void CMainDlg::ShowSystemMenu(const QPoint& screenPosition) {
     menu.CreatePopupMenu();
     menu.Append(mf::String, sc::Minimize, QStringLiteral("最小化(&N)"));
     menu.Append(mf::String, sc::Close, QStringLiteral("閉じる(&C)\tAlt+F4"));
-    if (const std::string about = LoadString(IDS_ABOUTBOX); !about.empty()) {
+    if (const std::string about = ResourceString(IDS_ABOUTBOX); !about.empty()) {
         menu.Append(mf::Separator, 0, {});
         menu.Append(mf::String, IDM_ABOUTBOX, QString::fromStdString(about));
     }
-    if (const std::string check = LoadString(IDS_VERSIONCHECK); !check.empty()) {
+    if (const std::string check = ResourceString(IDS_VERSIONCHECK); !check.empty()) {
         menu.Append(mf::String, IDM_VERSIONCHECK, QString::fromStdString(check));
     }
     const unsigned chosen = menu.TrackPopupMenu(screenPosition);
@@ -616,7 +616,7 @@ void CMainDlg::OnSysCommand(unsigned id) {
         StartVersionCheck();
         break;
     case win32::sc::Close:
-        done(IDCANCEL);
+        done(win32::id::Cancel);
         break;
     case win32::sc::Minimize:
         showMinimized();
@@ -646,7 +646,7 @@ void CMainDlg::StartVersionCheck() {
     job.failed = [this](const QString& error) {
         const std::lock_guard lock(PendingMessageLock());
         SendShowMessage(error.isEmpty() ? QString::fromUtf8(kCheckFailedText) : error,
-                        QString::fromUtf8(kVersionCheckCaption), MB_ICONSTOP);
+                        QString::fromUtf8(kVersionCheckCaption), win32::mb::IconStop);
     };
     job.parse = [this](const QByteArray& body) { ParseVersionText(body.constData()); };
     m_versionChecks.Start(std::move(job));
@@ -671,7 +671,7 @@ void CMainDlg::ParseVersionText(const char* text) {
     const std::lock_guard lock(PendingMessageLock());
     if (outcome.version.empty()) {
         SendShowMessage(QString::fromUtf8(kNoUpgradeText), QString::fromUtf8(kVersionCheckCaption),
-                        MB_ICONINFORMATION);
+                        win32::mb::IconInformation);
         return;
     }
     const QString message = QString::fromStdString(NewerVersionMessage(outcome));
@@ -743,7 +743,7 @@ void CMainDlg::done(int result) {
 void CMainDlg::closeEvent(QCloseEvent* event) {
     // The close box, Alt+F4 and the window menu's Close all end the program.
     event->accept();
-    done(IDCANCEL);
+    done(win32::id::Cancel);
 }
 
 void CMainDlg::resizeEvent(QResizeEvent* event) {

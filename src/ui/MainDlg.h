@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "menu/IconMenu.h"
+#include "platform/Win32Constants.h"
 #include "res/DialogBuilder.h"
 #include "res/ImageList.h"
 #include "ui/CommandPrompts.h"
@@ -26,8 +27,6 @@ class QToolButton;
 namespace platform {
 class ProfileStore;
 }
-
-inline constexpr int IDCANCEL = 2;
 
 // The program's two entries in the window menu, beside the window's own (win32::sc).
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;

@@ -8,22 +8,22 @@ int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, 
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (type & 0xF0) {
-    case MB_ICONSTOP:
+    case win32::mb::IconStop:
         box.setIcon(QMessageBox::Critical);
         break;
-    case MB_ICONQUESTION:
+    case win32::mb::IconQuestion:
         box.setIcon(QMessageBox::Question);
         break;
-    case MB_ICONEXCLAMATION:
+    case win32::mb::IconExclamation:
         box.setIcon(QMessageBox::Warning);
         break;
-    case MB_ICONINFORMATION:
+    case win32::mb::IconInformation:
         box.setIcon(QMessageBox::Information);
         break;
     default:
         break;
     }
-    if ((type & 0xF) == MB_YESNO) {
+    if ((type & 0xF) == win32::mb::YesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton(QMessageBox::Yes);
         box.setEscapeButton(QMessageBox::No);
@@ -31,5 +31,7 @@ int ShowMessageBox(QWidget* owner, const QString& text, const QString& caption, 
         box.setStandardButtons(QMessageBox::Ok);
     }
     const int pressed = box.exec();
-    return pressed == QMessageBox::Yes ? IDYES : pressed == QMessageBox::No ? IDNO : IDOK;
+    return pressed == QMessageBox::Yes  ? win32::id::Yes
+           : pressed == QMessageBox::No ? win32::id::No
+                                        : win32::id::Ok;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Win32Constants.h"
 #include "support/TestSupport.h"
 #include "ui/CommandPrompts.h"
 
@@ -41,7 +42,7 @@ public:
     // What the next open-file dialog, folder dialog and question answer; none: cancel.
     std::deque<std::optional<std::vector<std::string>>> files;
     std::deque<std::optional<std::string>> folders;
-    std::deque<int> answers; // for questions; IDOK when empty
+    std::deque<int> answers; // for questions; win32::id::Ok when empty
 
     std::vector<Shown> messages;
     std::vector<std::string> results; // logs handed to the results window

@@ -189,13 +189,13 @@ TEST_F(CommandsTest, UpdateRefusesInItsOrder) {
     ASSERT_EQ(prompts->messages.size(), 1U);
     EXPECT_EQ(prompts->messages[0].text, "更新対象を選択してください。");
     EXPECT_EQ(prompts->messages[0].caption, "更新");
-    EXPECT_EQ(prompts->messages[0].type, MB_ICONEXCLAMATION);
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconExclamation);
     Select({0});
     dialog->OnUpdate();
     ASSERT_EQ(prompts->messages.size(), 2U);
     EXPECT_EQ(prompts->messages[1].text, "更新処理を選択してください。");
     EXPECT_EQ(prompts->messages[1].caption, "更新");
-    EXPECT_EQ(prompts->messages[1].type, MB_ICONEXCLAMATION);
+    EXPECT_EQ(prompts->messages[1].type, win32::mb::IconExclamation);
     EXPECT_TRUE(prompts->results.empty());
 }
 
@@ -211,7 +211,7 @@ TEST_F(CommandsTest, SuccessIsReportedOnlyWhenAskedFor) {
     ASSERT_EQ(prompts->messages.size(), 1U);
     EXPECT_EQ(prompts->messages[0].text, "正常に終了しました。");
     EXPECT_EQ(prompts->messages[0].caption, "結果");
-    EXPECT_EQ(prompts->messages[0].type, MB_ICONINFORMATION);
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconInformation);
     EXPECT_EQ(list->GetItemText(0, 4), "2005/10/12 14:6:42");
 
     QTest::mouseClick(Box(1009), Qt::LeftButton); // 結果表示 off
@@ -253,16 +253,16 @@ TEST_F(CommandsTest, DoubleClickAsksFirst) {
     QTest::mouseClick(Box(1009), Qt::LeftButton);
     const int64_t before = test::StatOf(a).st_mtim.tv_sec;
     Select({0, 1});
-    prompts->answers.push_back(IDNO);
+    prompts->answers.push_back(win32::id::No);
     dialog->OnListDblClk(list->model()->index(0, 0));
     ASSERT_EQ(prompts->messages.size(), 1U);
     EXPECT_EQ(prompts->messages[0].text, "更新します。よろしいですか？");
     EXPECT_EQ(prompts->messages[0].caption, "更新");
-    EXPECT_EQ(prompts->messages[0].type, MB_YESNO | MB_ICONQUESTION);
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::YesNo | win32::mb::IconQuestion);
     EXPECT_EQ(test::StatOf(a).st_mtim.tv_sec, before);
 
     dialog->m_dtpUpdatedDate->setDate(QDate(2001, 2, 3));
-    prompts->answers.push_back(IDYES);
+    prompts->answers.push_back(win32::id::Yes);
     dialog->OnListDblClk(list->model()->index(0, 0));
     EXPECT_NE(test::StatOf(a).st_mtim.tv_sec, before);
     EXPECT_EQ(test::StatOf(a).st_mtim.tv_sec, test::StatOf(b).st_mtim.tv_sec); // every selected row

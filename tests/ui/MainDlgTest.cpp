@@ -4,6 +4,7 @@
 #include "filelist/FileListModel.h"
 #include "filelist/SortHeaderView.h"
 #include "platform/Profile.h"
+#include "platform/Win32Constants.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -167,7 +168,7 @@ TEST_F(MainDlgTest, ClosingWritesEveryKeyInOrderAndKeepsUnknownLines) {
         d->m_dtpUpdatedTime->setTime(QTime(3, 4, 5));
         QTest::mouseClick(Box(*d, 1010), Qt::LeftButton);
         d->m_btnExit->click();
-        EXPECT_EQ(d->result(), IDCANCEL);
+        EXPECT_EQ(d->result(), win32::id::Cancel);
         EXPECT_FALSE(d->isVisible());
     }
     const std::string text = test::ReadFile(path);
@@ -270,7 +271,7 @@ TEST_F(MainDlgTest, TheCloseBoxEndsTheDialog) {
     d->close();
     test::Settle();
     EXPECT_FALSE(d->isVisible());
-    EXPECT_EQ(d->result(), IDCANCEL);
+    EXPECT_EQ(d->result(), win32::id::Cancel);
     EXPECT_NE(test::ReadFile(path).find("Version=1.3.0"), std::string::npos);
 }
 

@@ -1,4 +1,5 @@
 #include "platform/Profile.h"
+#include "platform/Win32Constants.h"
 #include "support/GuiTestSupport.h"
 #include "support/TestSupport.h"
 #include "ui/MainDlg.h"
@@ -66,5 +67,5 @@ TEST_F(SystemMenuTest, CloseEndsTheProgram) {
     Seen([&] { dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0))); }, "閉じる(&C)\tAlt+F4");
     test::Settle();
     EXPECT_FALSE(dialog->isVisible());
-    EXPECT_EQ(dialog->result(), IDCANCEL);
+    EXPECT_EQ(dialog->result(), win32::id::Cancel);
 }

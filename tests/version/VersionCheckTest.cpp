@@ -87,7 +87,7 @@ TEST_F(VersionCheckTest, TheRequestIsAPlainUncachedGet) {
               std::string::npos)
         << requests[0];
     EXPECT_NE(requests[0].find("Cache-Control: no-cache"), std::string::npos) << requests[0];
-    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+    ExpectOnlyMessage(kNoUpgrade, win32::mb::IconInformation);
 }
 
 TEST_F(VersionCheckTest, VersionsComparedAsTheFileWritesThem) {
@@ -105,14 +105,14 @@ TEST_F(VersionCheckTest, VersionsComparedAsTheFileWritesThem) {
             EXPECT_EQ(prompts->news[0],
                       QString::fromUtf8("ﾊﾞｰｼﾞｮﾝ [") + version + QString::fromUtf8("] がﾘﾘｰｽされています。"));
         } else {
-            ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+            ExpectOnlyMessage(kNoUpgrade, win32::mb::IconInformation);
         }
     }
 }
 
 TEST_F(VersionCheckTest, OnlyTheSectionsLastVersionLineCounts) {
     CheckBody("[Datemark]\nVersion=9.0\nversion=9.1\n[Other]\nVersion=9.2\n[Datemark]\nVersion=1.2\n");
-    ExpectOnlyMessage(kNoUpgrade, MB_ICONINFORMATION);
+    ExpectOnlyMessage(kNoUpgrade, win32::mb::IconInformation);
     prompts->messages.clear();
     CheckBody("Version=9.0\n[Datemark]\nDate=x\n[Datemark]\nVersion=1.5");
     ASSERT_EQ(prompts->news.size(), 1U);
@@ -142,7 +142,7 @@ TEST_F(VersionCheckTest, AnErrorStatusIsAFailureWithItsReason) {
         });
         Check(server.Url());
         ExpectOnlyMessage(QStringLiteral("HTTP %1 %2").arg(status).arg(QString::fromUtf8(reason)),
-                          MB_ICONSTOP);
+                          win32::mb::IconStop);
     }
 }
 
@@ -163,7 +163,7 @@ TEST_F(VersionCheckTest, AServerThatNeverAnswersTimesOut) {
     EXPECT_LT(clock.elapsed(), 15000);
     ASSERT_EQ(prompts->messages.size(), 1U);
     EXPECT_EQ(prompts->messages[0].caption, kCaption);
-    EXPECT_EQ(prompts->messages[0].type, MB_ICONSTOP);
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconStop);
     EXPECT_FALSE(prompts->messages[0].text.isEmpty());
 }
 
@@ -171,7 +171,7 @@ TEST_F(VersionCheckTest, ARefusedConnectionShowsTheSystemsText) {
     Check("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/version/version.txt");
     ASSERT_EQ(prompts->messages.size(), 1U);
     EXPECT_EQ(prompts->messages[0].caption, kCaption);
-    EXPECT_EQ(prompts->messages[0].type, MB_ICONSTOP);
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconStop);
     EXPECT_FALSE(prompts->messages[0].text.isEmpty());
     EXPECT_NE(prompts->messages[0].text, QString::fromUtf8("ﾊﾞｰｼﾞｮﾝﾁｪｯｸに失敗しました"));
 }
@@ -207,11 +207,11 @@ TEST_F(VersionCheckTest, TwoChecksAtOnceBothFinishWithoutMixingTheirMessages) {
     int error = 0;
     for (const auto& m : prompts->messages) {
         EXPECT_EQ(m.caption, kCaption);
-        if (m.type == MB_ICONINFORMATION) {
+        if (m.type == win32::mb::IconInformation) {
             EXPECT_EQ(m.text, kNoUpgrade);
             ++info;
         } else {
-            EXPECT_EQ(m.type, MB_ICONSTOP);
+            EXPECT_EQ(m.type, win32::mb::IconStop);
             EXPECT_NE(m.text, kNoUpgrade);
             ++error;
         }
