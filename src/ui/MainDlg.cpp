@@ -27,6 +27,7 @@
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QPainter>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -68,13 +69,22 @@ void SetTime(QTimeEdit* picker, const std::optional<StoredTime>& time) {
 }
 
 // A button that shows its face picture instead of its text keeps the text as its name and its
-// mnemonic as its shortcut.
+// mnemonic as its shortcut. Disabled (during a run) the face fades, as a disabled text does: the
+// style's own disabled form of a picture leaves black writing black.
 void ShowFace(QPushButton* button, const QPixmap& face) {
     const QString text = button->text();
     button->setAccessibleName(QString(text).remove('&'));
     button->setText(QString()); // clears the mnemonic, so it is set after
     button->setShortcut(QKeySequence::mnemonic(text));
-    button->setIcon(QIcon(face));
+    QPixmap faded(face.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.4);
+    painter.drawPixmap(0, 0, face);
+    painter.end();
+    QIcon icon(face);
+    icon.addPixmap(faded, QIcon::Disabled);
+    button->setIcon(icon);
     button->setIconSize(face.size());
 }
 
