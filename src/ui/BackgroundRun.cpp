@@ -15,9 +15,9 @@ namespace {
 // A run this short ends before the window would show a change: no events are taken meanwhile,
 // so that nothing flickers and nothing the person does comes between.
 constexpr std::chrono::milliseconds kShortRun{30};
-// How often the window looks at the run: often enough that its end is not noticed late, rarely
-// enough that the worker does not notice at all.
-constexpr std::chrono::milliseconds kWatchInterval{40};
+// How often the progress window shows the run's state. The end of the run needs no looking:
+// the worker reports it itself.
+constexpr std::chrono::milliseconds kWatchInterval{100};
 
 bool Ended(const std::future<void>& end) {
     return end.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
@@ -31,6 +31,7 @@ BackgroundRun::BackgroundRun(QWidget* owner, QString caption)
 BackgroundRun::~BackgroundRun() = default;
 
 void BackgroundRun::Run(const std::function<void(RunControl&)>& job) {
+    QEventLoop loop;
     std::promise<void> ended;
     std::future<void> end = ended.get_future();
     QElapsedTimer clock;
@@ -42,24 +43,17 @@ void BackgroundRun::Run(const std::function<void(RunControl&)>& job) {
         } catch (...) {
             ended.set_exception(std::current_exception());
         }
+        // Queued, so that it counts also when it comes before the loop runs; one that comes
+        // after a short run goes with the loop.
+        QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection);
     });
     if (end.wait_for(kShortRun) != std::future_status::ready) {
-        QEventLoop loop;
         QTimer watch;
-        QObject::connect(&watch, &QTimer::timeout, &loop, [&] {
-            if (Ended(end)) {
-                // Gone at once, even while a box opened meanwhile keeps this loop from ending.
-                if (m_window) {
-                    m_window->hide();
-                }
-                loop.quit();
-            } else {
-                Watch(std::chrono::milliseconds(clock.elapsed()));
-            }
-        });
+        QObject::connect(&watch, &QTimer::timeout, &loop,
+                         [&] { Watch(std::chrono::milliseconds(clock.elapsed()), Ended(end)); });
         watch.start(kWatchInterval);
         loop.exec();
-        if (!Ended(end)) { // the loop was ended from outside
+        if (!Ended(end)) { // the loop was ended from outside: the program quits
             m_control.Cancel();
         }
     }
@@ -68,7 +62,14 @@ void BackgroundRun::Run(const std::function<void(RunControl&)>& job) {
     end.get();
 }
 
-void BackgroundRun::Watch(std::chrono::milliseconds elapsed) {
+void BackgroundRun::Watch(std::chrono::milliseconds elapsed, bool ended) {
+    if (ended) {
+        // Gone at once, even while a box opened meanwhile keeps the loop from ending.
+        if (m_window) {
+            m_window->hide();
+        }
+        return;
+    }
     if (!m_window && elapsed >= kProgressDelay) {
         m_window = std::make_unique<CProgressDlg>(m_control, m_caption, m_owner);
         m_window->show();

@@ -35,7 +35,7 @@ public:
     void Cancel() { m_control.Cancel(); }
 
 private:
-    void Watch(std::chrono::milliseconds elapsed);
+    void Watch(std::chrono::milliseconds elapsed, bool ended);
 
     QWidget* m_owner;
     QString m_caption;

@@ -509,6 +509,9 @@ void CMainDlg::AddPaths(const std::vector<std::string>& paths) {
 }
 
 bool CMainDlg::RunInBackground(const QString& caption, const std::function<void(RunControl&)>& job) {
+    if (m_run != nullptr) {
+        return false; // one run at a time, whatever reaches a command meanwhile
+    }
     {
         std::vector<QWidget*> controls = {m_nowCreatedBar, m_nowUpdatedBar};
         // Everything from the first check box to the update button; 終了 and 常に手前 stay.

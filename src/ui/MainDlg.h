@@ -156,8 +156,8 @@ private:
     void InitLayout();
     void ApplyEnabling();
     // Runs job on a worker (BackgroundRun) with the controls that could change the request or
-    // the list disabled. False when the window was closed meanwhile: it has closed once the
-    // worker ended, and the caller does nothing more.
+    // the list disabled. False when the caller is to do nothing more: the window was closed
+    // meanwhile (and has closed once the worker ended), or another run was going on.
     bool RunInBackground(const QString& caption, const std::function<void(RunControl&)>& job);
 
     int FocusedRow() const;

@@ -165,7 +165,7 @@ TEST(BackgroundRunTest, EscAndTheCloseBoxOfTheProgressWindowCancelAndItStaysUnti
         {"Esc", [](CProgressDlg& w) { QTest::keyClick(&w, Qt::Key_Escape); }},
         {"close box", [](CProgressDlg& w) { w.windowHandle()->close(); }},
     };
-    for (const auto& [way, cancel] : ways) {
+    for (const auto& way : ways) {
         QWidget owner;
         test::ShowAndSettle(owner);
         BackgroundRun run(&owner, "追加中");
@@ -174,7 +174,7 @@ TEST(BackgroundRunTest, EscAndTheCloseBoxOfTheProgressWindowCancelAndItStaysUnti
             EXPECT_EQ(progress.windowTitle(), "追加中");
             EXPECT_EQ(progress.m_bar->maximum(), 4) << "rows: a known number";
             EXPECT_EQ(progress.m_bar->value(), 1);
-            cancel(progress);
+            way.second(progress);
             test::Settle();
             stillShown = progress.isVisible();
         });
@@ -185,8 +185,8 @@ TEST(BackgroundRunTest, EscAndTheCloseBoxOfTheProgressWindowCancelAndItStaysUnti
                 std::this_thread::yield();
             }
         });
-        EXPECT_TRUE(stillShown) << way;
-        EXPECT_EQ(owner.findChild<CProgressDlg*>(), nullptr) << way;
+        EXPECT_TRUE(stillShown) << way.first;
+        EXPECT_EQ(owner.findChild<CProgressDlg*>(), nullptr) << way.first;
     }
 }
 
