@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 
 #include <future>
 #include <thread>
@@ -58,7 +59,12 @@ void BackgroundRun::Run(const std::function<void(RunControl&)>& job) {
         }
     }
     worker.join();
-    m_window.reset();
+    if (m_window) {
+        m_window.reset();
+        if (m_owner != nullptr && m_owner->isVisible()) {
+            m_owner->activateWindow(); // the keys go back where they were before the run
+        }
+    }
     end.get();
 }
 
