@@ -1,19 +1,29 @@
 // Measures the program's work on a generated tree of 100 folders × 1,000 files against plain
 // system-call loops over the same tree in the same run, and prints each ratio with its target;
 // first, the peak memory of a process that walks a chain of 10,000 folders with 255-byte names.
+// The update through the window's worker (its progress window, counts and cancel checks) is
+// measured against the engine alone on the same tree.
 //
 //   datemark_bench [--tree=/path/with/room] [google benchmark flags]
 //
 // Exit status 1 when a ratio misses its target.
 #include "BenchSupport.h"
 #include "filelist/Apply.h"
+#include "filelist/ApplyRun.h"
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
+#include "res/Resources.h"
 #include "support/FileTree.h"
+#include "ui/BackgroundRun.h"
 
+#include <QApplication>
+#include <QWidget>
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
@@ -21,6 +31,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 #include <vector>
 
@@ -100,6 +111,68 @@ void BM_ApplyLastWrite(benchmark::State& state) {
     ApplyBench(state, Also::Nothing);
 }
 
+// Through the worker / the engine alone, one per pair: in real time, and in the CPU time of
+// every thread of the process (what the watching costs, whatever else the machine runs).
+std::vector<double> g_workerRatios;
+std::vector<double> g_workerCpuRatios;
+
+struct Clocks {
+    double real;
+    double cpu;
+};
+
+Clocks Now() {
+    timespec cpu{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &cpu);
+    return {std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(),
+            static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9};
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+// The update as the user starts it (on the worker, watched by the window, its progress window
+// open after 300 ms, counted and checked for a cancel between items) against the engine alone,
+// in pairs on the same tree so that both meet the same load, taking turns at going first.
+void BM_ApplyLastWriteThroughWorker(benchmark::State& state) {
+    QWidget owner;
+    FileEntry root;
+    root.SetPath(g_tree->Root());
+    root.SetFolder(1);
+    const FileEntry* const rows[] = {&root};
+    int iteration = 0;
+    for (auto _ : state) {
+        ApplyRequest alone = Request(++iteration, Also::Nothing);
+        ApplyRequest watched = Request(++iteration, Also::Nothing);
+        const auto runAlone = [&] { ApplyToEntry(root, alone); };
+        const auto runWatched = [&] {
+            BackgroundRun run(&owner, QStringLiteral("更新中"));
+            run.Run([&](RunControl& control) {
+                watched.control = &control;
+                ApplyToEntries(rows, watched);
+            });
+        };
+        const bool aloneFirst = iteration % 4 == 2;
+        const Clocks t0 = Now();
+        aloneFirst ? runAlone() : runWatched();
+        const Clocks t1 = Now();
+        aloneFirst ? runWatched() : runAlone();
+        const Clocks t2 = Now();
+        const double first = t1.real - t0.real;
+        const double second = t2.real - t1.real;
+        g_workerRatios.push_back(aloneFirst ? second / first : first / second);
+        const double firstCpu = t1.cpu - t0.cpu;
+        const double secondCpu = t2.cpu - t1.cpu;
+        g_workerCpuRatios.push_back(aloneFirst ? secondCpu / firstCpu : firstCpu / secondCpu);
+        if (!alone.log.empty() || !watched.log.empty()) {
+            state.SkipWithError((alone.log + watched.log).substr(0, 200).c_str());
+            break;
+        }
+    }
+}
+
 void BM_ApplyLastWriteAndAttributes(benchmark::State& state) {
     ApplyBench(state, Also::Attributes);
 }
@@ -165,6 +238,11 @@ double DeepWalkPeakMiB(const std::string& base) {
 
 BENCHMARK(BM_PlainUtimensatWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_ApplyLastWriteThroughWorker)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5)
+    ->Repetitions(3)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWriteAndAttributes)
     ->Unit(benchmark::kMillisecond)
     ->Repetitions(5)
@@ -181,6 +259,9 @@ int main(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     int argsLeft = argc;
     const double deepMiB = DeepWalkPeakMiB(TreeBase(argsLeft, args.data()));
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    QApplication app(argc, argv);
+    InitResources();
     const std::map<std::string, double> medians = RunOnTree(argc, argv, g_tree);
     struct Target {
         const char* name;
@@ -197,6 +278,14 @@ int main(int argc, char** argv) {
     int status =
         ReportFigure("peak memory, 10,000 levels of 255 bytes", deepMiB < 0 ? 1e9 : deepMiB, 64, "MiB") ? 0
                                                                                                         : 1;
+    if (!g_workerRatios.empty()) {
+        status |=
+            ReportFigure("through the worker, with progress", Median(g_workerRatios), 1.03, "x engine alone")
+                ? 0
+                : 1;
+        ReportFigure("  the same in CPU time of all threads", Median(g_workerCpuRatios), 1.03,
+                     "x engine alone");
+    }
     for (const Target& t : targets) {
         const auto work = medians.find(t.work);
         const auto baseline = medians.find(t.baseline);

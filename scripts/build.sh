@@ -3,6 +3,7 @@
 #   build.sh release   GCC, optimised with debug information (build/release)
 #   build.sh sanitize  clang with AddressSanitizer + UndefinedBehaviorSanitizer (build/sanitize)
 #   build.sh fuzz      clang with libFuzzer targets (build/fuzz)
+#   build.sh tsan      clang with ThreadSanitizer, only the thread tests (build/tsan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,8 +23,15 @@ fuzz)
         -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
         -DDATEMARK_SANITIZE=ON -DDATEMARK_FUZZ=ON -DDATEMARK_TESTS=OFF -DDATEMARK_BENCH=OFF
     ;;
+tsan)
+    cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+        -DDATEMARK_TSAN=ON -DDATEMARK_BENCH=OFF
+    cmake --build build/tsan --target datemark_thread_tests
+    exit
+    ;;
 *)
-    echo "usage: $0 release|sanitize|fuzz" >&2
+    echo "usage: $0 release|sanitize|fuzz|tsan" >&2
     exit 2
     ;;
 esac

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, then builds and runs every test in both configurations
-# (GCC; clang with AddressSanitizer + UndefinedBehaviorSanitizer), then each fuzzer briefly.
+# (GCC; clang with AddressSanitizer + UndefinedBehaviorSanitizer), the tests of what runs on
+# several threads once more under ThreadSanitizer, then each fuzzer briefly.
 #   FUZZ_SECONDS=n  how long each fuzzer runs (default 20)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +18,10 @@ scripts/build.sh sanitize
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     LSAN_OPTIONS=suppressions="$PWD/tests/lsan.supp" \
     ctest --test-dir build/sanitize --output-on-failure -j "$jobs"
+
+echo "== clang ThreadSanitizer build and the thread tests"
+scripts/build.sh tsan
+ctest --test-dir build/tsan --output-on-failure -j "$jobs"
 
 echo "== fuzzers"
 scripts/build.sh fuzz

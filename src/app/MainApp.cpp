@@ -10,6 +10,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QNetworkProxyFactory>
+#include <QTimer>
 #include <QTranslator>
 
 CMainApp::CMainApp(int& argc, char** argv) : QApplication(argc, argv) {
@@ -49,7 +50,9 @@ int CMainApp::InitInstance(const std::vector<std::string>& paths) {
                                               : platform::ProfileStore::CreateFolders::No);
     CMainDlg dialog(*m_profile);
     if (!paths.empty()) {
-        dialog.AddPaths(paths);
+        // From within the window's loop: reading the rows may take long, and closing the window
+        // meanwhile must end that loop.
+        QTimer::singleShot(0, &dialog, [&dialog, &paths] { dialog.AddPaths(paths); });
     }
     dialog.DoModal();
     return 0;

@@ -2,6 +2,7 @@
 
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
+#include "filelist/RunControl.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/TreeWalk.h"
@@ -50,7 +51,8 @@ void CountNoCreationTime(ApplyRequest& request, const platform::Item& item) {
 }
 
 // All the work on one item, through its handle. A hook before the item's change (a journal of
-// its old state) belongs at the top; a cancel check belongs between two calls.
+// its old state) belongs at the top; a cancel is honoured only between two calls, so that the
+// steps of one item are never split.
 int ApplyToItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
     int result = 1;
     if (request.setCreated != 0 || request.setUpdated != 0) {
@@ -84,9 +86,20 @@ int ApplyToItem(const platform::Item& item, const std::string& path, ApplyReques
     return result;
 }
 
+// ApplyToItem, counted where the run is watched.
+void ApplyCounted(const platform::Item& item, const std::string& path, ApplyRequest& request) {
+    ApplyToItem(item, path, request);
+    if (request.control != nullptr) {
+        request.control->ItemDone(path);
+    }
+}
+
 void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
     platform::TreeWalk walk(folder, path);
-    for (;;) { // a cancel check belongs here
+    for (;;) {
+        if (request.control != nullptr && request.control->StopHere()) {
+            return;
+        }
         switch (walk.Next()) {
         case platform::TreeWalk::Step::End:
             return;
@@ -95,7 +108,7 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
             break;
         case platform::TreeWalk::Step::Item:
             if (walk.Current().Type() != platform::ItemType::Folder || request.folderTarget != 0) {
-                ApplyToItem(walk.Current(), walk.Path(), request);
+                ApplyCounted(walk.Current(), walk.Path(), request);
             }
             break;
         }
@@ -118,11 +131,11 @@ void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
         return;
     }
     if (item.Type() != platform::ItemType::Folder) {
-        ApplyToItem(item, path, request);
+        ApplyCounted(item, path, request);
         return;
     }
     if (request.folderTarget != 0) {
-        ApplyToItem(item, path, request);
+        ApplyCounted(item, path, request);
     }
     if (request.subFolder != 0 && WantsAnything(request)) {
         WalkBelow(item, path, request);

@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 
+class RunControl;
+
 // What one press of the update command asks for. Built by the main window from its controls,
 // passed by reference down the whole run; failures collect in log, one line each.
 struct ApplyRequest {
@@ -23,6 +25,9 @@ struct ApplyRequest {
     int folderTarget = 0; // folders themselves are changed
     int showResult = 0;   // used by the caller only
     std::string log;
+    // When set, the run counts each item it finishes there and stops between two items once
+    // asked to (see RunControl); the request then belongs to the worker until it is joined.
+    RunControl* control = nullptr;
 
     // The two times in UTC, converted once per run rather than once per file. Keyed by the
     // local values, so a request changed between runs converts afresh.

@@ -38,16 +38,10 @@ std::string FileEntry::GetSizeText() const {
     return SizeText(m_size);
 }
 
-std::string SizeText(int64_t bytes) {
-    const int64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-    const bool negative = kb < 0;
-    const uint64_t magnitude = negative ? 0 - static_cast<uint64_t>(kb) : static_cast<uint64_t>(kb);
-    const std::string digits = std::to_string(magnitude);
+std::string GroupedNumber(uint64_t value) {
+    const std::string digits = std::to_string(value);
     std::string text;
-    text.reserve(digits.size() + digits.size() / 3 + 4);
-    if (negative) {
-        text.push_back('-');
-    }
+    text.reserve(digits.size() + digits.size() / 3);
     for (size_t i = 0; i < digits.size(); ++i) {
         text.push_back(digits[i]);
         const size_t rest = digits.size() - i - 1;
@@ -55,6 +49,11 @@ std::string SizeText(int64_t bytes) {
             text.push_back(',');
         }
     }
-    text += " KB";
     return text;
+}
+
+std::string SizeText(int64_t bytes) {
+    const int64_t kb = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
+    const uint64_t magnitude = kb < 0 ? 0 - static_cast<uint64_t>(kb) : static_cast<uint64_t>(kb);
+    return (kb < 0 ? "-" : "") + GroupedNumber(magnitude) + " KB";
 }

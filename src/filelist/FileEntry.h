@@ -75,3 +75,5 @@ private:
 
 // The size column's text for a byte count: kilobytes rounded up, thousands separated by ",".
 std::string SizeText(int64_t bytes);
+// A count with its thousands separated by ",", as the size column writes them.
+std::string GroupedNumber(uint64_t value);

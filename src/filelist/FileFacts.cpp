@@ -1,5 +1,6 @@
 #include "filelist/FileFacts.h"
 
+#include "filelist/RunControl.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 
@@ -136,7 +137,7 @@ bool ReadRowFacts(FileEntry& entry, FactsRead mode) {
     return RowFactsReader().Read(entry, mode);
 }
 
-bool RowFactsReader::Read(FileEntry& entry, FactsRead mode) {
+RowFacts RowFactsReader::Look(const FileEntry& entry) {
     const std::string& folder = entry.GetFolder();
     const std::string& name = entry.GetName();
     const std::string path = folder + name;
@@ -154,15 +155,44 @@ bool RowFactsReader::Read(FileEntry& entry, FactsRead mode) {
         viaFolder = m_folder.IsOpen();
     }
     platform::FileInfo info;
-    const bool ok = !platform::QueryFile(
-        viaFolder ? platform::ItemRef::InFolder(m_folder, name, path, platform::FollowLinks::Yes)
-                  : platform::ItemRef::Path(path),
-        info);
-    entry.SetAttrText(ok && info.attributes ? AttributeLetters(*info.attributes) : std::string());
-    entry.SetLink(ok && info.isLink);
-    if (ok && mode == FactsRead::Insert && info.isDirectory) {
+    if (platform::QueryFile(
+            viaFolder ? platform::ItemRef::InFolder(m_folder, name, path, platform::FollowLinks::Yes)
+                      : platform::ItemRef::Path(path),
+            info)) {
+        return std::nullopt;
+    }
+    return info;
+}
+
+bool StoreRowFacts(FileEntry& entry, const RowFacts& facts, FactsRead mode) {
+    entry.SetAttrText(facts && facts->attributes ? AttributeLetters(*facts->attributes) : std::string());
+    entry.SetLink(facts && facts->isLink);
+    if (facts && mode == FactsRead::Insert && facts->isDirectory) {
         entry.SetFolder(1);
     }
-    StoreTimes(ok ? &info : nullptr, entry);
-    return ok && StoreSize(info, entry);
+    StoreTimes(facts ? &*facts : nullptr, entry);
+    return facts && StoreSize(*facts, entry);
+}
+
+std::vector<RowFacts> LookAtRows(std::span<const FileEntry* const> rows, RunControl* control) {
+    std::vector<RowFacts> facts;
+    facts.reserve(rows.size());
+    RowFactsReader reader;
+    if (control != nullptr) {
+        control->StartRows(rows.size());
+    }
+    for (const FileEntry* row : rows) {
+        if (control != nullptr) {
+            if (control->StopHere()) {
+                break;
+            }
+            control->StartRow(*row, /*walking=*/false);
+        }
+        facts.push_back(reader.Look(*row));
+        if (control != nullptr) {
+            control->ItemDone(row->GetPath());
+            control->RowDone();
+        }
+    }
+    return facts;
 }

@@ -1,6 +1,5 @@
 #include "filelist/FileListCtrl.h"
 
-#include "filelist/Apply.h"
 #include "filelist/FileListModel.h"
 #include "filelist/SortHeaderView.h"
 #include "shell/FileTypes.h"
@@ -75,15 +74,23 @@ void CFileListCtrl::SetHeaderImages(const CImageList& arrows) {
 }
 
 void CFileListCtrl::InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries) {
-    m_model->Append(std::move(entries));
+    std::vector<const FileEntry*> rows(entries.size());
+    std::transform(entries.begin(), entries.end(), rows.begin(), [](const auto& e) { return e.get(); });
+    const std::vector<RowFacts> facts = LookAtRows(rows, nullptr);
+    InsertEntries(std::move(entries), facts);
+}
+
+void CFileListCtrl::InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries,
+                                  const std::vector<RowFacts>& facts) {
+    m_model->Append(std::move(entries), facts);
 }
 
 void CFileListCtrl::RefreshRow(int row) {
     m_model->Refresh(row);
 }
 
-void CFileListCtrl::RefreshAll() {
-    m_model->RefreshAll();
+void CFileListCtrl::RefreshRows(const std::vector<int>& rows, const std::vector<RowFacts>& facts) {
+    m_model->Refresh(rows, facts);
 }
 
 void CFileListCtrl::DeleteRows(const std::vector<int>& rows) {
@@ -125,11 +132,4 @@ void CFileListCtrl::OnColumnClick(int column) {
     m_sortFlags = next.flags;
     SortItems();
     ShowSortArrow();
-}
-
-void CFileListCtrl::ApplyToRow(int row, ApplyRequest& request) {
-    if (const FileEntry* entry = GetEntry(row)) {
-        ApplyToEntry(*entry, request);
-        RefreshRow(row);
-    }
 }

@@ -2,6 +2,7 @@
 
 #include "filelist/EntryCompare.h"
 #include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
 
 #include <QTreeView>
 
@@ -9,7 +10,6 @@
 #include <memory>
 #include <vector>
 
-struct ApplyRequest;
 class FileListModel;
 class FileTypes;
 class SortHeaderView;
@@ -33,11 +33,16 @@ public:
     std::array<int, kListColumns> GetColumnOrder() const;
     void SetHeaderImages(const CImageList& arrows);
 
-    // Adds a batch at the end with one notification; the caller sorts afterwards.
+    // Adds a batch at the end with one notification, reading the facts now; the caller sorts
+    // afterwards.
     void InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries);
+    // The same with facts looked at before (LookAtRows): facts[i] for entries[i], and only the
+    // entries that have facts.
+    void InsertEntries(std::vector<std::unique_ptr<FileEntry>> entries, const std::vector<RowFacts>& facts);
     // Reads the row's attributes, times and size again.
     void RefreshRow(int row);
-    void RefreshAll();
+    // The same with facts looked at before: facts[i] for rows[i]; rows without facts stay.
+    void RefreshRows(const std::vector<int>& rows, const std::vector<RowFacts>& facts);
     void DeleteRows(const std::vector<int>& rows);
 
     FileEntry* GetEntry(int row) const;
@@ -56,10 +61,6 @@ public:
     void ShowSortArrow();
     // A click on a column header: new sort state, sort, arrows.
     void OnColumnClick(int column);
-
-    // Applies the request to the row's item (a folder with everything below it, as the request
-    // says), then reads the row again. Failures are lines of the request's log.
-    void ApplyToRow(int row, ApplyRequest& request);
 
     SortHeaderView* Header() const { return m_header; }
 

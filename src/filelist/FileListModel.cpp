@@ -89,21 +89,22 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
 }
 
-void FileListModel::ReadNew(Row& row, RowFactsReader& reader) {
-    row.sizeShown = reader.Read(*row.entry, FactsRead::Insert);
+void FileListModel::StoreNew(Row& row, const RowFacts& facts) {
+    row.sizeShown = StoreRowFacts(*row.entry, facts, FactsRead::Insert);
     row.type = m_types.TypeOf(row.entry->GetName(), row.entry->IsFolder() != 0);
     row.entry->SetTypeName(m_types.CommentUtf8(row.type));
 }
 
-void FileListModel::Append(std::vector<std::unique_ptr<FileEntry>> entries) {
-    if (entries.empty()) {
+void FileListModel::Append(std::vector<std::unique_ptr<FileEntry>> entries,
+                           const std::vector<RowFacts>& facts) {
+    const size_t count = std::min(entries.size(), facts.size());
+    if (count == 0) {
         return;
     }
-    std::vector<Row> rows(entries.size());
-    RowFactsReader reader;
-    for (size_t i = 0; i < entries.size(); ++i) {
+    std::vector<Row> rows(count);
+    for (size_t i = 0; i < count; ++i) {
         rows[i].entry = std::move(entries[i]);
-        ReadNew(rows[i], reader);
+        StoreNew(rows[i], facts[i]);
     }
     const int first = rowCount();
     beginInsertRows({}, first, first + static_cast<int>(rows.size()) - 1);
@@ -112,23 +113,27 @@ void FileListModel::Append(std::vector<std::unique_ptr<FileEntry>> entries) {
 }
 
 void FileListModel::Refresh(int row) {
-    if (row < 0 || row >= rowCount()) {
-        return;
+    if (row >= 0 && row < rowCount()) {
+        Refresh({row}, {RowFactsReader().Look(*m_rows[static_cast<size_t>(row)].entry)});
     }
-    Row& r = m_rows[static_cast<size_t>(row)];
-    r.sizeShown = ReadRowFacts(*r.entry, FactsRead::Refresh);
-    emit dataChanged(index(row, 0), index(row, kListColumns - 1));
 }
 
-void FileListModel::RefreshAll() {
-    if (m_rows.empty()) {
-        return;
+void FileListModel::Refresh(const std::vector<int>& rows, const std::vector<RowFacts>& facts) {
+    int first = rowCount();
+    int last = -1;
+    for (size_t i = 0; i < rows.size() && i < facts.size(); ++i) {
+        const int row = rows[i];
+        if (row < 0 || row >= rowCount()) {
+            continue;
+        }
+        Row& r = m_rows[static_cast<size_t>(row)];
+        r.sizeShown = StoreRowFacts(*r.entry, facts[i], FactsRead::Refresh);
+        first = std::min(first, row);
+        last = std::max(last, row);
     }
-    RowFactsReader reader;
-    for (Row& row : m_rows) {
-        row.sizeShown = reader.Read(*row.entry, FactsRead::Refresh);
+    if (first <= last) {
+        emit dataChanged(index(first, 0), index(last, kListColumns - 1));
     }
-    emit dataChanged(index(0, 0), index(rowCount() - 1, kListColumns - 1));
 }
 
 void FileListModel::Remove(std::vector<int> rows) {

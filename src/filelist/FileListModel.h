@@ -24,12 +24,14 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Adds entries at the end, reading each one's facts, type and icon (attributes first: they
-    // decide whether it is a folder). One notification for the whole batch.
-    void Append(std::vector<std::unique_ptr<FileEntry>> entries);
+    // Adds entries at the end with the facts looked at for them (facts[i] for entries[i]), then
+    // each one's type and icon (the facts first: they decide whether it is a folder). One
+    // notification for the whole batch.
+    void Append(std::vector<std::unique_ptr<FileEntry>> entries, const std::vector<RowFacts>& facts);
     // Reads attributes, times and size again; name, type, icon and folder flag stay.
     void Refresh(int row);
-    void RefreshAll();
+    // Refresh with facts looked at before: facts[i] for rows[i]. One notification.
+    void Refresh(const std::vector<int>& rows, const std::vector<RowFacts>& facts);
     // Removes rows (any order); their entries go with them.
     void Remove(std::vector<int> rows);
 
@@ -48,7 +50,7 @@ private:
         bool sizeShown = false; // the size could be read
     };
 
-    void ReadNew(Row& row, RowFactsReader& reader);
+    void StoreNew(Row& row, const RowFacts& facts);
 
     FileTypes& m_types;
     std::vector<Row> m_rows;

@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimeEdit>
@@ -117,6 +118,11 @@ QWidget* MakeControl(const ControlTemplate& c, QWidget* parent) {
             label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
         }
         return label;
+    }
+    case ControlKind::ProgressBar: {
+        auto* bar = new QProgressBar(parent);
+        bar->setTextVisible(false);
+        return bar;
     }
     }
     return nullptr;

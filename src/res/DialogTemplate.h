@@ -18,7 +18,8 @@ enum class ControlKind {
     ToolButton,    // a small flat button showing a picture (the set-to-now clocks)
     MultiLineEdit, // read-only text with both scroll bars (the results window)
     Label,
-    Icon, // the program icon (About box)
+    Icon,        // the program icon (About box)
+    ProgressBar, // a bar without text
 };
 
 // The style bits the builder honours.
@@ -60,6 +61,8 @@ const DialogTemplate& ResultDialogTemplate();
 const DialogTemplate& AboutDialogTemplate();
 // The version check's news of a newer release.
 const DialogTemplate& VersionupDialogTemplate();
+// The progress of a long run; its caption is the caller's.
+const DialogTemplate& ProgressDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {
@@ -91,13 +94,18 @@ inline constexpr int NowCreatedBar = 10000;
 inline constexpr int NowUpdatedBar = 10001;
 inline constexpr int Explorer = 32771;
 inline constexpr int Properties = 32772;
-// The results window, the About box and the version check's result.
+// The results window, the About box, the version check's result and the progress window.
 inline constexpr int Ok = 1;
 inline constexpr int Close = 2;
+inline constexpr int Cancel = 2;
 inline constexpr int AboutVersion = 1021;
 inline constexpr int HomeLink = 1022;
 inline constexpr int MailLink = 1023;
 inline constexpr int VersionMessage = 1025;
 inline constexpr int ResultText = 1009;
 inline constexpr int Copy = 1024;
+inline constexpr int ProgressCount = 1030;
+inline constexpr int ProgressFolder = 1031;
+inline constexpr int ProgressBar = 1032;
+inline constexpr int ProgressTime = 1033;
 } // namespace idc

@@ -71,7 +71,21 @@ constexpr ControlTemplate kVersionupControls[] = {
 constexpr DialogTemplate kVersionupDialog{143, "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ", 231, 81, "ＭＳ Ｐゴシック",
                                           9,   kVersionupControls};
 
+constexpr ControlTemplate kProgressControls[] = {
+    {idc::ProgressCount, K::Label, "", 7, 7, 216, 8, 0},
+    {idc::ProgressFolder, K::Label, "", 7, 19, 216, 8, 0},
+    {idc::ProgressBar, K::ProgressBar, "", 7, 31, 216, 9, 0},
+    {idc::ProgressTime, K::Label, "", 7, 48, 110, 8, 0},
+    {idc::Cancel, K::DefaultPushButton, "中止", 173, 45, 50, 14, kTab},
+};
+
+constexpr DialogTemplate kProgressDialog{144, "", 230, 66, "ＭＳ Ｐゴシック", 9, kProgressControls};
+
 } // namespace
+
+const DialogTemplate& ProgressDialogTemplate() {
+    return kProgressDialog;
+}
 
 const DialogTemplate& AboutDialogTemplate() {
     return kAboutDialog;

@@ -1,6 +1,7 @@
 #include "ui/MainDlg.h"
 
-#include "filelist/Apply.h"
+#include "filelist/ApplyRun.h"
+#include "filelist/FileFacts.h"
 #include "filelist/FileListCtrl.h"
 #include "platform/Error.h"
 #include "platform/Profile.h"
@@ -8,6 +9,7 @@
 #include "res/MenuResources.h"
 #include "res/Strings.h"
 #include "shell/FileManager.h"
+#include "ui/BackgroundRun.h"
 #include "ui/CommandPrompts.h"
 #include "ui/MessageBox.h"
 #include "ui/PendingMessage.h"
@@ -16,7 +18,6 @@
 #include "version/BuildConfig.h"
 #include "version/VersionText.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
@@ -27,6 +28,8 @@
 #include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QMimeData>
+#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
@@ -36,6 +39,8 @@
 #include <QWindow>
 
 #include <algorithm>
+#include <numeric>
+#include <utility>
 
 namespace {
 
@@ -65,13 +70,22 @@ void SetTime(QTimeEdit* picker, const std::optional<StoredTime>& time) {
 }
 
 // A button that shows its face picture instead of its text keeps the text as its name and its
-// mnemonic as its shortcut.
+// mnemonic as its shortcut. Disabled (during a run) the face fades, as a disabled text does: the
+// style's own disabled form of a picture leaves black writing black.
 void ShowFace(QPushButton* button, const QPixmap& face) {
     const QString text = button->text();
     button->setAccessibleName(QString(text).remove('&'));
     button->setText(QString()); // clears the mnemonic, so it is set after
     button->setShortcut(QKeySequence::mnemonic(text));
-    button->setIcon(QIcon(face));
+    QPixmap faded(face.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.4);
+    painter.drawPixmap(0, 0, face);
+    painter.end();
+    QIcon icon(face);
+    icon.addPixmap(faded, QIcon::Disabled);
+    button->setIcon(icon);
     button->setIconSize(face.size());
 }
 
@@ -364,14 +378,46 @@ SYSTEMTIME PickedTime(const QDateEdit* date, const QTimeEdit* time) {
     return st;
 }
 
-// The wait cursor for the life of the object.
-class WaitCursor {
+// While a run goes on: the controls given disabled (those that were enabled, so that they come
+// back as they were), the busy cursor over the window, and the focus given back at the end.
+class RunningState {
 public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
+    RunningState(QWidget* window, const std::vector<QWidget*>& controls) : m_window(window) {
+        m_focus = window->focusWidget();
+        for (QWidget* control : controls) {
+            if (control->isEnabled()) {
+                control->setEnabled(false);
+                m_disabled.push_back(control);
+            }
+        }
+        m_window->setCursor(Qt::BusyCursor);
+    }
+    ~RunningState() {
+        m_window->unsetCursor();
+        for (QWidget* control : m_disabled) {
+            control->setEnabled(true);
+        }
+        if (m_focus && m_focus->isEnabled()) {
+            m_focus->setFocus();
+        }
+    }
+    RunningState(const RunningState&) = delete;
+    RunningState& operator=(const RunningState&) = delete;
+
+private:
+    QWidget* m_window;
+    QPointer<QWidget> m_focus;
+    std::vector<QWidget*> m_disabled;
 };
+
+std::vector<const FileEntry*> EntriesOf(const CFileListCtrl& list, const std::vector<int>& rows) {
+    std::vector<const FileEntry*> entries;
+    entries.reserve(rows.size());
+    for (const int row : rows) {
+        entries.push_back(list.GetEntry(row));
+    }
+    return entries;
+}
 
 // The list's redrawing is off for the life of the object.
 class NoRedraw {
@@ -402,33 +448,38 @@ void CMainDlg::OnUpdate() {
         return;
     }
     ApplyRequest request;
-    int done = 0;
-    {
-        const WaitCursor wait;
-        request.setCreated = m_bSetCreated;
-        request.setUpdated = m_bSetUpdated;
-        request.setAttributes = m_bSetAttributes;
-        if (request.setCreated != 0) {
-            request.created = PickedTime(m_dtpCreatedDate, m_dtpCreatedTime);
-        }
-        if (request.setUpdated != 0) {
-            request.updated = PickedTime(m_dtpUpdatedDate, m_dtpUpdatedTime);
-        }
-        if (request.setAttributes != 0) {
-            request.readOnly = m_chkReadOnly->isChecked() ? 1 : 0;
-            request.hidden = m_chkHidden->isChecked() ? 1 : 0;
-            request.archive = m_chkArchive->isChecked() ? 1 : 0;
-        }
-        request.subFolder = m_bSubFolder;
-        request.folderTarget = m_bFolderTarget;
-        request.showResult = m_bShowResult;
-        for (const int row : rows) {
-            m_list->ApplyToRow(row, request);
-            ++done;
-        }
-        FinishRun(request);
+    request.setCreated = m_bSetCreated;
+    request.setUpdated = m_bSetUpdated;
+    request.setAttributes = m_bSetAttributes;
+    if (request.setCreated != 0) {
+        request.created = PickedTime(m_dtpCreatedDate, m_dtpCreatedTime);
     }
-    if (request.showResult == 0 || done == 0) {
+    if (request.setUpdated != 0) {
+        request.updated = PickedTime(m_dtpUpdatedDate, m_dtpUpdatedTime);
+    }
+    if (request.setAttributes != 0) {
+        request.readOnly = m_chkReadOnly->isChecked() ? 1 : 0;
+        request.hidden = m_chkHidden->isChecked() ? 1 : 0;
+        request.archive = m_chkArchive->isChecked() ? 1 : 0;
+    }
+    request.subFolder = m_bSubFolder;
+    request.folderTarget = m_bFolderTarget;
+    request.showResult = m_bShowResult;
+    const std::vector<const FileEntry*> entries = EntriesOf(*m_list, rows);
+    // Each row is read again right after its change, as the list shows it afterwards.
+    std::vector<RowFacts> facts(rows.size());
+    size_t begun = 0;
+    if (!RunInBackground(QStringLiteral("更新中"), [&](RunControl& control) {
+            request.control = &control;
+            RowFactsReader reader;
+            begun = ApplyToEntries(entries, request, [&](size_t i) { facts[i] = reader.Look(*entries[i]); });
+        })) {
+        return;
+    }
+    request.control = nullptr;
+    facts.resize(begun);
+    m_list->RefreshRows(rows, facts);
+    if (request.showResult == 0) {
         return;
     }
     if (request.log.empty()) {
@@ -441,14 +492,44 @@ void CMainDlg::OnUpdate() {
 
 void CMainDlg::AddPaths(const std::vector<std::string>& paths) {
     std::vector<std::unique_ptr<FileEntry>> entries;
+    std::vector<const FileEntry*> rows;
     entries.reserve(paths.size());
+    rows.reserve(paths.size());
     for (const std::string& path : paths) {
         entries.push_back(std::make_unique<FileEntry>());
         entries.back()->SetPath(path);
+        rows.push_back(entries.back().get());
     }
-    const WaitCursor wait;
-    m_list->InsertEntries(std::move(entries));
+    std::vector<RowFacts> facts;
+    if (!RunInBackground(QStringLiteral("追加中"),
+                         [&](RunControl& control) { facts = LookAtRows(rows, &control); })) {
+        return;
+    }
+    m_list->InsertEntries(std::move(entries), facts);
     m_list->SortItems();
+}
+
+bool CMainDlg::RunInBackground(const QString& caption, const std::function<void(RunControl&)>& job) {
+    if (m_run != nullptr) {
+        return false; // one run at a time, whatever reaches a command meanwhile
+    }
+    {
+        std::vector<QWidget*> controls = {m_nowCreatedBar, m_nowUpdatedBar};
+        // Everything from the first check box to the update button; 終了 and 常に手前 stay.
+        for (int id = idc::SetCreated; id <= idc::Update; ++id) {
+            controls.push_back(GetDlgItem(id));
+        }
+        const RunningState running(this, controls);
+        BackgroundRun run(this, caption);
+        m_run = &run;
+        run.Run(job);
+        m_run = nullptr;
+    }
+    if (m_doneAfterRun) {
+        done(*std::exchange(m_doneAfterRun, std::nullopt));
+        return false;
+    }
+    return true;
 }
 
 void CMainDlg::OnAddFiles() {
@@ -494,9 +575,16 @@ void CMainDlg::OnDelete() {
 }
 
 void CMainDlg::OnRefresh() {
+    std::vector<int> rows(static_cast<size_t>(m_list->GetItemCount()));
+    std::iota(rows.begin(), rows.end(), 0);
+    const std::vector<const FileEntry*> entries = EntriesOf(*m_list, rows);
+    std::vector<RowFacts> facts;
+    if (!RunInBackground(QStringLiteral("最新情報を取得中"),
+                         [&](RunControl& control) { facts = LookAtRows(entries, &control); })) {
+        return;
+    }
     const NoRedraw noRedraw(m_list);
-    const WaitCursor wait;
-    m_list->RefreshAll();
+    m_list->RefreshRows(rows, facts);
     m_list->SortItems();
 }
 
@@ -708,18 +796,21 @@ std::vector<std::string> LocalPaths(const QMimeData* data) {
 } // namespace
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (m_run == nullptr && event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
 void CMainDlg::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->mimeData()->hasUrls()) {
+    if (m_run == nullptr && event->mimeData()->hasUrls()) {
         event->acceptProposedAction();
     }
 }
 
 void CMainDlg::dropEvent(QDropEvent* event) {
+    if (m_run != nullptr) { // one run at a time
+        return;
+    }
     AddPaths(LocalPaths(event->mimeData()));
     event->acceptProposedAction();
 }
@@ -734,6 +825,13 @@ bool CMainDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainDlg::done(int result) {
+    if (m_run != nullptr) {
+        // Nothing is left half-done and no worker outlives the window: the run stops between
+        // two items, and the window closes, saving its settings, once the worker has ended.
+        m_doneAfterRun = result;
+        m_run->Cancel();
+        return;
+    }
     if (!m_saved) {
         SaveSettings();
     }
@@ -741,8 +839,9 @@ void CMainDlg::done(int result) {
 }
 
 void CMainDlg::closeEvent(QCloseEvent* event) {
-    // The close box, Alt+F4 and the window menu's Close all end the program.
-    event->accept();
+    // The close box, Alt+F4 and the window menu's Close all end the program; during a run the
+    // window stays until the run has stopped.
+    event->setAccepted(m_run == nullptr);
     done(win32::id::Cancel);
 }
 

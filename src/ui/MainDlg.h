@@ -12,12 +12,16 @@
 #include <QDialog>
 
 #include <atomic>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+class BackgroundRun;
 class CFileListCtrl;
 class QCheckBox;
+class RunControl;
 class QModelIndex;
 class QDateEdit;
 class QPushButton;
@@ -114,7 +118,8 @@ public slots:
     void StartVersionCheck();
     // Shows the pending message (g_pendingText, ...) and returns when it is closed; 1.
     int OnShowMessage();
-    // Adds one row per path, in order, then sorts once.
+    // Adds one row per path, in order, then sorts once; the facts are read on a worker. Rows
+    // not reached when the adding is cancelled are left out.
     void AddPaths(const std::vector<std::string>& paths);
 
 public:
@@ -147,6 +152,10 @@ private:
     void OnInitDialog();
     void InitLayout();
     void ApplyEnabling();
+    // Runs job on a worker (BackgroundRun) with the controls that could change the request or
+    // the list disabled. False when the caller is to do nothing more: the window was closed
+    // meanwhile (and has closed once the worker ended), or another run was going on.
+    bool RunInBackground(const QString& caption, const std::function<void(RunControl&)>& job);
 
     int FocusedRow() const;
     void SelectAndFocus(int row);
@@ -162,4 +171,6 @@ private:
     std::atomic<bool> m_closing{false};
     DialogControls m_controls;
     bool m_saved = false;
+    BackgroundRun* m_run = nullptr;    // the run in progress, if any
+    std::optional<int> m_doneAfterRun; // the window was closed during it
 };

@@ -124,7 +124,7 @@ TEST_F(FileListCtrlTest, RefreshRereadsFactsButNotNameTypeOrFolderFlag) {
     EXPECT_EQ(list.GetItemText(0, 5), "A");
     EXPECT_EQ(list.GetItemText(0, 2), type);
     ::unlink((dir / "a.txt").c_str());
-    list.RefreshAll();
+    list.RefreshRow(0);
     EXPECT_EQ(list.GetItemText(0, 1), "");
     EXPECT_EQ(list.GetItemText(0, 4), "");
     EXPECT_EQ(list.GetItemText(0, 0), "a.txt");

@@ -5,20 +5,24 @@
 #include <set>
 #include <string>
 
-TEST(DialogTemplates, MainWindowControlsAreUniqueAndInside) {
-    const DialogTemplate& t = MainDialogTemplate();
-    std::set<int> ids;
-    for (const ControlTemplate& c : t.controls) {
-        if (c.id >= 0) {
-            EXPECT_TRUE(ids.insert(c.id).second) << c.id;
+TEST(DialogTemplates, ControlsAreUniqueAndInsideTheirDialog) {
+    for (const DialogTemplate* t : {&MainDialogTemplate(), &ResultDialogTemplate(), &AboutDialogTemplate(),
+                                    &VersionupDialogTemplate(), &ProgressDialogTemplate()}) {
+        std::set<int> ids;
+        for (const ControlTemplate& c : t->controls) {
+            if (c.id >= 0) {
+                EXPECT_TRUE(ids.insert(c.id).second) << t->id << ": " << c.id;
+            }
+            EXPECT_GE(c.x, 0);
+            EXPECT_GE(c.y, 0);
+            EXPECT_LE(c.x + c.cx, t->cx) << t->id << ": " << c.id;
+            EXPECT_LE(c.y + c.cy, t->cy) << t->id << ": " << c.id;
         }
-        EXPECT_GE(c.x, 0);
-        EXPECT_GE(c.y, 0);
-        EXPECT_LE(c.x + c.cx, t.cx) << c.id;
-        EXPECT_LE(c.y + c.cy, t.cy) << c.id;
+        if (t == &MainDialogTemplate()) {
+            for (int id = 1001; id <= 1021; ++id) {
+                EXPECT_EQ(ids.count(id), 1U) << id;
+            }
+            EXPECT_EQ(ids.count(1026), 1U);
+        }
     }
-    for (int id = 1001; id <= 1021; ++id) {
-        EXPECT_EQ(ids.count(id), 1U) << id;
-    }
-    EXPECT_EQ(ids.count(1026), 1U);
 }

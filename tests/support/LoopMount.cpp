@@ -1,5 +1,8 @@
 #include "support/LoopMount.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +52,22 @@ LoopMount::LoopMount(const Options& options) : m_path(m_base / "mnt") {
 LoopMount::~LoopMount() {
     if (m_mounted && ::umount2(m_path.c_str(), 0) != 0) {
         ::umount2(m_path.c_str(), MNT_DETACH); // a child still inside: let go as soon as it leaves
+    }
+}
+
+FrozenFileSystem::FrozenFileSystem(const std::string& mountPoint)
+    : m_fd(::open(mountPoint.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+    if (m_fd >= 0 && ::ioctl(m_fd, FIFREEZE, 0) != 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+void FrozenFileSystem::Thaw() {
+    if (m_fd >= 0) {
+        ::ioctl(m_fd, FITHAW, 0);
+        ::close(m_fd);
+        m_fd = -1;
     }
 }
 

@@ -48,4 +48,21 @@ private:
     bool m_mounted = false;
 };
 
+// Writes to a mounted file system wait, for the life of the object or until Thaw(), as on a
+// disk that has stopped answering; reads go on (FIFREEZE). A write already waiting finishes
+// once thawed. Needs root; where the kernel refuses, Frozen() is false.
+class FrozenFileSystem {
+public:
+    explicit FrozenFileSystem(const std::string& mountPoint);
+    ~FrozenFileSystem() { Thaw(); }
+    FrozenFileSystem(const FrozenFileSystem&) = delete;
+    FrozenFileSystem& operator=(const FrozenFileSystem&) = delete;
+
+    bool Frozen() const { return m_fd >= 0; }
+    void Thaw();
+
+private:
+    int m_fd = -1;
+};
+
 } // namespace test

@@ -1,0 +1,166 @@
+#include "filelist/ApplyRun.h"
+
+#include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
+#include "filelist/RunControl.h"
+#include "platform/SystemTime.h"
+#include "support/LoopMount.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
+
+// The last-write time and hidden: two steps for every item.
+ApplyRequest Request() {
+    ApplyRequest r;
+    r.setUpdated = 1;
+    r.updated = kUpdated;
+    r.setAttributes = 1;
+    r.hidden = 1;
+    r.subFolder = r.folderTarget = 1;
+    return r;
+}
+
+FileEntry Row(const std::string& path, bool folder) {
+    FileEntry e;
+    e.SetPath(path);
+    e.SetFolder(folder ? 1 : 0);
+    return e;
+}
+
+// root, and below it `folders` folders of `files` files each; every path, root first.
+std::vector<std::string> MakeTree(const std::string& root, int folders, int files) {
+    std::vector<std::string> paths = {root};
+    ::mkdir(root.c_str(), 0755);
+    for (int f = 0; f < folders; ++f) {
+        paths.push_back(root + "/d" + std::to_string(f));
+        ::mkdir(paths.back().c_str(), 0755);
+        const std::string folder = paths.back();
+        for (int i = 0; i < files; ++i) {
+            paths.push_back(folder + "/f" + std::to_string(i));
+            test::WriteFile(paths.back(), "");
+        }
+    }
+    return paths;
+}
+
+bool Hidden(const std::string& path) {
+    char value[64];
+    return ::lgetxattr(path.c_str(), "user.DOSATTRIB", value, sizeof value) > 0;
+}
+
+// Cancels the update of one folder row from this thread while a worker walks it. What went
+// wrong; empty when every item is whole or untouched and the last line counts the changed ones.
+std::string CancelMidWalk(const std::string& base) {
+    const std::vector<std::string> paths = MakeTree(base + "/tree", 20, 100);
+    const FileEntry row = Row(paths[0], true);
+    const FileEntry* const rows[] = {&row};
+    RunControl control;
+    ApplyRequest request = Request();
+    request.control = &control;
+    std::thread worker([&] { ApplyToEntries(rows, request); });
+    while (control.ItemsDone() < 100 && control.RowsDone() == 0) {
+        std::this_thread::yield();
+    }
+    control.Cancel();
+    worker.join();
+
+    std::string problems;
+    const int64_t want = platform::LocalToUtc(kUpdated)->seconds;
+    uint64_t changed = 0;
+    for (const std::string& path : paths) {
+        const bool timeSet = test::StatOf(path).st_mtim.tv_sec == want;
+        if (timeSet != Hidden(path)) {
+            problems += path + " is half changed\n";
+        }
+        changed += timeSet ? 1 : 0;
+    }
+    if (!control.Stopped() || changed == 0 || changed == paths.size()) {
+        problems += "the run did not stop in the middle: " + std::to_string(changed) + " changed\n";
+    }
+    if (request.log != "中止しました（" + GroupedNumber(changed) + " 項目を処理済み）\n") {
+        problems += "log for " + std::to_string(changed) + " changed: " + request.log;
+    }
+    return problems;
+}
+
+} // namespace
+
+TEST(ApplyRun, ACancelledWalkStopsBetweenItemsAndItsLastLineCountsWhatChangedOnDisk) {
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    test::TempDir here;
+    test::LoopMount ownDisk;
+    ::chown(here.Path().c_str(), 65534, 65534);
+    for (const std::string& base : {here.Path(), ownDisk.Mounted() ? ownDisk.Path() : std::string()}) {
+        if (base.empty()) {
+            continue; // see the skip reason of the loop-mount tests
+        }
+        EXPECT_EQ(test::RunAsUnprivileged([&] {
+                      const std::string problems = CancelMidWalk(base);
+                      std::fputs(problems.c_str(), stderr);
+                      return problems.empty() ? 0 : 1;
+                  }),
+                  0)
+            << base;
+    }
+}
+
+TEST(ApplyRun, AWatchedRunWritesTheEnginesLinesInTheirOrderAndCountsEveryItemItFinished) {
+    test::TempDir dir;
+    const std::vector<std::string> tree = MakeTree(dir / "tree", 2, 2); // 7 items
+    ASSERT_EQ(::mkfifo((dir / "tree/d1/fifo").c_str(), 0644), 0);       // the times, then a line
+    test::WriteFile(dir / "file", "");
+    const std::vector<FileEntry> entries = {Row(dir / "gone", false), Row(tree[0], true),
+                                            Row(dir / "file", false)};
+    const std::vector<const FileEntry*> rows = {&entries[0], &entries[1], &entries[2]};
+
+    ApplyRequest alone = Request();
+    for (const FileEntry& e : entries) {
+        ApplyToEntry(e, alone);
+    }
+    RunControl control;
+    ApplyRequest watched = Request();
+    watched.control = &control;
+    std::vector<size_t> rowsDone;
+    EXPECT_EQ(ApplyToEntries(rows, watched, [&](size_t row) { rowsDone.push_back(row); }), 3U);
+    EXPECT_EQ(watched.log, alone.log);
+    EXPECT_EQ(std::count(watched.log.begin(), watched.log.end(), '\n'), 2); // gone, fifo
+    EXPECT_EQ(rowsDone, (std::vector<size_t>{0, 1, 2}));
+    EXPECT_EQ(control.RowsDone(), 3U);
+    EXPECT_EQ(control.ItemsDone(), 9U); // the tree's 7, the FIFO and the file
+    EXPECT_FALSE(control.Stopped());
+}
+
+TEST(ApplyRun, LookingAtRowsStopsBetweenRowsAndGivesTheFolderOnlyWhenAsked) {
+    test::TempDir dir;
+    test::MakeFolder(dir / "sub");
+    test::WriteFile(dir / "sub/a", "12");
+    const std::vector<FileEntry> entries = {Row(dir / "sub/a", false), Row(dir / "missing", false)};
+    const std::vector<const FileEntry*> rows = {&entries[0], &entries[1]};
+
+    RunControl control;
+    const std::vector<RowFacts> facts = LookAtRows(rows, &control);
+    ASSERT_EQ(facts.size(), 2U);
+    EXPECT_TRUE(facts[0] && facts[0]->size == 2);
+    EXPECT_FALSE(facts[1]);
+    EXPECT_EQ(control.ItemsDone(), 2U);
+    EXPECT_EQ(control.RowsDone(), 2U);
+    EXPECT_EQ(control.Folder(), dir / "sub/"); // asked for from the start, then not again
+    control.AskForFolder();
+    control.ItemDone("/x/y/z");
+    EXPECT_EQ(control.Folder(), "/x/y/");
+
+    RunControl cancelled;
+    cancelled.Cancel();
+    EXPECT_TRUE(LookAtRows(rows, &cancelled).empty());
+    EXPECT_TRUE(cancelled.Stopped());
+    EXPECT_EQ(LookAtRows(rows, nullptr).size(), 2U);
+}
