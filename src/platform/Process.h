@@ -11,6 +11,10 @@ std::string ExecutablePath();
 // The process's current folder; empty when it cannot be had (it was removed meanwhile).
 std::string CurrentFolder();
 
+// The user's home folder: $HOME, else the one the user database gives; empty when neither
+// tells (%USERPROFILE% on Windows).
+std::string HomeFolder();
+
 // The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else
 // ~/.config (%APPDATA% on Windows).
 std::string ConfigHome();
@@ -18,5 +22,14 @@ std::string ConfigHome();
 // The process's file-creation mask, read without changing it (setting it to read it would race
 // with other threads creating files). No value where the system does not tell.
 std::optional<unsigned> CurrentUmask();
+
+// The process's standard streams, for the questions the command line asks of them.
+enum class StdStream { Output, Error };
+
+// Whether the stream goes to a terminal.
+bool IsTerminal(StdStream stream);
+
+// The width in columns of the terminal the stream goes to; 80 where it does not tell.
+int TerminalColumns(StdStream stream);
 
 } // namespace platform
