@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <system_error>
 
 // The facts a row shows, read from disk, and the texts of their columns. Failures are silent:
@@ -25,6 +26,9 @@ std::string FormatSortTime(const SYSTEMTIME& time);
 // that a name can never make or forge a line of its own.
 std::string MakeErrorText(const std::string& path, const std::error_code& error,
                           const std::error_code& reason = {});
+
+// A path as the lines show it: control characters and line separators escaped the same way.
+std::string ShownPath(std::string_view path);
 
 // A row's attributes, times, size and identity from one look at the disk. Adding a row sets
 // the folder flag from the item's type (refreshing leaves it as it was); times and size depend
