@@ -7,6 +7,8 @@ packages=(
     # build
     build-essential cmake ninja-build pkg-config
     clang-14 libclang-rt-14-dev clang-format-14 clang-tidy-14
+    # the command line: its argument parser and the Exif reader
+    libcli11-dev libexiv2-dev
     # the windows: Qt 6 Widgets, Japanese Gothic fonts, file types and icons by name
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic shared-mime-info adwaita-icon-theme
     # tests and benchmarks; a virtual display and screenshots for looking at the program
@@ -22,6 +24,9 @@ packages=(
     ntfs-3g e2fsprogs mount
     # a real Samba server and client, and Samba's own record code, for the user.DOSATTRIB tests
     samba smbclient python3-samba
+    # the installed files and the Debian package, as their validators and lintian see them; JSON
+    # checked by Python's reader
+    desktop-file-utils appstream man-db dpkg-dev lintian python3
 )
 
 as_root() {

@@ -1,7 +1,8 @@
-// Draws the program's icons and bitmaps into src/res/images. Run by hand when a picture
-// changes; the build only uses the files it writes.
+// Draws the program's icons and bitmaps into src/res/images, and the program icon in the sizes
+// of the desktop's icon theme into data/icons (data/datemark.svg is the same drawing, kept by
+// hand). Run by hand when a picture changes; the build only uses the files it writes.
 //
-//   make_images <output folder>
+//   make_images <images folder> [<icons folder>]
 //
 // Bitmaps with a mask colour are drawn without anti-aliasing: a blended edge pixel would no
 // longer be the mask colour and would show as a fringe.
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QColor kRed(255, 0, 0);     // mask of the icons and button faces
+const QColor kRed(255, 0, 0);       // mask of the icons and button faces
 const QColor kWhite(255, 255, 255); // mask of the header arrows
 const QColor kOutline(64, 64, 64);
 const QColor kPaper(255, 255, 255);
@@ -280,8 +281,8 @@ QImage Draw(int w, int h, const QColor& mask, const Drawing& drawing) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_images <output folder>\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: make_images <images folder> [<icons folder>]\n");
         return 2;
     }
     const QString out = QString::fromLocal8Bit(argv[1]);
@@ -295,10 +296,18 @@ int main(int argc, char** argv) {
         ok &= Save(out, QString("menu%1.png").arg(130 + i), Draw(16, 16, kRed, menu[i]));
     }
     ok &= Save(out, "face136.png", Draw(85, 18, kRed, Face(MenuAddFile, QString::fromUtf8("ﾌｧｲﾙ追加(&I)"))));
-    ok &= Save(out, "face137.png", Draw(85, 18, kRed, Face(MenuAddFolder, QString::fromUtf8("ﾌｫﾙﾀﾞ追加(&F)"))));
+    ok &=
+        Save(out, "face137.png", Draw(85, 18, kRed, Face(MenuAddFolder, QString::fromUtf8("ﾌｫﾙﾀﾞ追加(&F)"))));
     ok &= Save(out, "face138.png", Draw(85, 18, kRed, Face(MenuDelete, QString::fromUtf8("削除(&D)"))));
     ok &= Save(out, "face139.png", Draw(85, 18, kRed, Face(MenuUpdate, QString::fromUtf8("更新(&E)"))));
     ok &= Save(out, "clock140.png", Draw(16, 16, kRed, ClockBitmap));
     ok &= Save(out, "arrows141.png", Draw(10, 13, kWhite, Arrows));
+    if (argc == 3) {
+        const QString icons = QString::fromLocal8Bit(argv[2]);
+        QDir().mkpath(icons);
+        for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+            ok &= Save(icons, QString("%1x%1.png").arg(size), ProgramIcon(size));
+        }
+    }
     return ok ? 0 : 1;
 }

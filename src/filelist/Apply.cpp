@@ -30,11 +30,51 @@ bool WantsAnything(const ApplyRequest& request) {
     return request.setAttributes != 0 || request.setCreated != 0 || request.setUpdated != 0;
 }
 
-uint32_t WantedAttributes(const ApplyRequest& request) {
-    const uint32_t wanted = (request.readOnly != 0 ? platform::attr::ReadOnly : 0) |
-                            (request.hidden != 0 ? platform::attr::Hidden : 0) |
-                            (request.archive != 0 ? platform::attr::Archive : 0);
-    return wanted != 0 ? wanted : platform::attr::Normal;
+std::error_code WantedAttributes(const platform::Item& item, const ApplyRequest& request, uint32_t& wanted) {
+    uint32_t current = 0;
+    uint32_t clear = platform::attr::Settable;
+    uint32_t set = (request.readOnly != 0 ? platform::attr::ReadOnly : 0) |
+                   (request.hidden != 0 ? platform::attr::Hidden : 0) |
+                   (request.archive != 0 ? platform::attr::Archive : 0);
+    if (request.attributeChange) {
+        clear = request.attributeChange->clear;
+        set = request.attributeChange->set;
+        // Only bits nobody named are kept, so only then are the item's own read.
+        if (((clear | set) & platform::attr::Settable) != platform::attr::Settable) {
+            if (auto error = platform::GetAttributes(item, current)) {
+                return error;
+            }
+        }
+    }
+    wanted = ((current & ~clear) | set) & platform::attr::Settable;
+    if (wanted == 0) {
+        wanted = platform::attr::Normal;
+    }
+    return {};
+}
+
+// The times the item gets: the request's, or those timesOfItem works out from the item's own.
+std::error_code TimesToWrite(const platform::Item& item, ApplyRequest& request, ApplyRequest::ItemTimes& own,
+                             const platform::UtcTime*& created, const platform::UtcTime*& updated) {
+    if (!request.timesOfItem) {
+        created = request.setCreated != 0 ? Converted(request.createdUtc, request.created) : nullptr;
+        updated = request.setUpdated != 0 ? Converted(request.updatedUtc, request.updated) : nullptr;
+        const bool converted = (created != nullptr || request.setCreated == 0) &&
+                               (updated != nullptr || request.setUpdated == 0);
+        return converted ? std::error_code() : make_error_code(platform::Errc::invalid_time);
+    }
+    if (auto error = platform::GetFileTimes(item, own.created, own.updated)) {
+        return error;
+    }
+    if (auto error = request.timesOfItem(item, own)) {
+        return error;
+    }
+    if (request.setCreated != 0 && !own.created) {
+        return make_error_code(platform::Errc::invalid_time);
+    }
+    created = request.setCreated != 0 ? &*own.created : nullptr;
+    updated = request.setUpdated != 0 ? &own.updated : nullptr;
+    return {};
 }
 
 // The failures after which the attributes are still given: what could be done is done.
@@ -53,16 +93,14 @@ void CountNoCreationTime(ApplyRequest& request, const platform::Item& item) {
 // All the work on one item, through its handle. A hook before the item's change (a journal of
 // its old state) belongs at the top; a cancel is honoured only between two calls, so that the
 // steps of one item are never split.
-int ApplyToItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
+int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
     int result = 1;
     if (request.setCreated != 0 || request.setUpdated != 0) {
         const platform::UtcTime* created = nullptr;
         const platform::UtcTime* updated = nullptr;
-        if ((request.setCreated != 0 &&
-             (created = Converted(request.createdUtc, request.created)) == nullptr) ||
-            (request.setUpdated != 0 &&
-             (updated = Converted(request.updatedUtc, request.updated)) == nullptr)) {
-            AddLine(request, path, platform::Errc::invalid_time);
+        ApplyRequest::ItemTimes own;
+        if (const auto error = TimesToWrite(item, request, own, created, updated)) {
+            AddLine(request, path, error);
             return 0;
         }
         if (const auto error = platform::SetFileTimes(item, created, updated)) {
@@ -78,7 +116,12 @@ int ApplyToItem(const platform::Item& item, const std::string& path, ApplyReques
         }
     }
     if (request.setAttributes != 0) {
-        if (const auto error = platform::SetAttributes(item, WantedAttributes(request))) {
+        uint32_t wanted = 0;
+        std::error_code error = WantedAttributes(item, request, wanted);
+        if (!error) {
+            error = platform::SetAttributes(item, wanted);
+        }
+        if (error) {
             AddLine(request, path, error);
             return 0;
         }
@@ -86,16 +129,19 @@ int ApplyToItem(const platform::Item& item, const std::string& path, ApplyReques
     return result;
 }
 
-// ApplyToItem, counted where the run is watched.
+// ChangeItem, reported to whoever watches the run.
 void ApplyCounted(const platform::Item& item, const std::string& path, ApplyRequest& request) {
-    ApplyToItem(item, path, request);
+    ChangeItem(item, path, request);
     if (request.control != nullptr) {
         request.control->ItemDone(path);
+    }
+    if (request.itemDone) {
+        request.itemDone(path);
     }
 }
 
 void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
-    platform::TreeWalk walk(folder, path);
+    platform::TreeWalk walk(folder, path, request.crossMounts);
     for (;;) {
         if (request.control != nullptr && request.control->StopHere()) {
             return;

@@ -2,11 +2,14 @@
 
 #include "platform/FileSystem.h"
 #include "platform/SystemTime.h"
+#include "platform/TreeWalk.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
+#include <system_error>
 
 class RunControl;
 
@@ -29,8 +32,41 @@ struct ApplyRequest {
     // asked to (see RunControl); the request then belongs to the worker until it is joined.
     RunControl* control = nullptr;
 
+    // What other callers than the window ask for (the command line); left as they are, the
+    // request is the window's.
+
+    // Only some attributes changed ("+r -h"): these bits cleared, then these set, every other
+    // bit kept as the item has it (read through its handle first). None: readOnly, hidden and
+    // archive replace every bit a program can set, as the window does. Read only when
+    // setAttributes.
+    struct AttributeChange {
+        uint32_t clear = 0;
+        uint32_t set = 0;
+    };
+    std::optional<AttributeChange> attributeChange;
+
+    // Times that depend on the item (a shift, one time copied to the other, a photo's capture
+    // date): given the item and its times as the list shows them, read afresh through its
+    // handle, fills in the times to write (setCreated and setUpdated say which are written), or
+    // returns why the item keeps them: the item then gets one line with that reason and nothing
+    // is changed on it. Unset: created and updated are written.
+    struct ItemTimes {
+        std::optional<platform::UtcTime> created; // none where the item has none
+        platform::UtcTime updated;
+    };
+    std::function<std::error_code(const platform::Item& item, ItemTimes& times)> timesOfItem;
+
+    // CrossMounts::No: a walk stays on the mount of the folder it starts from.
+    platform::CrossMounts crossMounts = platform::CrossMounts::Yes;
+
+    // Called after each item with its full path, whether it got a line or not (the lines so far
+    // are in log), for a caller that shows progress.
+    std::function<void(const std::string& path)> itemDone;
+
     // The two times in UTC, converted once per run rather than once per file. Keyed by the
-    // local values, so a request changed between runs converts afresh.
+    // local values, so a request changed between runs converts afresh. A caller that knows the
+    // moment itself (a time given with its offset from UTC) may fill one in beforehand, keyed by
+    // created or updated as it stands.
     struct Converted {
         SYSTEMTIME from{};
         std::optional<platform::UtcTime> utc;

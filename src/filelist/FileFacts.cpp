@@ -118,6 +118,12 @@ void AppendEscaped(std::string& out, std::string_view path) {
 
 } // namespace
 
+std::string ShownPath(std::string_view path) {
+    std::string shown;
+    AppendEscaped(shown, path);
+    return shown;
+}
+
 std::string MakeErrorText(const std::string& path, const std::error_code& error,
                           const std::error_code& reason) {
     std::string line;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -33,6 +34,9 @@ std::string MakeErrorText(const std::string& path, const std::error_code& error,
 
 // What one look at the disk found for a row; none when the item could not be looked at.
 using RowFacts = std::optional<platform::FileInfo>;
+
+// A path as the lines show it: control characters and line separators escaped the same way.
+std::string ShownPath(std::string_view path);
 
 // A row's attributes, times, size and identity from one look at the disk. Adding a row sets
 // the folder flag from the item's type (refreshing leaves it as it was); times and size depend

@@ -53,7 +53,8 @@ std::error_code make_error_code(Errc e) {
 }
 
 std::string ErrorText(const std::error_code& error) {
-    if (error.category() == DatemarkCategory()) {
+    // Other categories (the layer's own, the command line's) carry their texts themselves.
+    if (error.category() != std::system_category() && error.category() != std::generic_category()) {
         return error.message();
     }
     return SystemErrorText(error.value(), "");

@@ -35,8 +35,8 @@ inline std::error_code SystemError(int code) {
 }
 
 // The message for an error: the system's text in the user's locale for a system code, the
-// layer's own text for an Errc. Empty when the system has no text for the code. Never ends in a
-// line break (Windows texts are trimmed of theirs).
+// category's own text for any other (an Errc). Empty when the system has no text for the code. Never ends in
+// a line break (Windows texts are trimmed of theirs).
 std::string ErrorText(const std::error_code& error);
 
 // ErrorText for a system code in a named locale ("ja_JP.UTF-8"); the user's locale when the

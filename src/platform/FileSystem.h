@@ -21,6 +21,9 @@ inline constexpr uint32_t Normal = 0x80; // "no attributes": only ever alone
 inline constexpr uint32_t Temporary = 0x100;
 inline constexpr uint32_t Offline = 0x1000;
 inline constexpr uint32_t NotContentIndexed = 0x2000;
+// Every bit SetAttributes sets or clears.
+inline constexpr uint32_t Settable =
+    ReadOnly | Hidden | System | Archive | Temporary | Offline | NotContentIndexed;
 } // namespace attr
 
 // What an item is. Other: a FIFO, socket or device, which is never opened.
@@ -181,6 +184,23 @@ MountInfo MountOf(const Item& item);
 // there: clearing Hidden on it does everything else and fails with Errc::hidden_by_name.
 // Devices, FIFOs and sockets get none: Errc::not_a_file_or_folder.
 std::error_code SetAttributes(const Item& item, uint32_t attributes);
+
+// The attribute word of an opened item, read afresh as QueryFile reads it. Fails with the
+// system's reason where it cannot be read (someone else's file without read permission), and
+// with Errc::not_a_file_or_folder for devices, FIFOs and sockets, which have none.
+std::error_code GetAttributes(const Item& item, uint32_t& attributes);
+
+// The creation time as QueryFile reads it (NTFS's or SMB's own, else the one in the
+// user.DOSATTRIB record, else the kernel's birth time; none where there is none) and the
+// last-write time, read afresh through the handle. Fails only when the item cannot be looked at.
+std::error_code GetFileTimes(const Item& item, std::optional<UtcTime>& created, UtcTime& updated);
+
+// Reads the first bytes of a regular file, at most limit of them, into bytes (fewer: the whole
+// file). The item is opened again for reading through its handle, never by name, without
+// blocking and without changing its last-access time where the system allows that; where
+// there is no way to reach it through the handle (no /proc), Errc::no_safe_way. Anything but a
+// regular file: Errc::not_a_file_or_folder.
+std::error_code ReadFileStart(const Item& item, size_t limit, std::string& bytes);
 
 // Writes the creation and/or last-write time (null: left as it is; the last-access time is
 // never changed), then reads them back: a time the file system stores otherwise (beyond its

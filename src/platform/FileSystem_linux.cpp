@@ -37,8 +37,7 @@
 namespace platform {
 namespace {
 
-constexpr uint32_t kSettable = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive |
-                               attr::Temporary | attr::Offline | attr::NotContentIndexed;
+constexpr uint32_t kSettable = attr::Settable;
 constexpr uint32_t kFatBits = attr::ReadOnly | attr::Hidden | attr::System | attr::Archive;
 
 constexpr const char* kDosAttribName = "user.DOSATTRIB";
@@ -851,12 +850,28 @@ std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsI
     return SetNativeAttributes(t, st, wanted);
 }
 
-// The owner of a file of mode 000 may still see its record: through a handle of its own (the
-// name may not follow another link than the question did), with the read right taken for it.
+// The owner of a file of mode 000 may still see its record, with the read right taken for it.
+std::error_code ReadRecordAsOwner(const Target& handle, const StatResult& st, uint32_t& out,
+                                  std::optional<uint64_t>* recordCreated) {
+    ModeKeeper keeper(handle, static_cast<mode_t>(st.mode & 07777));
+    DosRecord dos;
+    if (auto ec = ReadDosRecord(handle, dos, &keeper)) {
+        return ec;
+    }
+    out = NativeAttributes(handle, st, dos);
+    *recordCreated = dos.created;
+    return {};
+}
+
+// The same for an item asked about by name: through a handle of its own (the name may not
+// follow another link than the question did).
 std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out,
                                       std::optional<uint64_t>* recordCreated) {
     if (fs.store != Store::Native || st.uid != ::geteuid()) {
         return SystemError(EACCES);
+    }
+    if (t.handle) {
+        return ReadRecordAsOwner(t, st, out, recordCreated);
     }
     const UniqueFd fd(::openat(t.dirFd, t.name, O_PATH | O_CLOEXEC | (t.Follows() ? 0 : O_NOFOLLOW)));
     StatResult again;
@@ -869,14 +884,17 @@ std::error_code ReadAttributesAsOwner(const Target& t, const StatResult& st, con
     handle.atFlags = AT_EMPTY_PATH;
     handle.handle = true;
     handle.folder = again.IsDirectory();
-    ModeKeeper keeper(handle, static_cast<mode_t>(again.mode & 07777));
-    DosRecord dos;
-    if (auto ec = ReadDosRecord(handle, dos, &keeper)) {
-        return ec;
+    return ReadRecordAsOwner(handle, again, out, recordCreated);
+}
+
+// The attribute word as a question sees it, and the creation time the record holds.
+std::error_code ReadAttributesOf(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t& out,
+                                 std::optional<uint64_t>& recordCreated) {
+    std::error_code ec = ReadAttributes(t, st, fs, out, &recordCreated);
+    if (ec == std::errc::permission_denied) {
+        ec = ReadAttributesAsOwner(t, st, fs, out, &recordCreated);
     }
-    out = NativeAttributes(handle, again, dos);
-    *recordCreated = dos.created;
-    return {};
+    return ec;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -990,6 +1008,17 @@ std::error_code SetCreationTime(const Target& t, const StatResult& st, const FsI
         SetTicksXattr(t, name, old);
     }
     return make_error_code(Errc::time_not_stored);
+}
+
+// The creation time Windows sees: NTFS's or SMB's own, else the record's, else the kernel's
+// birth time.
+std::optional<UtcTime> CreationTimeOf(const Target& t, const StatResult& st, const FsInfo& fs,
+                                      const std::optional<uint64_t>& recordCreated) {
+    UtcTime own;
+    if (const char* name = CreationTimeName(fs); name != nullptr && !GetTicksXattr(t, name, own)) {
+        return own;
+    }
+    return recordCreated ? FromFileTimeTicks(*recordCreated) : st.born;
 }
 
 } // namespace
@@ -1136,23 +1165,79 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     const FsInfo fs = FsOf(t, st);
     uint32_t attributes = 0;
     std::optional<uint64_t> recordCreated;
-    std::error_code ec = ReadAttributes(t, st, fs, attributes, &recordCreated);
-    if (ec == std::errc::permission_denied) {
-        ec = ReadAttributesAsOwner(t, st, fs, attributes, &recordCreated);
-    }
+    const std::error_code ec = ReadAttributesOf(t, st, fs, attributes, recordCreated);
     info.attributes = ec ? std::nullopt : std::optional<uint32_t>(attributes);
     info.isDirectory = st.IsDirectory();
     info.id = st.id;
     info.updated = st.modified;
     info.size = st.size;
-    // The creation time Windows sees: NTFS's or SMB's own, else the record's, else the kernel's
-    // birth time.
-    info.created = st.born;
-    UtcTime own;
-    if (const char* name = CreationTimeName(fs); name != nullptr && !GetTicksXattr(t, name, own)) {
-        info.created = own;
-    } else if (recordCreated) {
-        info.created = FromFileTimeTicks(*recordCreated);
+    info.created = CreationTimeOf(t, st, fs, recordCreated);
+    return {};
+}
+
+std::error_code GetAttributes(const Item& item, uint32_t& attributes) {
+    if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
+        return make_error_code(Errc::not_a_file_or_folder);
+    }
+    const Target t = TargetOf(item);
+    StatResult st;
+    if (auto ec = DoStat(t, st)) {
+        return ec;
+    }
+    std::optional<uint64_t> recordCreated;
+    return ReadAttributesOf(t, st, FsOf(t, st), attributes, recordCreated);
+}
+
+std::error_code GetFileTimes(const Item& item, std::optional<UtcTime>& created, UtcTime& updated) {
+    const Target t = TargetOf(item);
+    StatResult st;
+    if (auto ec = DoStat(t, st)) {
+        return ec;
+    }
+    const FsInfo fs = FsOf(t, st);
+    uint32_t attributes = 0;
+    std::optional<uint64_t> recordCreated;
+    ReadAttributesOf(t, st, fs, attributes, recordCreated); // without a record, the birth time
+    created = CreationTimeOf(t, st, fs, recordCreated);
+    updated = st.modified;
+    return {};
+}
+
+std::error_code ReadFileStart(const Item& item, size_t limit, std::string& bytes) {
+    bytes.clear();
+    if (item.Type() != ItemType::File) {
+        return SystemError(item.Type() == ItemType::Folder ? EISDIR : EINVAL);
+    }
+    const ProcPath proc(TargetOf(item));
+    if (!proc.Usable()) {
+        return make_error_code(Errc::no_safe_way);
+    }
+    // Only the owner may keep the access time from moving.
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int opened = ::open(proc.c_str(), kFlags | O_NOATIME);
+    if (opened < 0 && errno == EPERM) {
+        opened = ::open(proc.c_str(), kFlags);
+    }
+    const UniqueFd fd(opened);
+    if (fd.Get() < 0) {
+        return LastError();
+    }
+    constexpr size_t kChunk = 1 << 16;
+    while (bytes.size() < limit) {
+        const size_t at = bytes.size();
+        bytes.resize(at + std::min(kChunk, limit - at));
+        const ssize_t n = ::read(fd.Get(), bytes.data() + at, bytes.size() - at);
+        if (n <= 0) {
+            bytes.resize(at);
+            if (n == 0) {
+                break;
+            }
+            if (errno != EINTR) {
+                return LastError();
+            }
+            continue;
+        }
+        bytes.resize(at + static_cast<size_t>(n));
     }
     return {};
 }

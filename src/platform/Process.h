@@ -14,6 +14,10 @@ std::string CurrentFolder();
 // This process's number.
 int ProcessId();
 
+// The user's home folder: $HOME, else the one the user database gives; empty when neither
+// tells (%USERPROFILE% on Windows).
+std::string HomeFolder();
+
 // The user's configuration folder: $XDG_CONFIG_HOME when it is an absolute path, else
 // ~/.config (%APPDATA% on Windows).
 std::string ConfigHome();
@@ -25,5 +29,14 @@ std::string StateHome();
 // The process's file-creation mask, read without changing it (setting it to read it would race
 // with other threads creating files). No value where the system does not tell.
 std::optional<unsigned> CurrentUmask();
+
+// The process's standard streams, for the questions the command line asks of them.
+enum class StdStream { Output, Error };
+
+// Whether the stream goes to a terminal.
+bool IsTerminal(StdStream stream);
+
+// The width in columns of the terminal the stream goes to; 80 where it does not tell.
+int TerminalColumns(StdStream stream);
 
 } // namespace platform

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 #include <vector>
 
@@ -13,6 +14,15 @@ namespace platform {
 std::string ExecutablePath() {
     std::string path;
     return ReadLink("/proc/self/exe", path, 4096) ? std::string() : path;
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = pw != nullptr ? pw->pw_dir : "";
+    }
+    return home;
 }
 
 namespace {
@@ -24,12 +34,7 @@ std::string XdgFolder(const char* variable, const char* fallback) {
     if (xdg != nullptr && xdg[0] == '/') {
         return xdg;
     }
-    const char* home = std::getenv("HOME");
-    if (home == nullptr || home[0] == '\0') {
-        const passwd* pw = ::getpwuid(::getuid());
-        home = pw != nullptr ? pw->pw_dir : "/";
-    }
-    std::string path = home;
+    std::string path = HomeFolder();
     if (path.empty() || path.back() != '/') {
         path += '/';
     }
@@ -92,6 +97,23 @@ std::string CurrentFolder() {
     }
     buffer.resize(std::char_traits<char>::length(buffer.c_str()));
     return buffer;
+}
+
+namespace {
+
+int FdOf(StdStream stream) {
+    return stream == StdStream::Output ? STDOUT_FILENO : STDERR_FILENO;
+}
+
+} // namespace
+
+bool IsTerminal(StdStream stream) {
+    return ::isatty(FdOf(stream)) == 1;
+}
+
+int TerminalColumns(StdStream stream) {
+    struct winsize size {};
+    return ::ioctl(FdOf(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : 80;
 }
 
 } // namespace platform

@@ -50,6 +50,11 @@ std::optional<UtcTime> LocalToUtc(const SYSTEMTIME& local);
 // truncated. No value outside the years 1601 through 30827.
 std::optional<SYSTEMTIME> UtcToLocal(const UtcTime& utc);
 
+// A calendar record read as UTC itself, and back, with no time zone involved. No value for an
+// invalid record, nor outside the years 1601 through 30827.
+std::optional<UtcTime> FieldsToUtc(const SYSTEMTIME& fields);
+std::optional<SYSTEMTIME> UtcToFields(const UtcTime& utc);
+
 // Windows file times: 100-nanosecond ticks since 1601-01-01 00:00:00 UTC, the unit NTFS and SMB
 // keep creation times in. No value for a moment before 1601.
 UtcTime FromFileTimeTicks(uint64_t ticks);

@@ -16,16 +16,6 @@ constexpr int64_t kHour = 3600;
 // looking 30 hours either side finds every moment a local time can stand for.
 constexpr int64_t kReach = 30 * kHour;
 
-// Days from 1970-01-01 to a date of the proleptic Gregorian calendar.
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-    y -= m <= 2 ? 1 : 0;
-    const int64_t era = (y >= 0 ? y : y - 399) / 400;
-    const auto yoe = static_cast<unsigned>(y - era * 400);
-    const unsigned doy = (153 * (m > 2 ? m - 3 : m + 9) + 2) / 5 + d - 1;
-    const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-    return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 std::optional<int64_t> OffsetAt(int64_t t) {
     const auto at = static_cast<std::time_t>(t);
     std::tm tm{};
@@ -84,8 +74,9 @@ std::optional<UtcTime> LocalToUtc(const SYSTEMTIME& local) {
     if (!IsValidSystemTime(local)) {
         return std::nullopt;
     }
-    const int64_t wall = DaysFromCivil(local.wYear, local.wMonth, local.wDay) * 86400 + local.wHour * kHour +
-                         local.wMinute * 60 + local.wSecond;
+    SYSTEMTIME whole = local;
+    whole.wMilliseconds = 0;
+    const int64_t wall = FieldsToUtc(whole)->seconds; // the wall time's own numbers, read as UTC
     const auto spans = SpansAround(wall - kReach, wall + kReach);
     if (!spans) {
         return std::nullopt;

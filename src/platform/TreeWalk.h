@@ -8,6 +8,9 @@
 
 namespace platform {
 
+// Whether a walk goes on into other mounts below its root.
+enum class CrossMounts { Yes, No };
+
 // Everything below one folder, depth first, each folder handed out before its contents, in the
 // order the file system lists them. Each item is opened once through its open folder without
 // following a link (Item::OpenIn). Symbolic links inside are passed over without a word, a
@@ -20,10 +23,14 @@ namespace platform {
 // checked by device and inode, so that a folder moved meanwhile is noticed and any descriptor
 // limit of at least 64 does. The position in a folder opened again is the file system's
 // directory cookie.
+//
+// With CrossMounts::No, anything on another mount than the root's (a mounted file system, a
+// bind mount, a btrfs subvolume) is neither handed out nor entered, without a word: the caller
+// asked to stay on the root's own.
 class TreeWalk {
 public:
     // root: an open folder, borrowed for the walk's life; rootPath: its path as lines show it.
-    TreeWalk(const Item& root, const std::string& rootPath);
+    TreeWalk(const Item& root, const std::string& rootPath, CrossMounts mounts = CrossMounts::Yes);
     ~TreeWalk();
     TreeWalk(const TreeWalk&) = delete;
     TreeWalk& operator=(const TreeWalk&) = delete;

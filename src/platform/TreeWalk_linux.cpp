@@ -42,7 +42,7 @@ bool SameFolder(int fd, const ItemId& id) {
 } // namespace
 
 struct TreeWalk::Impl {
-    Impl(const Item& root, const std::string& rootPath);
+    Impl(const Item& root, const std::string& rootPath, CrossMounts mounts);
     Step Next();
 
     Step Problem(std::error_code what, std::error_code why = {}) {
@@ -70,7 +70,16 @@ struct TreeWalk::Impl {
     void AppendName(const std::string& name);
     std::string_view NameOf(size_t index) const;
 
+    // Whether the current item lies off the root's mount where the walk is to stay on it.
+    bool Strayed() const {
+        return !crossMounts &&
+               (current.Id().device != rootDevice || ItemAccess::MountId(current) != rootMountId);
+    }
+
     std::string path;
+    bool crossMounts = true;
+    uint64_t rootDevice = 0;
+    uint64_t rootMountId = 0;
     std::vector<Level> levels;
     std::unordered_set<ItemId, IdHash> visited;
     size_t openLevels = 0;
@@ -83,7 +92,9 @@ struct TreeWalk::Impl {
     std::error_code reason;
 };
 
-TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath) : path(rootPath) {
+TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts)
+    : path(rootPath), crossMounts(mounts == CrossMounts::Yes), rootDevice(root.Id().device),
+      rootMountId(ItemAccess::MountId(root)) {
     visited.insert(root.Id());
     if (!KernelFileSystemName(ItemAccess::Fd(root), root.Id().device).empty()) {
         pending = true;
@@ -289,7 +300,7 @@ TreeWalk::Step TreeWalk::Impl::Next() {
         if (ec) {
             return Problem(ec);
         }
-        if (current.Type() == ItemType::Link) { // swapped in since it was listed
+        if (current.Type() == ItemType::Link || Strayed()) { // a link swapped in since it was listed
             current.Close();
             continue;
         }
@@ -304,8 +315,8 @@ TreeWalk::Step TreeWalk::Impl::Next() {
     return Step::End;
 }
 
-TreeWalk::TreeWalk(const Item& root, const std::string& rootPath)
-    : m_impl(std::make_unique<Impl>(root, rootPath)) {}
+TreeWalk::TreeWalk(const Item& root, const std::string& rootPath, CrossMounts mounts)
+    : m_impl(std::make_unique<Impl>(root, rootPath, mounts)) {}
 
 TreeWalk::~TreeWalk() = default;
 

@@ -1,6 +1,7 @@
 #include "shell/FileTypes.h"
 
 #include "shell/GlobMatch.h"
+#include "shell/MimeGlobs.h"
 
 #include <QApplication>
 #include <QFile>
@@ -82,38 +83,13 @@ bool FileTypes::ReadGlobs(const QStringList& globFiles) {
         read = true;
         const QByteArray content = file.readAll();
         for (const QByteArray& rawLine : content.split('\n')) {
-            std::string_view line(rawLine.constData(), static_cast<size_t>(rawLine.size()));
-            if (!line.empty() && line.back() == '\r') {
-                line.remove_suffix(1);
-            }
-            if (line.empty() || line.front() == '#') {
-                continue;
-            }
-            // weight:type:glob[:flags]
-            const size_t typeStart = line.find(':');
-            const size_t globStart = typeStart == line.npos ? line.npos : line.find(':', typeStart + 1);
-            if (globStart == line.npos) {
-                continue;
-            }
-            std::string_view glob = line.substr(globStart + 1);
-            std::string_view flags;
-            if (const size_t colon = glob.rfind(':');
-                colon != glob.npos &&
-                glob.find_first_not_of("abcdefghijklmnopqrstuvwxyz,", colon + 1) == glob.npos) {
-                flags = glob.substr(colon + 1);
-                glob = glob.substr(0, colon);
-            }
+            const auto line =
+                ParseGlobLine(std::string_view(rawLine.constData(), static_cast<size_t>(rawLine.size())));
             // Kept globs that __NOGLOBS__ would drop can only send more names to Qt.
-            if (glob.empty() || glob == "__NOGLOBS__") {
+            if (!line || line->pattern == "__NOGLOBS__") {
                 continue;
             }
-            bool caseSensitive = false;
-            for (size_t start = 0; start <= flags.size();) {
-                const size_t end = std::min(flags.find(',', start), flags.size());
-                caseSensitive = caseSensitive || flags.substr(start, end - start) == "cs";
-                start = end + 1;
-            }
-            AddGlob(glob, caseSensitive);
+            AddGlob(line->pattern, line->caseSensitive);
         }
     }
     return read;

@@ -165,12 +165,15 @@ int RunProgram(const std::vector<std::string>& argv) {
 }
 
 int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
-               const std::vector<std::string>& env) {
+               const std::vector<std::string>& env, std::string* errors) {
     output.clear();
-    // The input waits in a memory file, so that neither side can block the other on a full pipe.
+    // The input and the errors wait in memory files, so that neither side can block the other
+    // on a full pipe.
     const int in = ::memfd_create("input", MFD_CLOEXEC);
+    const int err = errors != nullptr ? ::memfd_create("errors", MFD_CLOEXEC) : -1;
     int out[2] = {-1, -1};
-    if (in < 0 || ::write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()) ||
+    if (in < 0 || (errors != nullptr && err < 0) ||
+        ::write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()) ||
         ::lseek(in, 0, SEEK_SET) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
         ADD_FAILURE() << "cannot set up a child's input and output: " << std::strerror(errno);
         return -1;
@@ -180,7 +183,7 @@ int RunProgram(const std::vector<std::string>& argv, std::string_view input, std
     if (pid == 0) {
         ::dup2(in, STDIN_FILENO);
         ::dup2(out[1], STDOUT_FILENO);
-        ::dup2(out[1], STDERR_FILENO);
+        ::dup2(err >= 0 ? err : out[1], STDERR_FILENO);
         for (const auto& setting : env) {
             ::putenv(const_cast<char*>(setting.c_str()));
         }
@@ -194,7 +197,16 @@ int RunProgram(const std::vector<std::string>& argv, std::string_view input, std
         output.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
     }
     ::close(out[0]);
-    return ExitStatus(pid);
+    const int status = ExitStatus(pid);
+    if (errors != nullptr) {
+        errors->clear();
+        ::lseek(err, 0, SEEK_SET);
+        while ((n = ::read(err, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+            errors->append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+        }
+        ::close(err);
+    }
+    return status;
 }
 
 bool SetImmutable(const std::string& path, bool on) {

@@ -40,9 +40,10 @@ int RunAsUnprivileged(const std::function<int()>& body);
 int RunProgram(const std::vector<std::string>& argv);
 // RunProgram with `input` on its standard input and `env` ("NAME=value") added to its
 // environment; `output` gets what it wrote to standard output and standard error, up to the end
-// of the last process that holds them open.
+// of the last process that holds them open, or only standard output where `errors` is given to
+// take standard error apart.
 int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
-               const std::vector<std::string>& env = {});
+               const std::vector<std::string>& env = {}, std::string* errors = nullptr);
 
 // Sets or clears the immutable flag (chattr +i), which binds root too. False where the file
 // system or the caller cannot.

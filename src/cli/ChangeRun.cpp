@@ -1,0 +1,147 @@
+#include "cli/ChangeRun.h"
+
+#include "cli/CliError.h"
+#include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
+#include "platform/Process.h"
+#include "platform/Utf8.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// What the user sees of a run while it goes on and when it ends.
+class RunReport {
+public:
+    explicit RunReport(const CliContext& context)
+        : m_verbose(context.verbose),
+          m_progress(!context.quiet && platform::IsTerminal(platform::StdStream::Error)),
+          m_lastDrawn(std::chrono::steady_clock::now()) {}
+
+    void ItemDone(std::string& log, const std::string& path) {
+        ++m_items;
+        const bool failed = !log.empty() && LastLineIsAbout(log, path);
+        Flush(log);
+        if (m_verbose && !failed) {
+            std::fputs((ShownPath(path) + "\n").c_str(), stdout);
+        }
+        if (m_progress && m_items % 64 == 0) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - m_lastDrawn >= std::chrono::milliseconds(200)) {
+                m_lastDrawn = now;
+                Draw(path);
+            }
+        }
+    }
+
+    // Writes the lines gathered so far and forgets them.
+    void Flush(std::string& log) {
+        if (log.empty()) {
+            return;
+        }
+        Erase();
+        for (const char c : log) {
+            m_lines += c == '\n' ? 1 : 0;
+        }
+        std::fwrite(log.data(), 1, log.size(), stderr);
+        log.clear();
+    }
+
+    int Finish(std::string& log) {
+        Flush(log);
+        Erase();
+        std::fflush(stdout);
+        if (m_verbose) {
+            std::fprintf(stderr, "datemark-cli: %llu items, %llu lines\n",
+                         static_cast<unsigned long long>(m_items), static_cast<unsigned long long>(m_lines));
+        }
+        return m_lines == 0 ? 0 : 1;
+    }
+
+private:
+    static bool LastLineIsAbout(const std::string& log, const std::string& path) {
+        const size_t end = log.size() - 1; // the log ends in a line break
+        const size_t start = end == 0 ? 0 : log.rfind('\n', end - 1);
+        const std::string head = ShownPath(path) + " - ";
+        return log.compare(start == std::string::npos ? 0 : start + 1, head.size(), head) == 0;
+    }
+
+    // "12345 items  3 lines  /the/path/now", cut from the left to fit the terminal; wide
+    // characters are counted as two columns, whatever they are.
+    void Draw(const std::string& path) {
+        std::string line = std::to_string(m_items) + " items  " + std::to_string(m_lines) + " lines  ";
+        const std::string shown = ShownPath(path);
+        const size_t columns = static_cast<size_t>(platform::TerminalColumns(platform::StdStream::Error));
+        size_t width = line.size();
+        size_t from = shown.size();
+        while (from > 0) {
+            size_t start = from - 1;
+            while (start > 0 && (static_cast<unsigned char>(shown[start]) & 0xC0) == 0x80) {
+                --start;
+            }
+            const size_t cost = static_cast<unsigned char>(shown[start]) < 0x80 ? 1 : 2;
+            if (width + cost + 1 >= columns) {
+                break;
+            }
+            width += cost;
+            from = start;
+        }
+        line += shown.substr(from);
+        std::fprintf(stderr, "\r%s\033[K", line.c_str());
+        m_drawn = true;
+    }
+
+    void Erase() {
+        if (m_drawn) {
+            std::fputs("\r\033[K", stderr);
+            m_drawn = false;
+        }
+    }
+
+    bool m_verbose;
+    bool m_progress;
+    bool m_drawn = false;
+    uint64_t m_items = 0;
+    uint64_t m_lines = 0;
+    std::chrono::steady_clock::time_point m_lastDrawn;
+};
+
+bool IsFolder(const std::string& path) {
+    platform::FileInfo info;
+    return !platform::QueryFile(platform::ItemRef::Path(path), info) && info.isDirectory;
+}
+
+} // namespace
+
+void ChangeTargets::Define(CLI::App& app) {
+    app.add_option("PATH", m_paths, "Files and folders to change")->required();
+    app.add_flag("-r,--recursive", m_recursive, "Also change everything below each folder");
+    app.add_flag("--folders", m_folders, "Change folders themselves too, not only files");
+    app.add_flag("--no-cross-mounts", m_noCrossMounts,
+                 "With -r, stay on the file system of each folder given: leave other mounts below it alone");
+}
+
+int ChangeTargets::Run(ApplyRequest& request, const CliContext& context) const {
+    request.subFolder = m_recursive ? 1 : 0;
+    request.folderTarget = m_folders ? 1 : 0;
+    request.crossMounts = m_noCrossMounts ? platform::CrossMounts::No : platform::CrossMounts::Yes;
+    RunReport report(context);
+    request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
+    for (const std::string& given : m_paths) {
+        const std::string path = WithoutTrailingSeparators(given);
+        if (!m_recursive && !m_folders && IsFolder(path)) {
+            request.log += MakeErrorText(path, cli::Errc::folder_not_asked);
+            report.Flush(request.log);
+            continue;
+        }
+        FileEntry entry;
+        entry.SetPath(path);
+        entry.SetLink(true);
+        ApplyToEntry(entry, request);
+        report.Flush(request.log);
+    }
+    FinishRun(request);
+    return report.Finish(request.log);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cli/Subcommand.h"
+#include "filelist/Apply.h"
+
+#include <string>
+#include <vector>
+
+// The paths a change goes to and the options that choose how far it reaches, shared by the
+// subcommands that change items, and the run itself.
+class ChangeTargets {
+public:
+    // PATH..., -r/--recursive, --folders, --no-cross-mounts.
+    void Define(CLI::App& app);
+
+    // Runs the request on each path in turn as the window runs it on its rows (see
+    // ApplyToEntry; a path that is a symbolic link acts on what it points to, as a row the
+    // user chose does), then FinishRun. A folder given without --folders or -r gets a line of
+    // its own, nothing being asked of it. Each line goes to standard error as it comes; with
+    // --verbose, the path of each item done without one goes to standard output; on a terminal
+    // and without --quiet, a progress line is kept up to date on standard error. The exit
+    // status: 1 when any line was written, else 0.
+    int Run(ApplyRequest& request, const CliContext& context) const;
+
+private:
+    std::vector<std::string> m_paths;
+    bool m_recursive = false;
+    bool m_folders = false;
+    bool m_noCrossMounts = false;
+};

@@ -1,0 +1,100 @@
+// datemark-cli: the window's engine on the command line, without Qt.
+#include "cli/Exif.h"
+#include "cli/Subcommand.h"
+#include "version/AppVersion.h"
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <string_view>
+
+namespace {
+
+constexpr int kBadUsage = 2;
+
+platform::UtcTime Now() {
+    const auto since = std::chrono::system_clock::now().time_since_epoch();
+    return {std::chrono::duration_cast<std::chrono::seconds>(since).count(), 0};
+}
+
+// Help and the version are answers; anything else the parser refuses is bad usage, told with
+// the argument it concerns.
+int Refuse(const CLI::App& app, const CLI::ParseError& e) {
+    if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
+        return app.exit(e);
+    }
+    std::fprintf(stderr, "datemark-cli: %s\nRun 'datemark-cli --help' for the usage.\n", e.what());
+    return kBadUsage;
+}
+
+// The first argument that is not an option must name a command (the program's own options take
+// no values); the parser would only say that one is missing.
+std::string UnknownCommand(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (argv[i][0] == '-') {
+            continue;
+        }
+        for (const SubcommandEntry& entry : Subcommands()) {
+            if (std::string_view(argv[i]) == entry.name) {
+                return {};
+            }
+        }
+        return argv[i];
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const ExifReaderScope exif;
+    CliContext context;
+    context.now = Now();
+
+    CLI::App app("Sets the creation and last-write times and the read-only, hidden and archive attributes of "
+                 "files and folders, as the Datemark window does.",
+                 "datemark-cli");
+    app.set_version_flag("--version", std::string("datemark-cli ") + APP_VERSION);
+    CLI::Option* quiet = app.add_flag("-q,--quiet", context.quiet, "No progress line on a terminal");
+    app.add_flag("-v,--verbose", context.verbose,
+                 "Print the path of each item changed, and a count of items and lines at the end")
+        ->excludes(quiet);
+    app.require_subcommand(1);
+    app.footer("Exit status: 0 all done, 1 some items failed (each on standard error, one line each), "
+               "2 bad usage (nothing changed).\nSee datemark-cli(1).");
+
+    std::vector<std::unique_ptr<Subcommand>> commands;
+    std::vector<CLI::App*> parsers;
+    for (const SubcommandEntry& entry : Subcommands()) {
+        commands.push_back(entry.make());
+        parsers.push_back(app.add_subcommand(entry.name, entry.summary));
+        parsers.back()->fallthrough();
+        commands.back()->Define(*parsers.back(), context);
+    }
+    if (const std::string unknown = UnknownCommand(argc, argv); !unknown.empty()) {
+        std::string names;
+        for (const SubcommandEntry& entry : Subcommands()) {
+            names += std::string(names.empty() ? "" : ", ") + entry.name;
+        }
+        std::fprintf(stderr, "datemark-cli: '%s' is not a command (%s)\n", unknown.c_str(), names.c_str());
+        return kBadUsage;
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return Refuse(app, e);
+    }
+    int status = kBadUsage;
+    for (size_t i = 0; i < commands.size(); ++i) {
+        if (!parsers[i]->parsed()) {
+            continue;
+        }
+        if (const std::string problem = commands[i]->Check(); !problem.empty()) {
+            std::fprintf(stderr, "datemark-cli %s: %s\nRun 'datemark-cli %s --help' for the usage.\n",
+                         Subcommands()[i].name, problem.c_str(), Subcommands()[i].name);
+            return kBadUsage;
+        }
+        status = commands[i]->Run(context);
+    }
+    return status;
+}

@@ -1,0 +1,454 @@
+// datemark-cli run as the process a person runs: its exit status, what it writes where, and the
+// files on disk afterwards.
+#include "platform/FileSystem.h"
+#include "support/LoopMount.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+enum class As { Caller, Unprivileged };
+
+// The program with these arguments, in a time zone of the test's choice, with the C library's
+// own texts; as uid and gid 65534 where asked and the tests run as root.
+Result Cli(const std::vector<std::string>& args, const char* tz = "Asia/Tokyo", As as = As::Caller) {
+    std::vector<std::string> argv;
+    if (as == As::Unprivileged && ::geteuid() == 0) {
+        argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    argv.push_back(DATEMARK_CLI);
+    argv.insert(argv.end(), args.begin(), args.end());
+    Result r;
+    r.status = test::RunProgram(argv, "", r.out, {std::string("TZ=") + tz, "LC_ALL=C.UTF-8"}, &r.err);
+    return r;
+}
+
+// The clock the program reads; time() is a coarser one that may still show the second before.
+int64_t Now() {
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+int64_t Mtime(const std::string& path) {
+    return test::StatOf(path).st_mtim.tv_sec;
+}
+
+void SetMtime(const std::string& path, int64_t seconds) {
+    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+// The creation time and attribute letters as the list reads them.
+int64_t Created(const std::string& path) {
+    platform::FileInfo info;
+    EXPECT_FALSE(platform::QueryFile(platform::ItemRef::Path(path), info)) << path;
+    return info.created ? info.created->seconds : -1;
+}
+
+std::string Letters(const std::string& path) {
+    platform::FileInfo info;
+    EXPECT_FALSE(platform::QueryFile(platform::ItemRef::Path(path), info)) << path;
+    const uint32_t a = info.attributes.value_or(0);
+    return std::string((a & platform::attr::ReadOnly) != 0 ? "R" : "") +
+           ((a & platform::attr::Hidden) != 0 ? "H" : "") + ((a & platform::attr::Archive) != 0 ? "A" : "");
+}
+
+void Le16(std::string& s, unsigned v) {
+    s += static_cast<char>(v & 0xFF);
+    s += static_cast<char>(v >> 8);
+}
+
+void Le32(std::string& s, uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+        s += static_cast<char>((v >> (8 * i)) & 0xFF);
+    }
+}
+
+// Little-endian TIFF data whose first IFD lies at ifdAt and points to an Exif IFD with these
+// ASCII entries (tag, text).
+std::string Tiff(const std::vector<std::pair<unsigned, std::string>>& entries, uint32_t ifdAt = 8) {
+    std::string t = "II*";
+    t += '\0';
+    Le32(t, ifdAt);
+    t.resize(ifdAt, '\0');
+    const uint32_t exifAt = ifdAt + 18;
+    Le16(t, 1);
+    Le16(t, 0x8769); // the Exif IFD's place
+    Le16(t, 4);
+    Le32(t, 1);
+    Le32(t, exifAt);
+    Le32(t, 0);
+    uint32_t dataAt = exifAt + 2 + 12 * static_cast<uint32_t>(entries.size()) + 4;
+    std::string data;
+    Le16(t, static_cast<unsigned>(entries.size()));
+    for (const auto& [tag, text] : entries) {
+        Le16(t, tag);
+        Le16(t, 2); // ASCII
+        Le32(t, static_cast<uint32_t>(text.size() + 1));
+        Le32(t, dataAt + static_cast<uint32_t>(data.size()));
+        data += text + '\0';
+    }
+    Le32(t, 0);
+    return t + data;
+}
+
+// The smallest JPEG the reader takes: start of image, then the Exif segment.
+std::string Jpeg(const std::vector<std::pair<unsigned, std::string>>& entries) {
+    const std::string exif = std::string("Exif\0\0", 6) + Tiff(entries);
+    const size_t length = exif.size() + 2;
+    return std::string("\xFF\xD8\xFF\xE1") + static_cast<char>(length >> 8) +
+           static_cast<char>(length & 0xFF) + exif;
+}
+
+constexpr unsigned kDateTimeOriginal = 0x9003;
+constexpr unsigned kOffsetTimeOriginal = 0x9011;
+constexpr unsigned kUserComment = 0x9286;
+
+// 2005-10-12 14:06:42 in Tokyo, and in UTC.
+constexpr int64_t kTokyo = 1129093602;
+constexpr int64_t kUtc = 1129126002;
+
+class CliTest : public ::testing::Test {
+protected:
+    std::string File(const char* name, int64_t mtime = 1000000000, std::string_view content = "") {
+        const std::string path = dir / name;
+        test::WriteFile(path, content);
+        SetMtime(path, mtime);
+        return path;
+    }
+
+    test::TempDir dir;
+};
+
+} // namespace
+
+TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothing) {
+    const std::string f = File("f.txt");
+    const struct {
+        std::vector<std::string> args;
+        const char* named;
+    } cases[] = {
+        {{"set", "--modified", "now", "--created", "2005-13-01", f}, "--created"},
+        {{"set", "--modified", "2005-10-12T14:06:42.5", f}, "fractions"},
+        {{"set", "--modified", "now", "--attributes", "+x", f}, "--attributes"},
+        {{"set", "--attributes", "=r +h", f}, "--attributes"},
+        {{"shift", "--modified", "1h", f}, "--modified"},
+        {{"copy", "--created-from", dir / "missing", f}, "--created-from"},
+        {{"set", "-r", f}, "nothing to change"},
+        {{"set", "--modified", "now"}, "PATH"},
+        {{"set", "--modified", "now", "--bogus", f}, "--bogus"},
+        {{"sett", f}, "sett"},
+        {{}, "subcommand"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.named;
+        EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(Mtime(f), 1000000000);
+    EXPECT_EQ(Letters(f), "");
+}
+
+TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput) {
+    for (const char* sub : {"set", "shift", "copy", "show"}) {
+        const Result r = Cli({sub, "--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("PATH"), std::string::npos) << r.out;
+    }
+    const Result version = Cli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("datemark-cli ", 0), 0u) << version.out;
+}
+
+TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
+    // New York: 01:30 on 7 November 2021 came twice, 02:30 on 14 March not at all.
+    const struct {
+        const char* time;
+        int64_t mtime; // 0: now
+    } cases[] = {
+        {"2021-11-07T01:30:00", 1636263000},       // the first, as the window takes it
+        {"2021-11-07T01:30:00-05:00", 1636266600}, // the second, as written
+        {"2021-03-14T02:30:00", 1615707000},       // an hour later
+        {"2005-10-12T14:06:42Z", kUtc},
+        {"now", 0},
+    };
+    const std::string f = File("f.txt");
+    for (const auto& c : cases) {
+        const int64_t before = Now();
+        const Result r = Cli({"set", "--modified", c.time, f}, "America/New_York");
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err + r.out, "");
+        if (c.mtime != 0) {
+            EXPECT_EQ(Mtime(f), c.mtime) << c.time;
+        } else {
+            EXPECT_GE(Mtime(f), before);
+            EXPECT_LE(Mtime(f), Now());
+        }
+    }
+    ASSERT_EQ(Cli({"set", "--created", "2005-10-12T14:06:42", f}).status, 0);
+    EXPECT_EQ(Created(f), kTokyo);
+}
+
+TEST_F(CliTest, AttributeListsKeepWhatTheyDoNotName) {
+    const std::string f = File("f.txt");
+    const struct {
+        const char* list;
+        const char* letters;
+    } steps[] = {{"=h", "H"}, {"+r", "RH"}, {"-h +a", "RA"}, {"+h -a", "RH"}, {"=", ""}};
+    for (const auto& s : steps) {
+        const Result r = Cli({"set", "--attributes", s.list, f});
+        EXPECT_EQ(r.status, 0) << s.list << ": " << r.err;
+        EXPECT_EQ(Letters(f), s.letters) << s.list;
+    }
+    // A name starting with "." stays hidden: one line, and the rest is done.
+    const std::string dot = File(".dot");
+    const Result r = Cli({"set", "--attributes", "-h +r", dot});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind(dot + " - ", 0), 0u) << r.err;
+    EXPECT_EQ(Letters(dot), "RH");
+}
+
+TEST_F(CliTest, FoldersAreChangedOnlyAsAskedAndEveryLineIsTold) {
+    const std::string root = dir / "root";
+    test::MakeFolder(root);
+    test::MakeFolder(root + "/sub");
+    const std::vector<std::string> items = {root, root + "/a.txt", root + "/sub", root + "/sub/b.txt"};
+    const struct {
+        std::vector<std::string> options;
+        const char* changed; // root, a.txt, sub, b.txt
+        int status;
+    } cases[] = {
+        {{}, "0000", 1},
+        {{"--folders"}, "1000", 0},
+        {{"-r"}, "0101", 0},
+        {{"--recursive", "--folders"}, "1111", 0},
+    };
+    for (const auto& c : cases) {
+        for (const std::string& item : items) {
+            if (item.find(".txt") != std::string::npos) {
+                test::WriteFile(item, "");
+            }
+            SetMtime(item, 1000000000);
+        }
+        std::vector<std::string> args = {"set", "--modified", "2005-10-12T14:06:42"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(root + "/");
+        args.push_back(dir / "missing");
+        const Result r = Cli(args);
+        std::string changed;
+        for (const std::string& item : items) {
+            changed += Mtime(item) == kTokyo ? '1' : '0';
+        }
+        EXPECT_EQ(changed, c.changed) << c.changed;
+        // The missing path always gets its line; the folder one where nothing was asked of it.
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err.find(root + " - ") != std::string::npos, c.status == 1) << r.err;
+        EXPECT_NE(r.err.find(dir / "missing - "), std::string::npos) << r.err;
+    }
+}
+
+TEST_F(CliTest, NoCrossMountsLeavesOtherMountsBelowAlone) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "a bind mount needs root";
+    }
+    const test::TempDir other;
+    test::WriteFile(other / "inside.txt", "");
+    SetMtime(other / "inside.txt", 1000000000);
+    const std::string mnt = dir / "mnt";
+    test::MakeFolder(mnt);
+    if (::mount(other.Path().c_str(), mnt.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        GTEST_SKIP() << "bind mount refused: " << std::strerror(errno);
+    }
+    const std::string here = File("here.txt");
+    const Result stay =
+        Cli({"set", "-r", "--folders", "--no-cross-mounts", "--modified", "2005-10-12T14:06:42", dir.Path()});
+    const int64_t inside = Mtime(other / "inside.txt");
+    const int64_t mountPoint = Mtime(mnt);
+    const Result cross = Cli({"set", "-r", "--modified", "2005-10-12T14:06:42", dir.Path()});
+    ::umount2(mnt.c_str(), MNT_DETACH);
+    EXPECT_EQ(stay.status, 0) << stay.err;
+    EXPECT_EQ(Mtime(here), kTokyo);
+    EXPECT_EQ(inside, 1000000000);
+    EXPECT_NE(mountPoint, kTokyo);
+    EXPECT_EQ(cross.status, 0) << cross.err;
+    EXPECT_EQ(Mtime(other / "inside.txt"), kTokyo);
+}
+
+TEST_F(CliTest, ShiftMovesEachItemsOwnTimesOrLeavesTheItemWithALine) {
+    const std::string a = File("a.txt", 1000000000);
+    const std::string b = File("b.txt", 1100000000);
+    ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", a, b}).status, 0);
+    const Result r = Cli({"shift", "--modified=-2d3h", "--created", "+00:30:00", a, b});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), 1000000000 - 2 * 86400 - 3 * 3600);
+    EXPECT_EQ(Mtime(b), 1100000000 - 2 * 86400 - 3 * 3600);
+    EXPECT_EQ(Created(a), 981173106 + 1800);
+    // Beyond 9999 for one time: the item keeps both.
+    const Result far = Cli({"shift", "--modified", "-1h", "--created", "+420000w", a});
+    EXPECT_EQ(far.status, 1);
+    EXPECT_EQ(far.err.rfind(a + " - ", 0), 0u) << far.err;
+    EXPECT_EQ(Mtime(a), 1000000000 - 2 * 86400 - 3 * 3600);
+}
+
+TEST_F(CliTest, CopyTakesATimeFromTheOtherFromAFileOrFromThePhoto) {
+    const std::string ref = File("ref.txt", 1200000000);
+    ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", ref}).status, 0);
+    const struct {
+        std::vector<std::string> options;
+        int64_t created, mtime;
+    } cases[] = {
+        {{"--created-from", "modified"}, 1000000000, 1000000000},
+        {{"--modified-from", "created"}, 900000000, 900000000},
+        {{"--created-from", "modified", "--modified-from", "created"}, 1000000000, 900000000},
+        {{"--created-from", ref, "--modified-from", ref}, 981173106, 1200000000},
+    };
+    for (const auto& c : cases) {
+        const std::string f = File("f.txt", 1000000000);
+        ASSERT_EQ(Cli({"set", "--created", "1998-07-09T16:00:00Z", f}).status, 0);
+        std::vector<std::string> args = {"copy"};
+        args.insert(args.end(), c.options.begin(), c.options.end());
+        args.push_back(f);
+        const Result r = Cli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Created(f), c.created) << c.options[1];
+        EXPECT_EQ(Mtime(f), c.mtime) << c.options[1];
+    }
+}
+
+TEST_F(CliTest, PhotosGiveTheirCaptureDateAndOthersALineEach) {
+    const std::string photos = dir / "photos";
+    test::MakeFolder(photos);
+    const struct {
+        const char* name;
+        std::string content;
+        int64_t mtime; // 0: kept, with a line naming this
+        const char* line = nullptr;
+    } cases[] = {
+        {"offset.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}, {kOffsetTimeOriginal, "+00:00"}}),
+         kUtc},
+        {"local.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}}), kTokyo},
+        // Exif data beyond the first 256 KiB is read from the whole file.
+        {"far.tif", Tiff({{kDateTimeOriginal, "2005:10:12 14:06:42"}}, 300000), kTokyo},
+        {"none.jpg", Jpeg({{kUserComment, "no date"}}), 0, "DateTimeOriginal"},
+        {"zero.jpg", Jpeg({{kDateTimeOriginal, "0000:00:00 00:00:00"}}), 0, "DateTimeOriginal"},
+        {"cut.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}}).substr(0, 30), 0, "Exif"},
+        {"text.txt", "just text", 0, "画像"},
+    };
+    for (const auto& c : cases) {
+        test::WriteFile(photos + "/" + c.name, c.content);
+        SetMtime(photos + "/" + c.name, 1000000000);
+    }
+    ASSERT_EQ(::mkfifo((photos + "/fifo").c_str(), 0644), 0);
+    const Result r = Cli({"copy", "-r", "--modified-from", "exif", photos});
+    EXPECT_EQ(r.status, 1);
+    for (const auto& c : cases) {
+        const std::string path = photos + "/" + c.name;
+        EXPECT_EQ(Mtime(path), c.mtime != 0 ? c.mtime : 1000000000) << c.name;
+        const size_t line = r.err.find(path + " - ");
+        EXPECT_EQ(line != std::string::npos, c.line != nullptr) << c.name << "\n" << r.err;
+        if (c.line != nullptr && line != std::string::npos) {
+            EXPECT_NE(r.err.substr(line, r.err.find('\n', line) - line).find(c.line), std::string::npos)
+                << r.err;
+        }
+    }
+    EXPECT_NE(r.err.find(photos + "/fifo - "), std::string::npos) << r.err;
+}
+
+TEST_F(CliTest, ShowGivesTheListsFactsAsAlignedTextOrJsonLines) {
+    const std::string folder = dir / "sub";
+    test::MakeFolder(folder);
+    const std::string archive = File("backup.tar.gz", kUtc, "12345");
+    const std::string odd = dir / "bad\xff\nname";
+    test::WriteFile(odd, "");
+    ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", "--attributes", "=ra", archive}).status, 0);
+
+    const Result text = Cli({"show", archive, folder, dir / "missing", odd});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, dir / "missing - No such file or directory\n");
+    const std::vector<std::string> expected = {
+        "CREATED                    MODIFIED                   ATTR  SIZE  TYPE                          "
+        "NAME",
+        "2001-02-03T13:05:06+09:00  2005-10-12T23:06:42+09:00  R-A      5  application/x-compressed-tar  " +
+            archive,
+    };
+    EXPECT_EQ(text.out.substr(0, expected[0].size() + expected[1].size() + 2),
+              expected[0] + "\n" + expected[1] + "\n")
+        << text.out;
+    EXPECT_NE(text.out.find("inode/directory"), std::string::npos);
+    EXPECT_NE(text.out.find("bad\xff\\x0aname\n"), std::string::npos) << "a line per item";
+
+    const Result json = Cli({"show", "--json", archive, folder, odd});
+    EXPECT_EQ(json.status, 0) << json.err;
+    const std::string check =
+        "import json,sys,base64\n"
+        "rows=[json.loads(l) for l in sys.stdin]\n"
+        "assert [r['type'] for r in rows]==['application/x-compressed-tar','inode/directory',"
+        "'application/octet-stream'], rows\n"
+        "assert rows[0]['created']=='2001-02-03T13:05:06+09:00' and rows[0]['size']==5, rows\n"
+        "assert rows[0]['attributes']=='RA' and rows[1]['size'] is None, rows\n"
+        "assert 'path_bytes' not in rows[0] and rows[2]['path'].endswith('bad\\ufffd\\nname')\n"
+        "assert base64.b64decode(rows[2]['path_bytes']).endswith(b'bad\\xff\\nname')\n";
+    std::string out;
+    EXPECT_EQ(test::RunProgram({"python3", "-c", check}, json.out, out), 0) << out << json.out;
+}
+
+TEST_F(CliTest, VerboseListsWhatWasDoneAndNothingDrawsWithoutATerminal) {
+    const std::string a = File("a.txt");
+    const Result quiet = Cli({"set", "--modified", "now", a, dir / "missing"});
+    EXPECT_EQ(quiet.out, "");
+    EXPECT_EQ(quiet.err.find_first_of("\r\033"), std::string::npos);
+    const Result verbose = Cli({"--verbose", "set", "--modified", "now", a, dir / "missing"});
+    EXPECT_EQ(verbose.status, 1);
+    EXPECT_EQ(verbose.out, a + "\n");
+    EXPECT_NE(verbose.err.find("1 items, 1 lines"), std::string::npos) << verbose.err;
+    EXPECT_EQ(Cli({"set", "--quiet", "--modified", "now", a}).status, 0);
+}
+
+TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const std::string mine = disk / "mine.jpg";
+    const std::string locked = disk / "locked.txt";
+    const std::string theirs = disk / "theirs.txt";
+    test::WriteFile(mine, Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}}));
+    test::WriteFile(locked, "");
+    test::WriteFile(theirs, "");
+    ASSERT_EQ(::chown(mine.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown(locked.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    // A read-only photo takes its date; a file of mode 000 shifts the creation time its record
+    // holds; someone else's file gets its line.
+    EXPECT_EQ(Cli({"set", "--attributes", "+r", mine}, "Asia/Tokyo", As::Unprivileged).status, 0);
+    const Result photo = Cli({"copy", "--modified-from", "exif", mine}, "Asia/Tokyo", As::Unprivileged);
+    EXPECT_EQ(photo.status, 0) << photo.err;
+    EXPECT_EQ(Mtime(mine), kTokyo);
+    EXPECT_EQ(Letters(mine), "R");
+    ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", locked}, "UTC", As::Unprivileged).status, 0);
+    const Result shift = Cli({"shift", "--created", "+1h", locked, theirs}, "UTC", As::Unprivileged);
+    EXPECT_EQ(shift.status, 1);
+    EXPECT_EQ(shift.err.rfind(theirs + " - ", 0), 0u) << shift.err;
+    EXPECT_EQ(Created(locked), 981173106 + 3600);
+    EXPECT_EQ(test::StatOf(locked).st_mode & 07777, 0u);
+    const Result unreadable = Cli({"copy", "--modified-from", "exif", locked}, "UTC", As::Unprivileged);
+    EXPECT_EQ(unreadable.status, 1);
+    EXPECT_EQ(unreadable.err.rfind(locked + " - Permission denied", 0), 0u) << unreadable.err;
+}
