@@ -125,6 +125,7 @@ private:
     uint64_t m_mountId = 0;
     uint32_t m_mode = 0; // permission bits at opening
     bool m_dotName = false;
+    bool m_readable = false; // a file opened for reading, not only a place
     UtcTime m_updated;
     std::optional<UtcTime> m_created;
 };

@@ -52,7 +52,9 @@ constexpr long kNtfsOldMagic = 0x5346544e;
 constexpr uint32_t kNtfsIndexPresent = 0x10000000;
 
 constexpr long kFchmodat2Call = 452;
+constexpr long kSetxattratCall = 463;
 constexpr long kGetxattratCall = 464;
+constexpr long kRemovexattratCall = 466;
 
 constexpr unsigned kStatMask =
     STATX_TYPE | STATX_MODE | STATX_UID | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID;
@@ -74,9 +76,10 @@ struct Target {
     const char* name; // "" for a handle
     int atFlags;      // AT_EMPTY_PATH for a handle; AT_SYMLINK_NOFOLLOW for a walked name
     bool handle;
-    bool folder;        // a handle's item is a folder
-    bool dotName;       // the name the item was found by starts with "."
-    const ItemRef* ref; // for questions by name
+    bool folder;           // a handle's item is a folder
+    bool dotName;          // the name the item was found by starts with "."
+    const ItemRef* ref;    // for questions by name
+    bool readable = false; // a handle open for reading: the f*xattr calls take it as it is
 
     bool Follows() const { return !handle && (atFlags & AT_SYMLINK_NOFOLLOW) == 0; }
 };
@@ -102,8 +105,14 @@ Target TargetOf(const ItemRef& item) {
 }
 
 Target TargetOf(const Item& item) {
-    return {ItemAccess::Fd(item),      "",     AT_EMPTY_PATH, true, item.Type() == ItemType::Folder,
-            ItemAccess::DotName(item), nullptr};
+    return {ItemAccess::Fd(item),
+            "",
+            AT_EMPTY_PATH,
+            true,
+            item.Type() == ItemType::Folder,
+            ItemAccess::DotName(item),
+            nullptr,
+            ItemAccess::Readable(item)};
 }
 
 // A /proc path for what has no call of its own. A handle's path leads to its inode whatever
@@ -178,9 +187,64 @@ ssize_t GetXattrByName(const Target& t, const char* name, void* value, size_t si
                         byPath);
 }
 
+// This process's /proc/<pid>/fd, opened once per process (a child made by fork opens its own:
+// the parent's would lead to the parent's descriptors). A handle's entry there is one short
+// step from its inode, where the full /proc/self/fd path costs a walk of five names.
+int ProcFdFolder() {
+    static std::mutex mutex;
+    static int folder = -1;
+    static pid_t owner = 0;
+    const pid_t self = ::getpid();
+    const std::lock_guard lock(mutex);
+    if (owner != self) {
+        if (folder >= 0) {
+            ::close(folder); // a forked child's copy of its parent's
+        }
+        folder = ::open("/proc/self/fd", O_PATH | O_DIRECTORY | O_CLOEXEC);
+        owner = self;
+    }
+    return folder;
+}
+
+// The *xattrat calls on a handle's /proc entry, where the kernel has them; ENOSYS otherwise,
+// for the caller to take the path.
+template <class Call> long ByProcEntry(const Target& t, Call call) {
+    if (!g_xattrAtCalls.load(std::memory_order_relaxed) || !ProcFdUsable()) {
+        errno = ENOSYS;
+        return -1;
+    }
+    const int folder = ProcFdFolder();
+    std::array<char, 16> entry{};
+    if (folder < 0 || std::snprintf(entry.data(), entry.size(), "%d", t.dirFd) <= 0) {
+        errno = ENOSYS;
+        return -1;
+    }
+    const long result = call(folder, entry.data());
+    if (result < 0 && (errno == ENOSYS || errno == EPERM)) {
+        // EPERM here is a sandbox that does not know the call, not a refusal: the path settles it.
+        if (errno == ENOSYS) {
+            g_xattrAtCalls.store(false, std::memory_order_relaxed);
+        }
+        errno = ENOSYS;
+    }
+    return result;
+}
+
 ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
     if (!t.handle) {
         return GetXattrByName(t, name, value, size);
+    }
+    if (t.readable) {
+        return ::fgetxattr(t.dirFd, name, value, size);
+    }
+    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    if (const long n = ByProcEntry(t,
+                                   [&](int folder, const char* entry) {
+                                       return ::syscall(kGetxattratCall, folder, entry, 0, name, &args,
+                                                        sizeof args);
+                                   });
+        n >= 0 || errno != ENOSYS) {
+        return n;
     }
     if (const ProcPath proc(t); proc.Usable()) {
         return ::getxattr(proc.c_str(), name, value, size);
@@ -194,10 +258,26 @@ ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
 }
 
 int SetXattr(const Target& t, const char* name, const void* value, size_t size) {
-    if (const ProcPath proc(t); t.handle && proc.Usable()) {
+    if (!t.handle) {
+        errno = ENOSYS;
+        return -1;
+    }
+    if (t.readable) {
+        return ::fsetxattr(t.dirFd, name, value, size, 0);
+    }
+    XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
+    if (const long r = ByProcEntry(t,
+                                   [&](int folder, const char* entry) {
+                                       return ::syscall(kSetxattratCall, folder, entry, 0, name, &args,
+                                                        sizeof args);
+                                   });
+        r >= 0 || errno != ENOSYS) {
+        return static_cast<int>(r);
+    }
+    if (const ProcPath proc(t); proc.Usable()) {
         return ::setxattr(proc.c_str(), name, value, size, 0);
     }
-    if (t.handle && t.folder) {
+    if (t.folder) {
         const UniqueFd fd = ReopenFolder(t);
         return fd.Get() < 0 ? -1 : ::fsetxattr(fd.Get(), name, value, size, 0);
     }
@@ -206,10 +286,24 @@ int SetXattr(const Target& t, const char* name, const void* value, size_t size) 
 }
 
 int RemoveXattr(const Target& t, const char* name) {
-    if (const ProcPath proc(t); t.handle && proc.Usable()) {
+    if (!t.handle) {
+        errno = ENOSYS;
+        return -1;
+    }
+    if (t.readable) {
+        return ::fremovexattr(t.dirFd, name);
+    }
+    if (const long r = ByProcEntry(t,
+                                   [&](int folder, const char* entry) {
+                                       return ::syscall(kRemovexattratCall, folder, entry, 0, name);
+                                   });
+        r >= 0 || errno != ENOSYS) {
+        return static_cast<int>(r);
+    }
+    if (const ProcPath proc(t); proc.Usable()) {
         return ::removexattr(proc.c_str(), name);
     }
-    if (t.handle && t.folder) {
+    if (t.folder) {
         const UniqueFd fd = ReopenFolder(t);
         return fd.Get() < 0 ? -1 : ::fremovexattr(fd.Get(), name);
     }
@@ -1080,13 +1174,14 @@ std::string KernelFileSystemName(int fd, uint64_t device) {
     }
 }
 
-Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error) {
+Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error, bool readable) {
     Item item;
     if (fd < 0) {
         error = LastError();
         return item;
     }
     item.m_handle = fd;
+    item.m_readable = readable;
     StatResult st;
     if ((error = DoStat(fd, "", AT_EMPTY_PATH, st))) {
         item.Close();
@@ -1109,7 +1204,7 @@ Item::~Item() {
 Item::Item(Item&& other) noexcept
     : m_handle(std::exchange(other.m_handle, -1)), m_type(other.m_type), m_id(other.m_id),
       m_mountId(other.m_mountId), m_mode(other.m_mode), m_dotName(other.m_dotName),
-      m_updated(other.m_updated), m_created(other.m_created) {}
+      m_readable(other.m_readable), m_updated(other.m_updated), m_created(other.m_created) {}
 
 Item& Item::operator=(Item&& other) noexcept {
     if (this != &other) {
@@ -1120,6 +1215,7 @@ Item& Item::operator=(Item&& other) noexcept {
         m_mountId = other.m_mountId;
         m_mode = other.m_mode;
         m_dotName = other.m_dotName;
+        m_readable = other.m_readable;
         m_updated = other.m_updated;
         m_created = other.m_created;
     }

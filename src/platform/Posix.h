@@ -51,8 +51,10 @@ struct ItemAccess {
     static bool DotName(const Item& item) { return item.m_dotName; }
     static uint32_t Mode(const Item& item) { return item.m_mode; }
     static UtcTime Updated(const Item& item) { return item.m_updated; }
-    // An item over a descriptor (O_PATH), which it then owns; leaf is the name it was found by.
-    static Item Adopt(int fd, std::string_view leaf, std::error_code& error);
+    static bool Readable(const Item& item) { return item.m_readable; }
+    // An item over a descriptor (O_PATH, or readable when said so), which it then owns; leaf is
+    // the name it was found by.
+    static Item Adopt(int fd, std::string_view leaf, std::error_code& error, bool readable = false);
 };
 
 // The same for folders: the descriptor, the place in the listing, and listings over

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unordered_set>
 #include <vector>
 
@@ -24,9 +26,30 @@ struct IdHash {
 struct Level {
     size_t pathEnd = 0; // the folder's path is the path buffer up to here
     ItemId id;
-    uint64_t position = 0; // where its listing goes on once it is opened again
-    Directory listing;     // closed outside the window
+    uint64_t position = 0;  // where its listing goes on once it is opened again
+    Directory listing;      // closed outside the window
+    bool localDisk = false; // files in it are opened for reading (LocalDisk)
 };
+
+// A disk where opening a file costs no more than finding it: no network round trip, no FUSE
+// daemon. There the walk opens regular files for reading, which lets their attribute records be
+// reached through the descriptor instead of a /proc name looked up for each call.
+bool LocalDisk(int folderFd) {
+    struct statfs sf {};
+    if (::fstatfs(folderFd, &sf) != 0) {
+        return false;
+    }
+    switch (static_cast<unsigned long>(sf.f_type)) {
+    case EXT4_SUPER_MAGIC:
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
 
 bool OutOfDescriptors(int code) {
     return code == EMFILE || code == ENFILE;
@@ -108,7 +131,8 @@ TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts 
         Problem(make_error_code(Errc::contents_skipped), ec);
         return;
     }
-    levels.push_back({path.size(), root.Id(), 0, std::move(listing)});
+    const bool local = LocalDisk(DirectoryAccess::Fd(listing));
+    levels.push_back({path.size(), root.Id(), 0, std::move(listing), local});
     openLevels = 1;
 }
 
@@ -173,7 +197,7 @@ bool TreeWalk::Impl::Enter() {
     if (openLevels >= window) {
         Evict();
     }
-    levels.push_back({path.size(), current.Id(), 0, DirectoryAccess::Adopt(fd)});
+    levels.push_back({path.size(), current.Id(), 0, DirectoryAccess::Adopt(fd), LocalDisk(fd)});
     ++openLevels;
     return false;
 }
@@ -294,9 +318,22 @@ TreeWalk::Step TreeWalk::Impl::Next() {
         }
         AppendName(entry.name);
         const int dirFd = DirectoryAccess::Fd(top.listing);
-        const int fd =
-            Retrying([&] { return ::openat(dirFd, entry.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
-        current = ItemAccess::Adopt(fd, entry.name, ec);
+        // Non-blocking and never a controlling terminal, should a device have been swapped in
+        // since the listing; a file that may not be read is opened as a place only.
+        int fd = -1;
+        bool readable = false;
+        if (entry.type == DirEntry::Type::File && top.localDisk) {
+            fd = Retrying([&] {
+                return ::openat(dirFd, entry.name.c_str(),
+                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+            });
+            readable = fd >= 0;
+        }
+        if (fd < 0) {
+            fd = Retrying(
+                [&] { return ::openat(dirFd, entry.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
+        }
+        current = ItemAccess::Adopt(fd, entry.name, ec, readable);
         if (ec) {
             return Problem(ec);
         }
