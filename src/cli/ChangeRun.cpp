@@ -1,8 +1,12 @@
 #include "cli/ChangeRun.h"
 
 #include "cli/CliError.h"
+#include "cli/Columns.h"
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
+#include "filelist/RunJournal.h"
+#include "platform/Error.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/Utf8.h"
 
@@ -108,6 +112,36 @@ private:
     std::chrono::steady_clock::time_point m_lastDrawn;
 };
 
+// "now → new" for one fact the run sets, "now" for one it leaves.
+std::string Change(const std::string& now, const std::optional<std::string>& next) {
+    return next ? now + " → " + *next : now;
+}
+
+template <class T, class Text> std::optional<std::string> NextText(const std::optional<T>& next, Text text) {
+    return next ? std::optional(text(*next)) : std::nullopt;
+}
+
+void PrintPreview(const PreviewSink& sink) {
+    std::vector<std::vector<std::string>> rows;
+    rows.push_back({"CREATED", "MODIFIED", "ATTR", "PATH"});
+    for (const PreviewRow& row : sink.rows) {
+        const auto time = [](const platform::UtcTime& t) { return TimeColumn(t); };
+        const auto attributes = [](uint32_t a) { return AttributeColumn(a); };
+        if (row.error) {
+            rows.push_back({"!", "!", "!", ShownPath(row.path) + "  ! " + platform::ErrorText(row.error)});
+            continue;
+        }
+        rows.push_back(
+            {Change(TimeColumn(row.current.created), NextText(row.next.created, time)),
+             Change(TimeColumn(row.current.updated), NextText(row.next.updated, time)),
+             Change(AttributeColumn(row.current.attributes), NextText(row.next.attributes, attributes)),
+             ShownPath(row.path)});
+    }
+    PrintColumns(rows);
+    std::printf("%s files, %s folders, %s would fail\n", GroupedNumber(sink.files).c_str(),
+                GroupedNumber(sink.folders).c_str(), GroupedNumber(sink.failing).c_str());
+}
+
 bool IsFolder(const std::string& path) {
     platform::FileInfo info;
     return !platform::QueryFile(platform::ItemRef::Path(path), info) && info.isDirectory;
@@ -121,15 +155,34 @@ void ChangeTargets::Define(CLI::App& app) {
     app.add_flag("--folders", m_folders, "Change folders themselves too, not only files");
     app.add_flag("--no-cross-mounts", m_noCrossMounts,
                  "With -r, stay on the file system of each folder given: leave other mounts below it alone");
+    app.add_flag("-n,--dry-run", m_dryRun,
+                 "Change nothing: show each item's times and attributes now and what they would become");
 }
 
-int ChangeTargets::Run(ApplyRequest& request, const CliContext& context) const {
+int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const std::string& timesText) const {
     request.subFolder = m_recursive ? 1 : 0;
     request.folderTarget = m_folders ? 1 : 0;
     request.crossMounts = m_noCrossMounts ? platform::CrossMounts::No : platform::CrossMounts::Yes;
+    PreviewSink preview;
+    std::unique_ptr<journal::Writer> journal;
+    if (m_dryRun) {
+        request.preview = &preview;
+    } else {
+        std::error_code error;
+        const std::string folder = journal::DefaultFolder();
+        journal = StartRunJournal(request, folder, error, timesText);
+        if (!journal) {
+            std::fprintf(stderr, "datemark-cli: %s",
+                         MakeErrorText(folder, platform::Errc::journal_unwritable, error).c_str());
+            return 1;
+        }
+    }
     RunReport report(context);
     request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
     for (const std::string& given : m_paths) {
+        if (RunStopsHere(request)) {
+            break;
+        }
         const std::string path = WithoutTrailingSeparators(given);
         if (!m_recursive && !m_folders && IsFolder(path)) {
             request.log += MakeErrorText(path, cli::Errc::folder_not_asked);
@@ -143,5 +196,16 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context) const {
         report.Flush(request.log);
     }
     FinishRun(request);
-    return report.Finish(request.log);
+    if (journal) {
+        if (const auto error = FinishRunJournal(*journal, request)) {
+            request.log +=
+                MakeErrorText(platform::JoinPath(journal::DefaultFolder(), journal->Name()), error);
+        }
+    }
+    const int status = report.Finish(request.log);
+    if (m_dryRun) {
+        PrintPreview(preview);
+        return preview.failing == 0 ? status : 1;
+    }
+    return status;
 }

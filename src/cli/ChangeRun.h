@@ -10,7 +10,7 @@
 // subcommands that change items, and the run itself.
 class ChangeTargets {
 public:
-    // PATH..., -r/--recursive, --folders, --no-cross-mounts.
+    // PATH..., -r/--recursive, --folders, --no-cross-mounts, --dry-run.
     void Define(CLI::App& app);
 
     // Runs the request on each path in turn as the window runs it on its rows (see
@@ -20,11 +20,18 @@ public:
     // --verbose, the path of each item done without one goes to standard output; on a terminal
     // and without --quiet, a progress line is kept up to date on standard error. The exit
     // status: 1 when any line was written, else 0.
-    int Run(ApplyRequest& request, const CliContext& context) const;
+    // The run is journaled (RunSummary with timesText names it in the list of runs) so that it
+    // can be undone; when its journal cannot be started nothing is changed, a line says why and
+    // the status is 1.
+    // With --dry-run nothing is changed: the same walk prints each item's facts now and what
+    // the run would make of them, the reason where it would fail, and the totals; the status
+    // is 1 when any item would fail.
+    int Run(ApplyRequest& request, const CliContext& context, const std::string& timesText = {}) const;
 
 private:
     std::vector<std::string> m_paths;
     bool m_recursive = false;
     bool m_folders = false;
     bool m_noCrossMounts = false;
+    bool m_dryRun = false;
 };

@@ -53,10 +53,23 @@ public:
             }
             return m_modified ? Moved(times.updated, *m_modified) : std::error_code();
         };
-        return m_targets.Run(request, context);
+        return m_targets.Run(request, context, Summary());
     }
 
 private:
+    // "作成日時 +3600 秒, 更新日時 -60 秒" for the list of runs.
+    std::string Summary() const {
+        std::string text;
+        for (const auto& [name, seconds] :
+             {std::pair{"作成日時 ", m_created}, std::pair{"更新日時 ", m_modified}}) {
+            if (seconds) {
+                text += (text.empty() ? "" : ", ") + std::string(name) + (*seconds >= 0 ? "+" : "") +
+                        std::to_string(*seconds) + " 秒";
+            }
+        }
+        return text;
+    }
+
     std::optional<int64_t> m_created;
     std::optional<int64_t> m_modified;
     ChangeTargets m_targets;

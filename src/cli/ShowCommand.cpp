@@ -1,3 +1,4 @@
+#include "cli/Columns.h"
 #include "cli/JsonText.h"
 #include "cli/Subcommand.h"
 #include "cli/TimeArgs.h"
@@ -27,29 +28,6 @@ struct Facts {
     platform::FileInfo info;
 };
 
-// "R", "H", "A" in their places, "-" where not set: aligned whatever the item has.
-std::string AttributeColumn(const std::optional<uint32_t>& attributes) {
-    if (!attributes) {
-        return "???";
-    }
-    const std::string letters = AttributeLetters(*attributes);
-    std::string column = "---";
-    for (const char c : letters) {
-        column[c == 'R' ? 0 : c == 'H' ? 1 : 2] = c;
-    }
-    return column;
-}
-
-std::string TimeColumn(const std::optional<platform::UtcTime>& time) {
-    const std::string text = time ? FormatTime(*time) : std::string();
-    return text.empty() ? "-" : text;
-}
-
-std::string JsonTime(const std::optional<platform::UtcTime>& time) {
-    const std::string text = time ? FormatTime(*time) : std::string();
-    return text.empty() ? "null" : "\"" + text + "\"";
-}
-
 std::string JsonLine(const Facts& f) {
     std::string out = "{\"path\":";
     AppendJsonString(out, f.path);
@@ -72,31 +50,17 @@ std::string JsonLine(const Facts& f) {
     return out + "}\n";
 }
 
-// The rows, each column as wide as its widest text; the name last, as it comes.
+// The rows, each column as wide as its widest text; sizes to the right, the name last, as it
+// comes.
 void PrintTable(const std::vector<Facts>& rows) {
-    std::vector<std::array<std::string, 6>> cells;
+    std::vector<std::vector<std::string>> cells;
     cells.push_back({"CREATED", "MODIFIED", "ATTR", "SIZE", "TYPE", "NAME"});
     for (const Facts& f : rows) {
         cells.push_back({TimeColumn(f.info.created), TimeColumn(f.info.updated),
                          AttributeColumn(f.info.attributes),
                          f.info.isDirectory ? "-" : std::to_string(f.info.size), f.type, ShownPath(f.path)});
     }
-    std::array<size_t, 6> width{};
-    for (const auto& row : cells) {
-        for (size_t i = 0; i < row.size(); ++i) {
-            width[i] = std::max(width[i], row[i].size());
-        }
-    }
-    for (const auto& row : cells) {
-        std::string line;
-        for (size_t i = 0; i + 1 < row.size(); ++i) {
-            // Sizes to the right, the rest to the left.
-            const std::string pad(width[i] - row[i].size(), ' ');
-            line += (i == 3 ? pad + row[i] : row[i] + pad) + "  ";
-        }
-        line += row.back() + "\n";
-        std::fputs(line.c_str(), stdout);
-    }
+    PrintColumns(cells, {3});
 }
 
 // The facts the list shows, as aligned text or as JSON lines.

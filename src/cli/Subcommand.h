@@ -51,3 +51,5 @@ std::unique_ptr<Subcommand> MakeSetCommand();
 std::unique_ptr<Subcommand> MakeShiftCommand();
 std::unique_ptr<Subcommand> MakeCopyCommand();
 std::unique_ptr<Subcommand> MakeShowCommand();
+std::unique_ptr<Subcommand> MakeRunsCommand();
+std::unique_ptr<Subcommand> MakeUndoCommand();

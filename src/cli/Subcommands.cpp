@@ -6,6 +6,8 @@ const std::vector<SubcommandEntry>& Subcommands() {
         {"shift", "Move each item's own times forwards or backwards", MakeShiftCommand},
         {"copy", "Give each item one of its times from another time, a file or the photo", MakeCopyCommand},
         {"show", "Show the times, attributes, size and type of files and folders", MakeShowCommand},
+        {"runs", "List the kept runs that can be undone, newest first", MakeRunsCommand},
+        {"undo", "Put back what a kept run changed (the newest by default)", MakeUndoCommand},
     };
     return table;
 }

@@ -26,6 +26,20 @@ void AddLine(ApplyRequest& request, const std::string& path, const std::error_co
     request.log += MakeErrorText(path, error, reason);
 }
 
+// A failure outside any item's change: a line, or in a preview a row of its own.
+void Report(ApplyRequest& request, const std::string& path, bool isFolder, const std::error_code& error,
+            const std::error_code& reason = {}) {
+    if (request.preview == nullptr) {
+        AddLine(request, path, error, reason);
+        return;
+    }
+    PreviewRow& row = request.preview->rows.emplace_back();
+    row.path = path;
+    row.isFolder = isFolder;
+    row.error = error;
+    ++request.preview->failing;
+}
+
 bool WantsAnything(const ApplyRequest& request) {
     return request.setAttributes != 0 || request.setCreated != 0 || request.setUpdated != 0;
 }
@@ -90,20 +104,100 @@ void CountNoCreationTime(ApplyRequest& request, const platform::Item& item) {
     ++it->second.items;
 }
 
-// All the work on one item, through its handle. A hook before the item's change (a journal of
-// its old state) belongs at the top; a cancel is honoured only between two calls, so that the
-// steps of one item are never split.
-int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
-    int result = 1;
+// What the run writes on one item, worked out before anything is written.
+struct Plan {
+    const platform::UtcTime* created = nullptr;
+    const platform::UtcTime* updated = nullptr;
+    ApplyRequest::ItemTimes own;
+    std::optional<uint32_t> attributes;
+};
+
+std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan& plan) {
     if (request.setCreated != 0 || request.setUpdated != 0) {
-        const platform::UtcTime* created = nullptr;
-        const platform::UtcTime* updated = nullptr;
-        ApplyRequest::ItemTimes own;
-        if (const auto error = TimesToWrite(item, request, own, created, updated)) {
-            AddLine(request, path, error);
-            return 0;
+        if (auto error = TimesToWrite(item, request, plan.own, plan.created, plan.updated)) {
+            return error;
         }
-        if (const auto error = platform::SetFileTimes(item, created, updated)) {
+    }
+    if (request.setAttributes != 0) {
+        uint32_t wanted = 0;
+        if (auto error = WantedAttributes(item, request, wanted)) {
+            return error;
+        }
+        plan.attributes = wanted;
+    }
+    return {};
+}
+
+journal::Asked AskedOf(const Plan& plan) {
+    journal::Asked asked;
+    if (plan.created != nullptr) {
+        asked.created = *plan.created;
+    }
+    if (plan.updated != nullptr) {
+        asked.updated = *plan.updated;
+    }
+    asked.attributes = plan.attributes;
+    return asked;
+}
+
+// The read-only twin of ChangeItem: the same plan, and the first failure the change would meet.
+void PreviewItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
+    PreviewSink& sink = *request.preview;
+    PreviewRow& row = sink.rows.emplace_back();
+    row.path = path;
+    row.isFolder = item.Type() == platform::ItemType::Folder;
+    ++(row.isFolder ? sink.folders : sink.files);
+    Plan plan;
+    row.error = platform::ReadState(item, row.current);
+    if (!row.error) {
+        row.error = MakePlan(item, request, plan);
+        row.next = AskedOf(plan);
+    }
+    if (!row.error) {
+        const platform::ChangeAsked asked{plan.created != nullptr || plan.updated != nullptr,
+                                          plan.created != nullptr, plan.attributes.has_value()};
+        row.error = platform::PredictChange(item, asked);
+    }
+    sink.failing += row.error ? 1 : 0;
+}
+
+// Writes the item's old state and the plan to the journal; false when the item must be left.
+bool Journal(const platform::Item& item, const std::string& path, ApplyRequest& request, const Plan& plan,
+             journal::ItemRecord& record) {
+    if (const auto error = platform::ReadState(item, record.before)) {
+        AddLine(request, path, error);
+        return false;
+    }
+    record.path = path;
+    record.asked = AskedOf(plan);
+    if (const auto error = request.journal->Add(record)) {
+        request.journalError = error;
+        AddLine(request, path, platform::Errc::journal_unwritable, error);
+        return false;
+    }
+    return true;
+}
+
+// All the work on one item, through its handle. A cancel is honoured only between two calls,
+// so that the steps of one item are never split.
+int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
+    if (request.preview != nullptr) {
+        PreviewItem(item, path, request);
+        return 0;
+    }
+    Plan plan;
+    if (const auto error = MakePlan(item, request, plan)) {
+        AddLine(request, path, error);
+        return 0;
+    }
+    journal::ItemRecord record;
+    if (request.journal != nullptr && !Journal(item, path, request, plan, record)) {
+        return 0;
+    }
+    int result = 1;
+    bool timesWritten = false;
+    if (plan.created != nullptr || plan.updated != nullptr) {
+        if (const auto error = platform::SetFileTimes(item, plan.created, plan.updated)) {
             if (error == platform::Errc::creation_time_unsupported) {
                 CountNoCreationTime(request, item);
             } else {
@@ -114,15 +208,16 @@ int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest
             }
             result = 0;
         }
+        timesWritten = true;
     }
-    if (request.setAttributes != 0) {
-        uint32_t wanted = 0;
-        std::error_code error = WantedAttributes(item, request, wanted);
-        if (!error) {
-            error = platform::SetAttributes(item, wanted);
-        }
-        if (error) {
+    if (plan.attributes) {
+        if (const auto error = platform::SetAttributes(item, *plan.attributes)) {
             AddLine(request, path, error);
+            // Half a change is put back where the old state is known; a dot name's hidden bit
+            // is no failure of the rest, which is done.
+            if (timesWritten && request.journal != nullptr && error != platform::Errc::hidden_by_name) {
+                platform::RestoreState(item, record.before);
+            }
             return 0;
         }
     }
@@ -143,14 +238,14 @@ void ApplyCounted(const platform::Item& item, const std::string& path, ApplyRequ
 void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
     platform::TreeWalk walk(folder, path, request.crossMounts);
     for (;;) {
-        if (request.control != nullptr && request.control->StopHere()) {
+        if (RunStopsHere(request)) {
             return;
         }
         switch (walk.Next()) {
         case platform::TreeWalk::Step::End:
             return;
         case platform::TreeWalk::Step::Problem:
-            AddLine(request, walk.Path(), walk.Error(), walk.Reason());
+            Report(request, walk.Path(), /*isFolder=*/true, walk.Error(), walk.Reason());
             break;
         case platform::TreeWalk::Step::Item:
             if (walk.Current().Type() != platform::ItemType::Folder || request.folderTarget != 0) {
@@ -163,17 +258,21 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
 
 } // namespace
 
+bool RunStopsHere(ApplyRequest& request) {
+    return request.journalError || (request.control != nullptr && request.control->StopHere());
+}
+
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     const std::string path = entry.GetPath();
     std::error_code error;
     const platform::Item item = platform::Item::Open(
         path, entry.IsLink() ? platform::FollowLinks::Yes : platform::FollowLinks::No, error);
     if (error) {
-        AddLine(request, path, error);
+        Report(request, path, entry.IsFolder() != 0, error);
         return;
     }
     if (item.Type() == platform::ItemType::Link) {
-        AddLine(request, path, platform::Errc::became_link);
+        Report(request, path, entry.IsFolder() != 0, platform::Errc::became_link);
         return;
     }
     if (item.Type() != platform::ItemType::Folder) {
@@ -197,4 +296,8 @@ void FinishRun(ApplyRequest& request) {
         request.log += line;
     }
     request.noCreationTime.clear();
+    if (request.journalError) {
+        request.log += "元に戻すための記録を書けなくなったため、中止しました: " +
+                       platform::ErrorText(request.journalError) + "\n";
+    }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/Journal.h"
 #include "platform/FileSystem.h"
 #include "platform/SystemTime.h"
 #include "platform/TreeWalk.h"
@@ -10,8 +11,28 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <vector>
 
 class RunControl;
+
+// What a preview finds for one item: its state now and what the run would set, or why the run
+// would fail on it (then next may be incomplete). A folder whose contents cannot be listed is a
+// row too, with only its path, isFolder and error.
+struct PreviewRow {
+    std::string path;
+    bool isFolder = false;
+    platform::ItemState current;
+    journal::Asked next;
+    std::error_code error;
+};
+
+// Where a request in preview mode puts its rows, in the order the run would reach the items.
+struct PreviewSink {
+    std::vector<PreviewRow> rows;
+    uint64_t files = 0;
+    uint64_t folders = 0;
+    uint64_t failing = 0; // rows with an error
+};
 
 // What one press of the update command asks for. Built by the main window from its controls,
 // passed by reference down the whole run; failures collect in log, one line each.
@@ -81,7 +102,25 @@ struct ApplyRequest {
         int items = 0;
     };
     std::map<uint64_t, NoCreationTime> noCreationTime;
+
+    // When set, each item's state before its change and what the run sets go there first
+    // (journal::Writer::Add), and the item is changed only once they are in. A state that
+    // cannot be read leaves its item unchanged with a line; a record that cannot be written
+    // leaves its item unchanged with a line, sets journalError and stops the run between two
+    // items, as a cancel does. With a journal, an item whose attributes fail after its times
+    // were written gets its old state back, so that it is changed as asked or left as it was.
+    journal::Writer* journal = nullptr;
+    std::error_code journalError;
+
+    // When set, nothing is changed: each item the run would reach is read and what the run
+    // would set and the first failure it would meet (platform::PredictChange) go there as a
+    // row, through the same steps the run takes; log gets no lines.
+    PreviewSink* preview = nullptr;
 };
+
+// Whether the run stops before the next item: cancelled through its control, or its journal
+// failed.
+bool RunStopsHere(ApplyRequest& request);
 
 class FileEntry;
 
@@ -104,6 +143,6 @@ class FileEntry;
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request);
 
 // Ends a run: one line for each file system on which no creation time could be kept, naming
-// where it is mounted and its type, with the number of items concerned. Call once, after the
-// last row.
+// where it is mounted and its type, with the number of items concerned, and one when the run
+// stopped because its journal could not be written. Call once, after the last row.
 void FinishRun(ApplyRequest& request);

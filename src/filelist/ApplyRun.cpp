@@ -3,13 +3,9 @@
 #include "filelist/FileEntry.h"
 #include "filelist/RunControl.h"
 
-namespace {
-
 std::string CancelledLine(uint64_t itemsDone) {
     return "中止しました（" + GroupedNumber(itemsDone) + " 項目を処理済み）\n";
 }
-
-} // namespace
 
 size_t ApplyToEntries(std::span<const FileEntry* const> rows, ApplyRequest& request,
                       const std::function<void(size_t)>& rowDone) {
@@ -20,10 +16,10 @@ size_t ApplyToEntries(std::span<const FileEntry* const> rows, ApplyRequest& requ
     size_t begun = 0;
     for (; begun < rows.size(); ++begun) {
         const FileEntry& row = *rows[begun];
+        if (RunStopsHere(request)) {
+            break;
+        }
         if (control != nullptr) {
-            if (control->StopHere()) {
-                break;
-            }
             control->StartRow(row, row.IsFolder() != 0 && request.subFolder != 0);
         }
         ApplyToEntry(row, request);

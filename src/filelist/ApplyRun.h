@@ -3,8 +3,10 @@
 #include "filelist/Apply.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <span>
+#include <string>
 
 // One update: each row in order through ApplyToEntry, rowDone(i) after row i (on the same
 // thread), then what ends every run. With request.control, the rows and their items are counted
@@ -13,3 +15,6 @@
 // how many rows were begun.
 size_t ApplyToEntries(std::span<const FileEntry* const> rows, ApplyRequest& request,
                       const std::function<void(size_t)>& rowDone = {});
+
+// The last line of a run stopped by a cancel.
+std::string CancelledLine(uint64_t itemsDone);

@@ -11,6 +11,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 namespace journal {
 namespace {
@@ -221,6 +223,26 @@ void Prune(const std::string& folder) {
     }
 }
 
+std::string EndPayload(const RunEnd& end) {
+    Out out;
+    out.U64(end.items);
+    out.U8(end.cancelled ? 1 : 0);
+    return std::move(out.Bytes());
+}
+
+// The bytes of a file from offset on, at most size of them; none when it cannot be read.
+std::optional<std::string> ReadPart(const std::string& path, int64_t offset, size_t size,
+                                    std::ios::seekdir from = std::ios::beg) {
+    std::ifstream file(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
+    if (!file || !file.seekg(offset, from)) {
+        return std::nullopt;
+    }
+    std::string bytes(size, '\0');
+    file.read(bytes.data(), static_cast<std::streamsize>(size));
+    bytes.resize(static_cast<size_t>(file.gcount()));
+    return bytes;
+}
+
 } // namespace
 
 std::unique_ptr<Writer> Writer::Start(const std::string& folder, const RunHeader& header,
@@ -265,14 +287,13 @@ std::error_code Writer::Write(uint8_t kind, const std::string& payload) {
 }
 
 std::error_code Writer::Add(const ItemRecord& item) {
-    return Write(kItem, ItemPayload(item));
+    auto ec = Write(kItem, ItemPayload(item));
+    m_added += ec ? 0 : 1;
+    return ec;
 }
 
 std::error_code Writer::Finish(const RunEnd& end) {
-    Out out;
-    out.U64(end.items);
-    out.U8(end.cancelled ? 1 : 0);
-    if (auto ec = Write(kEnd, out.Bytes())) {
+    if (auto ec = Write(kEnd, EndPayload(end))) {
         return ec;
     }
     if (auto ec = m_file->Sync()) {
@@ -357,6 +378,45 @@ std::error_code ReadRun(const std::string& folder, const std::string& name, Run&
     auto ec = DecodeRun(bytes, run, where);
     run.name = ec ? std::string() : name;
     return ec;
+}
+
+std::error_code ReadRunInfo(const std::string& folder, const std::string& name, RunInfo& info) {
+    info = RunInfo();
+    const std::string path = platform::JoinPath(folder, name);
+    const size_t start = kMagic.size() + 4;
+    std::optional<std::string> head = ReadPart(path, 0, start + 4 + 64 * 1024);
+    if (!head) {
+        const std::error_code ec = platform::LastError();
+        return ec ? ec : make_error_code(platform::Errc::journal_damaged);
+    }
+    // The header record alone, as DecodeRun reads it.
+    const size_t size = head->size() >= start + 4 ? platform::LoadLe32(head->data() + start) : 0;
+    Run run;
+    if (size > head->size() - start - 4 || head->size() - start - 4 - size < 4 ||
+        DecodeRun(std::string_view(*head).substr(0, start + 8 + size), run)) {
+        return platform::Errc::journal_damaged;
+    }
+    info.name = name;
+    info.header = run.header;
+    const std::string endBody = std::string(1, static_cast<char>(kEnd)) + EndPayload({});
+    const std::optional<std::string> tail =
+        ReadPart(path, -static_cast<int64_t>(endBody.size() + 8), endBody.size() + 8, std::ios::end);
+    if (!tail || tail->size() != endBody.size() + 8 || platform::LoadLe32(tail->data()) != endBody.size()) {
+        return {};
+    }
+    const std::string_view body = std::string_view(*tail).substr(4, endBody.size());
+    if (body[0] != static_cast<char>(kEnd) ||
+        Crc32(body) != platform::LoadLe32(tail->data() + 4 + body.size())) {
+        return {};
+    }
+    In in(body.substr(1));
+    RunEnd end;
+    end.items = in.U64();
+    end.cancelled = in.U8() != 0;
+    if (in.Ok()) {
+        info.end = end;
+    }
+    return {};
 }
 
 std::vector<std::string> ListRuns(const std::string& folder) {

@@ -79,6 +79,8 @@ public:
     std::error_code Add(const ItemRecord& item);
     std::error_code Finish(const RunEnd& end);
     const std::string& Name() const { return m_name; }
+    // Items added so far.
+    uint64_t Added() const { return m_added; }
 
 private:
     Writer() = default;
@@ -87,12 +89,24 @@ private:
     std::string m_name;
     std::unique_ptr<platform::AppendFile> m_file;
     int64_t m_lastSync = 0;
+    uint64_t m_added = 0;
 };
 
 // Reads a journal whole. A damaged one (cut short, altered, of an unknown version) gives
 // Errc::journal_damaged and no run; where, when given, says at which byte.
 std::error_code ReadRun(const std::string& folder, const std::string& name, Run& run,
                         uint64_t* where = nullptr);
+
+// What a list of runs shows of one, read without its items.
+struct RunInfo {
+    std::string name;
+    RunHeader header;
+    std::optional<RunEnd> end; // none: the run stopped before it could write one
+};
+
+// Reads a journal's header and end only, a few hundred bytes however many items it holds. A
+// damaged header gives Errc::journal_damaged; a damaged end reads as none (ReadRun tells).
+std::error_code ReadRunInfo(const std::string& folder, const std::string& name, RunInfo& info);
 
 // The kept runs' names, newest first.
 std::vector<std::string> ListRuns(const std::string& folder);

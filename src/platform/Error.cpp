@@ -34,6 +34,12 @@ public:
             return "一覧に加えた後でシンボリックリンクに置き換えられたため、変更しませんでした";
         case Errc::journal_damaged:
             return "記録が壊れているため、元に戻せません";
+        case Errc::journal_unwritable:
+            return "元に戻すための記録を書けないため、変更しませんでした";
+        case Errc::changed_since:
+            return "その後ほかのプログラムが変更したため、元に戻しませんでした";
+        case Errc::item_missing:
+            return "見つからないため、元に戻せません";
         case Errc::folder_moved:
             return "処理中にフォルダが移動されたため、残りの中身は処理されませんでした";
         }

@@ -21,6 +21,9 @@ enum class Errc {
     became_link,                   // a row's path became a symbolic link after it was listed
     folder_moved,                  // a folder of the walk was moved away while it was walked
     journal_damaged,               // a run's journal cannot be read as written
+    journal_unwritable,            // the journal of a run could not be written: nothing changed
+    changed_since,                 // an item changed by someone else since the run undone
+    item_missing,                  // an item of the run undone is nowhere to be found
 };
 
 const std::error_category& DatemarkCategory();

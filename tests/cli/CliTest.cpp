@@ -1,5 +1,7 @@
 // datemark-cli run as the process a person runs: its exit status, what it writes where, and the
 // files on disk afterwards.
+#include "journal/Journal.h"
+#include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
@@ -24,9 +26,22 @@ struct Result {
 
 enum class As { Caller, Unprivileged };
 
+// Where the program keeps its journals: a folder of the tests' own for each user.
+std::string StateHome(As as) {
+    static test::TempDir home;
+    ::chmod(home.Path().c_str(), 0755);
+    const std::string path = home / (as == As::Unprivileged ? "user" : "caller");
+    if (!test::Exists(path)) {
+        test::MakeFolder(path);
+        EXPECT_EQ(::chown(path.c_str(), as == As::Unprivileged ? 65534 : ::geteuid(), 65534), 0);
+    }
+    return path;
+}
+
 // The program with these arguments, in a time zone of the test's choice, with the C library's
 // own texts; as uid and gid 65534 where asked and the tests run as root.
-Result Cli(const std::vector<std::string>& args, const char* tz = "Asia/Tokyo", As as = As::Caller) {
+Result Cli(const std::vector<std::string>& args, const char* tz = "Asia/Tokyo", As as = As::Caller,
+           std::string stateHome = {}) {
     std::vector<std::string> argv;
     if (as == As::Unprivileged && ::geteuid() == 0) {
         argv = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
@@ -34,7 +49,9 @@ Result Cli(const std::vector<std::string>& args, const char* tz = "Asia/Tokyo", 
     argv.push_back(DATEMARK_CLI);
     argv.insert(argv.end(), args.begin(), args.end());
     Result r;
-    r.status = test::RunProgram(argv, "", r.out, {std::string("TZ=") + tz, "LC_ALL=C.UTF-8"}, &r.err);
+    stateHome = stateHome.empty() ? StateHome(as) : stateHome;
+    r.status = test::RunProgram(
+        argv, "", r.out, {std::string("TZ=") + tz, "LC_ALL=C.UTF-8", "XDG_STATE_HOME=" + stateHome}, &r.err);
     return r;
 }
 
@@ -451,4 +468,66 @@ TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
     const Result unreadable = Cli({"copy", "--modified-from", "exif", locked}, "UTC", As::Unprivileged);
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err.rfind(locked + " - Permission denied", 0), 0u) << unreadable.err;
+}
+
+TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
+    const std::string a = File("a", 1000000000);
+    const std::string b = File("b", 1000000000);
+    const std::string home = dir / "state";
+    test::MakeFolder(home);
+    const Result set = Cli({"set", "--modified", "2005-10-12T14:06:42", "--attributes", "+r", a, b},
+                           "Asia/Tokyo", As::Caller, home);
+    ASSERT_EQ(set.status, 0) << set.err;
+    ASSERT_EQ(Mtime(a), kTokyo);
+    const Result runs = Cli({"runs", "--json"}, "Asia/Tokyo", As::Caller, home);
+    EXPECT_NE(runs.out.find("\"kind\":\"update\",\"started\":"), std::string::npos) << runs.out;
+    EXPECT_NE(
+        runs.out.find("\"items\":2,\"end\":\"done\",\"summary\":\"更新日時 2005/10/12 14:06:42, 属性 +R\""),
+        std::string::npos)
+        << runs.out;
+
+    const Result undo = Cli({"undo"}, "Asia/Tokyo", As::Caller, home);
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(undo.err, "");
+    for (const std::string& path : {a, b}) {
+        EXPECT_EQ(Mtime(path), 1000000000) << path;
+        EXPECT_EQ(Letters(path), "") << path;
+    }
+    // The undo is a run of its own, listed first.
+    const Result after = Cli({"runs"}, "Asia/Tokyo", As::Caller, home);
+    EXPECT_EQ(after.out.find("RUN"), 0U) << after.out;
+    EXPECT_LT(after.out.find(" undo "), after.out.find(" update ")) << after.out;
+    EXPECT_EQ(Cli({"undo", "nonesuch"}, "Asia/Tokyo", As::Caller, home).status, 1);
+}
+
+TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
+    const std::string a = File("a", 1000000000);
+    const std::string home = dir / "state";
+    const Result r = Cli({"set", "--dry-run", "--modified", "2005-10-12T14:06:42", a, dir / "missing"},
+                         "Asia/Tokyo", As::Caller, home);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(r.out.find("2001-09-09T10:46:40+09:00 → 2005-10-12T14:06:42+09:00  ---   " + a + "\n"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find(dir / "missing" + "  ! "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 files, 0 folders, 1 would fail\n"), std::string::npos) << r.out;
+    EXPECT_EQ(Mtime(a), 1000000000);
+    EXPECT_FALSE(test::Exists(home));
+}
+
+TEST_F(CliTest, ARunWhoseJournalCannotBeWrittenChangesNothing) {
+    test::LoopMount::Options options;
+    options.sizeMiB = 2;
+    options.owner = 0;
+    test::LoopMount disk(options);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const std::string a = File("a", 1000000000);
+    const Result r = Cli({"set", "--modified", "now", a}, "Asia/Tokyo", As::Caller, disk.Path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(platform::ErrorText(platform::Errc::journal_unwritable)), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Mtime(a), 1000000000);
 }

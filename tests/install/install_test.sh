@@ -43,7 +43,7 @@ offered() {
     bash -c 'source "$1"; COMP_WORDS=(datemark-cli "$2" -); COMP_CWORD=2; _datemark_cli; echo "${COMPREPLY[*]}"' \
         _ "$completion" "$1"
 }
-for sub in set shift copy show; do
+for sub in set shift copy show runs undo; do
     options=$("$usr/bin/datemark-cli" "$sub" --help | grep -o -- '--[a-z-]*' | sort -u)
     [ -n "$options" ] || fail "datemark-cli $sub --help lists no options"
     for option in $options; do

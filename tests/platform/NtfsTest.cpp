@@ -1,4 +1,8 @@
 // On a real NTFS image mounted through ntfs-3g (FUSE): needs root, mkntfs and ntfs-3g.
+#include "filelist/Apply.h"
+#include "filelist/FileEntry.h"
+#include "filelist/RunJournal.h"
+#include "filelist/Undo.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "support/TestSupport.h"
@@ -107,4 +111,30 @@ TEST_F(NtfsTest, TimesAreWrittenAndReadBackBackTo1601AndNoEarlier) {
         ASSERT_FALSE(platform::QueryFile(ItemRef::Path(folder), info));
         EXPECT_EQ(info.created, created);
     }
+}
+
+TEST_F(NtfsTest, UndoPutsTheCreationTimeBack) {
+    const platform::UtcTime created{1000000000, 1234500};
+    ASSERT_FALSE(SetTimes(file, &created, &created));
+    platform::ItemState before;
+    ASSERT_FALSE(platform::ReadState(Open(file), before));
+    ApplyRequest r;
+    r.setCreated = r.setUpdated = 1;
+    r.created = r.updated = SYSTEMTIME{2005, 10, 3, 12, 14, 6, 42, 0};
+    std::error_code error;
+    const auto writer = StartRunJournal(r, dir / "journal", error);
+    ASSERT_TRUE(writer) << error.message();
+    FileEntry row;
+    row.SetPath(file);
+    ApplyToEntry(row, r);
+    ASSERT_FALSE(FinishRunJournal(*writer, r));
+    ASSERT_EQ(r.log, "");
+    UndoRequest undo;
+    undo.folder = dir / "journal";
+    ASSERT_FALSE(UndoRun(writer->Name(), undo));
+    EXPECT_EQ(undo.log, "");
+    platform::ItemState after;
+    ASSERT_FALSE(platform::ReadState(Open(file), after));
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(after.ownCreated, before.ownCreated);
 }

@@ -1,0 +1,62 @@
+#include "cli/Subcommand.h"
+#include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
+#include "filelist/Undo.h"
+#include "journal/Journal.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+// Puts back what a kept run changed: the newest unless one is named.
+class UndoCommand : public Subcommand {
+public:
+    void Define(CLI::App& app, const CliContext&) override {
+        app.add_option("RUN", m_run,
+                       "The run to undo, as `datemark-cli runs` names it; the newest when left out");
+    }
+
+    int Run(const CliContext& context) override {
+        UndoRequest request;
+        request.folder = journal::DefaultFolder();
+        const std::vector<std::string> runs = journal::ListRuns(request.folder);
+        std::string name = m_run;
+        if (name.empty() && !runs.empty()) {
+            name = runs.front();
+        } else if (!name.empty() && !name.ends_with(".journal")) {
+            name += ".journal";
+        }
+        if (name.empty() || std::find(runs.begin(), runs.end(), name) == runs.end()) {
+            std::fprintf(stderr, "datemark-cli undo: %s\n",
+                         m_run.empty() ? "no run to undo" : ("no kept run named " + m_run).c_str());
+            return 1;
+        }
+        request.itemDone = [&](const std::string&) {
+            std::fputs(request.log.c_str(), stderr);
+            request.log.clear();
+        };
+        if (const auto error = UndoRun(name, request)) {
+            std::fputs(MakeErrorText(name, error).c_str(), stderr);
+            return 1;
+        }
+        std::fputs(request.log.c_str(), stderr);
+        if (!context.quiet) {
+            std::printf("%s: %s put back, %s changed since, %s missing, %s failed (undo: %s)\n", name.c_str(),
+                        GroupedNumber(request.restored).c_str(), GroupedNumber(request.changedSince).c_str(),
+                        GroupedNumber(request.missing).c_str(), GroupedNumber(request.failed).c_str(),
+                        request.journalName.c_str());
+        }
+        return request.changedSince + request.missing + request.failed == 0 ? 0 : 1;
+    }
+
+private:
+    std::string m_run;
+};
+
+} // namespace
+
+std::unique_ptr<Subcommand> MakeUndoCommand() {
+    return std::make_unique<UndoCommand>();
+}

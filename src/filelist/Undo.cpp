@@ -1,0 +1,256 @@
+#include "filelist/Undo.h"
+
+#include "filelist/ApplyRun.h"
+#include "filelist/FileFacts.h"
+#include "filelist/RunControl.h"
+#include "journal/Journal.h"
+#include "platform/Error.h"
+#include "platform/Path.h"
+#include "platform/TreeWalk.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <map>
+#include <optional>
+#include <set>
+
+namespace {
+
+// Items looked at, at most, when looking for the moved ones: a walk of a whole disk is not what
+// the user waits for.
+constexpr uint64_t kSearchLimit = 1'000'000;
+
+// Times kept to 2 seconds (FAT) are still the ones the run wrote.
+bool Near(const platform::UtcTime& a, const platform::UtcTime& b) {
+    return std::llabs(a.seconds - b.seconds) < 2;
+}
+
+bool SameTime(const std::optional<platform::UtcTime>& a, const std::optional<platform::UtcTime>& b) {
+    return a.has_value() == b.has_value() && (!a || Near(*a, *b));
+}
+
+// A fact is as the run left it when it is what the item had before, or what the run set.
+template <class T, class Same>
+bool AsLeft(const T& now, const T& before, const std::optional<T>& asked, Same same) {
+    return same(now, before) || (asked && same(now, *asked));
+}
+
+bool AsTheRunLeftIt(const platform::ItemState& now, const journal::ItemRecord& record) {
+    const auto& before = record.before;
+    const auto& asked = record.asked;
+    const auto sameAttributes = [](uint32_t a, uint32_t b) {
+        return (a & platform::attr::Settable) == (b & platform::attr::Settable);
+    };
+    const auto sameUpdated = [](const platform::UtcTime& a, const platform::UtcTime& b) {
+        return Near(a, b);
+    };
+    const std::optional<std::optional<platform::UtcTime>> askedCreated =
+        asked.created ? std::optional(std::optional(*asked.created)) : std::nullopt;
+    return AsLeft(now.created, before.created, askedCreated, SameTime) &&
+           AsLeft(now.updated, before.updated, asked.updated, sameUpdated) &&
+           AsLeft(now.attributes, before.attributes, asked.attributes, sameAttributes);
+}
+
+bool AlreadyAsBefore(const platform::ItemState& now, const platform::ItemState& before) {
+    return now.created == before.created && now.updated == before.updated &&
+           now.attributes == before.attributes && now.mode == before.mode && now.record == before.record &&
+           now.word == before.word && now.ownCreated == before.ownCreated;
+}
+
+// What an undo sets on an item: its state before the run, as the list shows it.
+journal::Asked AskedOf(const platform::ItemState& state) {
+    return {state.created, state.updated, state.attributes & platform::attr::Settable};
+}
+
+struct IdLess {
+    bool operator()(const platform::ItemId& a, const platform::ItemId& b) const {
+        return a.device != b.device ? a.device < b.device : a.inode < b.inode;
+    }
+};
+
+// Where the run's items are now, by device and inode, found by one walk of the folders the run
+// worked in, made the first time an item is not at its path.
+class Finder {
+public:
+    explicit Finder(const std::vector<journal::ItemRecord>& items) : m_items(items) {}
+
+    std::optional<std::string> Find(const platform::ItemId& id) {
+        if (!m_walked) {
+            Walk();
+        }
+        const auto it = m_where.find(id);
+        return it == m_where.end() ? std::nullopt : std::optional(it->second);
+    }
+
+private:
+    // The folders holding the run's items, those inside another of them left out.
+    std::vector<std::string> Tops() const {
+        std::set<std::string> folders;
+        for (const journal::ItemRecord& item : m_items) {
+            folders.insert(platform::SplitPath(item.path).folder);
+        }
+        std::vector<std::string> tops;
+        for (const std::string& folder : folders) {
+            // Sorted, so that the folders inside a kept one follow it directly.
+            if (!folder.empty() && (tops.empty() || !folder.starts_with(tops.back()))) {
+                tops.push_back(folder);
+            }
+        }
+        return tops;
+    }
+
+    void Walk() {
+        m_walked = true;
+        std::set<platform::ItemId, IdLess> wanted;
+        for (const journal::ItemRecord& item : m_items) {
+            wanted.insert(item.before.id);
+        }
+        uint64_t seen = 0;
+        for (const std::string& top : Tops()) {
+            std::error_code error;
+            const platform::Item root = platform::Item::Open(top, platform::FollowLinks::No, error);
+            if (error || root.Type() != platform::ItemType::Folder) {
+                continue;
+            }
+            platform::TreeWalk walk(root, top.size() > 1 ? top.substr(0, top.size() - 1) : top);
+            for (auto step = walk.Next(); step != platform::TreeWalk::Step::End && seen < kSearchLimit;
+                 step = walk.Next()) {
+                ++seen;
+                if (step == platform::TreeWalk::Step::Item && wanted.count(walk.Current().Id()) != 0) {
+                    m_where.emplace(walk.Current().Id(), walk.Path());
+                }
+            }
+        }
+    }
+
+    const std::vector<journal::ItemRecord>& m_items;
+    bool m_walked = false;
+    std::map<platform::ItemId, std::string, IdLess> m_where;
+};
+
+// The item the record is about, at its path or wherever it has gone; path is where it was found.
+platform::Item Locate(const journal::ItemRecord& record, Finder& finder, std::string& path) {
+    std::error_code error;
+    path = record.path;
+    platform::Item item = platform::Item::Open(path, platform::FollowLinks::No, error);
+    if (!error && item.Id() == record.before.id) {
+        return item;
+    }
+    if (const auto found = finder.Find(record.before.id)) {
+        path = *found;
+        item = platform::Item::Open(path, platform::FollowLinks::No, error);
+        if (!error && item.Id() == record.before.id) {
+            return item;
+        }
+    }
+    return {};
+}
+
+class Undoer {
+public:
+    Undoer(UndoRequest& request, const journal::Run& run, journal::Writer& journal)
+        : m_request(request), m_run(run), m_journal(journal), m_finder(run.items) {}
+
+    // False when the undo must stop: its own journal failed.
+    bool UndoItem(const journal::ItemRecord& record, std::string& path) {
+        const platform::Item item = Locate(record, m_finder, path);
+        if (!item.IsOpen()) {
+            ++m_request.missing;
+            Line(path, platform::Errc::item_missing);
+            return true;
+        }
+        journal::ItemRecord own;
+        if (const auto error = platform::ReadState(item, own.before)) {
+            ++m_request.failed;
+            Line(path, error);
+            return true;
+        }
+        if (AlreadyAsBefore(own.before, record.before)) {
+            ++m_request.untouched;
+            return true;
+        }
+        if (!AsTheRunLeftIt(own.before, record)) {
+            ++m_request.changedSince;
+            Line(path, platform::Errc::changed_since);
+            return true;
+        }
+        own.path = path;
+        own.asked = AskedOf(record.before);
+        if (const auto error = m_journal.Add(own)) {
+            ++m_request.failed;
+            Line(path, platform::Errc::journal_unwritable, error);
+            return false;
+        }
+        if (const auto error = platform::RestoreState(item, record.before)) {
+            ++m_request.failed;
+            Line(path, error);
+            return true;
+        }
+        ++m_request.restored;
+        return true;
+    }
+
+private:
+    void Line(const std::string& path, const std::error_code& error, const std::error_code& reason = {}) {
+        m_request.log += MakeErrorText(path, error, reason);
+    }
+
+    UndoRequest& m_request;
+    const journal::Run& m_run;
+    journal::Writer& m_journal;
+    Finder m_finder;
+};
+
+platform::UtcTime Now() {
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    return {ns / 1'000'000'000, static_cast<uint32_t>(ns % 1'000'000'000)};
+}
+
+} // namespace
+
+std::error_code UndoRun(const std::string& name, UndoRequest& request) {
+    journal::Run run;
+    if (auto error = journal::ReadRun(request.folder, name, run)) {
+        return error;
+    }
+    std::error_code error;
+    const journal::RunHeader header{journal::RunKind::Undo, Now(), "元に戻す: " + run.header.summary, name};
+    const auto writer = journal::Writer::Start(request.folder, header, error);
+    if (!writer) {
+        return error;
+    }
+    request.journalName = writer->Name();
+    RunControl* const control = request.control;
+    if (control != nullptr) {
+        control->StartRows(run.items.size());
+    }
+    Undoer undoer(request, run, *writer);
+    bool stopped = false;
+    for (auto it = run.items.rbegin(); it != run.items.rend(); ++it) {
+        if (control != nullptr && control->StopHere()) {
+            stopped = true;
+            break;
+        }
+        std::string path;
+        const bool goOn = undoer.UndoItem(*it, path);
+        if (control != nullptr) {
+            control->ItemDone(path);
+            control->RowDone();
+        }
+        if (request.itemDone) {
+            request.itemDone(path);
+        }
+        if (!goOn) {
+            stopped = true;
+            break;
+        }
+    }
+    if (control != nullptr && control->Stopped()) {
+        request.log += CancelledLine(control->ItemsDone());
+    }
+    writer->Finish({writer->Added(), stopped});
+    return {};
+}

@@ -1,0 +1,251 @@
+#include "filelist/Undo.h"
+
+#include "filelist/Apply.h"
+#include "filelist/FileEntry.h"
+#include "filelist/FileFacts.h"
+#include "filelist/RunJournal.h"
+#include "platform/Error.h"
+#include "support/LoopMount.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fcntl.h>
+#include <map>
+#include <set>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
+
+platform::ItemState StateOf(const std::string& path) {
+    std::error_code error;
+    const platform::Item item = platform::Item::Open(path, platform::FollowLinks::No, error);
+    platform::ItemState state;
+    if (error || platform::ReadState(item, state)) {
+        ADD_FAILURE() << "cannot read " << path;
+    }
+    return state;
+}
+
+// Last-write time and read-only, on everything below root.
+ApplyRequest Request() {
+    ApplyRequest r;
+    r.setUpdated = r.setAttributes = r.readOnly = r.subFolder = 1;
+    r.updated = kUpdated;
+    return r;
+}
+
+FileEntry FolderRow(const std::string& path) {
+    FileEntry e;
+    e.SetPath(path);
+    e.SetFolder(1);
+    return e;
+}
+
+// Runs the request on root's contents with a journal in folder; the run's name.
+std::string JournaledRun(ApplyRequest& r, const std::string& root, const std::string& folder) {
+    std::error_code error;
+    auto writer = StartRunJournal(r, folder, error);
+    EXPECT_FALSE(error) << error.message();
+    if (!writer) {
+        return {};
+    }
+    ApplyToEntry(FolderRow(root), r);
+    FinishRun(r);
+    EXPECT_FALSE(FinishRunJournal(*writer, r));
+    return writer->Name();
+}
+
+std::map<std::string, platform::ItemState> States(const std::string& root, int files) {
+    std::map<std::string, platform::ItemState> states;
+    for (int i = 0; i < files; ++i) {
+        const std::string path = root + "/f" + std::to_string(i);
+        states[path] = StateOf(path);
+    }
+    return states;
+}
+
+std::string MakeFiles(const std::string& root, int files) {
+    ::mkdir(root.c_str(), 0755);
+    for (int i = 0; i < files; ++i) {
+        const std::string path = root + "/f" + std::to_string(i);
+        test::WriteFile(path, "x");
+        ::chmod(path.c_str(), 0644);
+    }
+    return root;
+}
+
+std::string Check(bool ok, const std::string& what) {
+    return ok ? std::string() : what + "\n";
+}
+
+void SetMtime(const std::string& path, int64_t seconds) {
+    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+} // namespace
+
+TEST(Undo, OwnFilesComeBackExactlyAndWhatOthersDidSinceIsLeftWithALine) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    const int result = test::RunAsUnprivileged([&] {
+        const std::string root = MakeFiles(disk / "mine", 4);
+        const std::string journals = disk / "journal";
+        const auto before = States(root, 4);
+        ApplyRequest r = Request();
+        const std::string run = JournaledRun(r, root, journals);
+        std::string problems = Check(r.log.empty(), "run: " + r.log);
+        // After the run: f0 as it left it, f1 moved, f2 gone, f3 written to by someone else.
+        ::rename((root + "/f1").c_str(), (root + "/moved").c_str());
+        ::unlink((root + "/f2").c_str());
+        ::chmod((root + "/f3").c_str(), 0644);
+        SetMtime(root + "/f3", 2000000000);
+
+        UndoRequest undo;
+        undo.folder = journals;
+        problems += Check(!UndoRun(run, undo), "undo refused");
+        problems += Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
+        problems +=
+            Check(StateOf(root + "/moved") == before.at(root + "/f1"), "moved f1 not found and put back");
+        problems += Check((test::StatOf(root + "/f0").st_mode & 0777) == 0644, "f0 still read-only");
+        problems += Check(test::StatOf(root + "/f3").st_mtim.tv_sec == 2000000000, "f3 overwritten");
+        const std::string changed = MakeErrorText(root + "/f3", platform::Errc::changed_since);
+        const std::string missing = MakeErrorText(root + "/f2", platform::Errc::item_missing);
+        problems +=
+            Check(undo.log == changed + missing || undo.log == missing + changed, "lines: " + undo.log);
+        problems += Check(undo.restored == 2 && undo.changedSince == 1 && undo.missing == 1, "counts");
+
+        // The undo is a run of its own, and undoing it gives the first run's result back.
+        UndoRequest redo;
+        redo.folder = journals;
+        problems += Check(!UndoRun(undo.journalName, redo) && redo.restored == 2, "undo not undone");
+        problems += Check((test::StatOf(root + "/f0").st_mode & 0777) == 0444, "f0 not read-only again");
+        return problems.empty() ? 0 : (std::fputs(problems.c_str(), stderr), 1);
+    });
+    EXPECT_EQ(result, 0);
+}
+
+TEST(Undo, ARunKilledHalfwayIsUndoneExactlyForWhatItChanged) {
+    test::TempDir dir;
+    const std::string root = MakeFiles(dir / "tree", 200);
+    const auto before = States(root, 200);
+    const int status = test::RunInChild([&] {
+        ApplyRequest r = Request();
+        int done = 0;
+        r.itemDone = [&](const std::string&) {
+            if (++done == 100) {
+                ::raise(SIGKILL);
+            }
+        };
+        JournaledRun(r, root, dir / "journal");
+        return 0;
+    });
+    ASSERT_EQ(status, -SIGKILL);
+    int changed = 0;
+    for (const auto& [path, state] : before) {
+        changed += StateOf(path) == state ? 0 : 1;
+    }
+    EXPECT_EQ(changed, 100);
+    UndoRequest undo;
+    undo.folder = dir / "journal";
+    const auto runs = journal::ListRuns(undo.folder);
+    ASSERT_EQ(runs.size(), 1U);
+    ASSERT_FALSE(UndoRun(runs[0], undo));
+    EXPECT_EQ(undo.log, "");
+    EXPECT_EQ(undo.restored, 100U);
+    for (const auto& [path, state] : before) {
+        EXPECT_EQ(StateOf(path), state) << path;
+    }
+}
+
+TEST(Undo, ADamagedJournalIsReportedAndNothingIsUndone) {
+    for (const bool cut : {true, false}) {
+        test::TempDir dir;
+        const std::string root = MakeFiles(dir / "tree", 3);
+        ApplyRequest r = Request();
+        const std::string run = JournaledRun(r, root, dir / "journal");
+        const std::string path = dir / ("journal/" + run);
+        std::string bytes = test::ReadFile(path);
+        if (cut) {
+            bytes.resize(bytes.size() - 21); // inside the last item, its end gone
+        } else {
+            bytes[bytes.size() / 2] ^= 0x10;
+        }
+        test::WriteFile(path, bytes);
+        const auto after = States(root, 3);
+        UndoRequest undo;
+        undo.folder = dir / "journal";
+        EXPECT_EQ(UndoRun(run, undo), platform::Errc::journal_damaged) << cut;
+        EXPECT_EQ(States(root, 3), after);
+        EXPECT_EQ(journal::ListRuns(undo.folder).size(), 1U) << "an undo journal was left";
+    }
+}
+
+TEST(Undo, AttributesThatFailAfterTheTimesWereWrittenPutTheTimesBack) {
+    test::TempDir dir;
+    const std::string root = MakeFiles(dir / "tree", 1);
+    const std::string file = root + "/f0";
+    // A record cut short: its attributes are refused, its times are not.
+    ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", "\0\4\0\4\0", 5, 0), 0);
+    SetMtime(file, 1000);
+    const auto before = States(root, 1);
+    ApplyRequest r = Request();
+    JournaledRun(r, root, dir / "journal");
+    EXPECT_EQ(r.log, MakeErrorText(file, platform::Errc::dos_record_damaged));
+    EXPECT_EQ(States(root, 1), before);
+}
+
+TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
+    test::LoopMount disk;
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    const std::string root = MakeFiles(disk / "mine", 3);
+    ::chown(root.c_str(), 65534, 65534);
+    ::chown((root + "/f0").c_str(), 65534, 65534);
+    ::chown((root + "/f1").c_str(), 65534, 65534); // f2 stays root's
+    ::mkdir((root + "/locked").c_str(), 0);
+    ::chown((root + "/locked").c_str(), 65534, 65534);
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    const int result = test::RunAsUnprivileged([&] {
+        const auto before = States(root, 3);
+        PreviewSink sink;
+        ApplyRequest preview = Request();
+        preview.preview = &sink;
+        ApplyToEntry(FolderRow(root), preview);
+        std::string problems = Check(States(root, 3) == before && preview.log.empty(), "preview changed");
+        std::set<std::string> failing;
+        for (const PreviewRow& row : sink.rows) {
+            if (row.error) {
+                failing.insert(row.path);
+            } else {
+                problems += Check(row.next.updated == platform::LocalToUtc(kUpdated) &&
+                                      row.next.attributes == platform::attr::ReadOnly,
+                                  "new facts of " + row.path);
+            }
+        }
+        problems += Check(sink.files == 3 && sink.folders == 0 && sink.failing == 2, "totals");
+        ApplyRequest run = Request();
+        ApplyToEntry(FolderRow(root), run);
+        std::set<std::string> lines;
+        for (const PreviewRow& row : sink.rows) {
+            if (run.log.find(row.path + " - ") != std::string::npos) {
+                lines.insert(row.path);
+            }
+        }
+        problems += Check(lines == failing && failing.count(root + "/f2") == 1 &&
+                              failing.count(root + "/locked") == 1,
+                          "preview and run disagree: " + run.log);
+        return problems.empty() ? 0 : (std::fputs(problems.c_str(), stderr), 1);
+    });
+    EXPECT_EQ(result, 0);
+}
