@@ -18,10 +18,12 @@ CResultDlg::CResultDlg(platform::ProfileStore& profile, QWidget* parent)
     m_minTrackHeight = height();
     setMinimumSize(m_minTrackWidth, m_minTrackHeight);
     m_edit = m_controls.Get<QPlainTextEdit>(idc::ResultText);
+    m_btnUndo = m_controls.Get<QPushButton>(idc::Undo);
     m_btnCopy = m_controls.Get<QPushButton>(idc::Copy);
     m_btnClose = m_controls.Get<QPushButton>(idc::Close);
     connect(m_btnCopy, &QPushButton::clicked, this, &CResultDlg::OnCopy);
     connect(m_btnClose, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_btnUndo, &QPushButton::clicked, this, [this] { done(idc::Undo); });
 }
 
 CResultDlg::~CResultDlg() = default;
@@ -35,8 +37,10 @@ void CResultDlg::OnInitDialog() {
     setWindowIcon(QGuiApplication::windowIcon());
     m_layout.Attach(this);
     m_layout.AddControl(m_edit, LAYOUT_SIZE_X | LAYOUT_SIZE_Y);
+    m_layout.AddControl(m_btnUndo, LAYOUT_MOVE_Y);
     m_layout.AddControl(m_btnCopy, LAYOUT_MOVE_X | LAYOUT_MOVE_Y);
     m_layout.AddControl(m_btnClose, LAYOUT_MOVE_X | LAYOUT_MOVE_Y);
+    m_btnUndo->setVisible(m_offerUndo);
     LoadPlacement();
     m_initialised = true;
     // The failure lines are the OS's bytes; a name that is not UTF-8 shows its bad bytes as U+FFFD.

@@ -17,7 +17,8 @@ class ProfileStore;
 // Shows the failure lines of one update, exactly as collected, read-only and unwrapped, in a
 // window that grows (never below its template size) and remembers its place in the settings
 // file ("ResultWindow"). "コピー" puts the whole text on the
-// clipboard; "閉じる", Esc and Enter close it.
+// clipboard; "閉じる", Esc and Enter close it. Where the run can be undone, "元に戻す" closes it
+// with the result idc::Undo; elsewhere that button is not there.
 class CResultDlg : public QDialog {
     Q_OBJECT
 public:
@@ -26,12 +27,14 @@ public:
 
     // The text to show; set before DoModal.
     std::string m_text;
+    bool m_offerUndo = false;
 
     int DoModal();
     void LoadPlacement();
     void SavePlacement();
 
     QPlainTextEdit* m_edit = nullptr;
+    QPushButton* m_btnUndo = nullptr;
     QPushButton* m_btnCopy = nullptr;
     QPushButton* m_btnClose = nullptr;
     int m_minTrackWidth = 0;

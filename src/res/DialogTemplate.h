@@ -63,6 +63,10 @@ const DialogTemplate& AboutDialogTemplate();
 const DialogTemplate& VersionupDialogTemplate();
 // The progress of a long run; its caption is the caller's.
 const DialogTemplate& ProgressDialogTemplate();
+// What an update would do, before it does it.
+const DialogTemplate& PreviewDialogTemplate();
+// The kept runs, to choose one to undo.
+const DialogTemplate& RunsDialogTemplate();
 
 // Control ids of the main window.
 namespace idc {
@@ -104,8 +108,12 @@ inline constexpr int MailLink = 1023;
 inline constexpr int VersionMessage = 1025;
 inline constexpr int ResultText = 1009;
 inline constexpr int Copy = 1024;
+inline constexpr int Undo = 1027;
 inline constexpr int ProgressCount = 1030;
 inline constexpr int ProgressFolder = 1031;
 inline constexpr int ProgressBar = 1032;
 inline constexpr int ProgressTime = 1033;
+inline constexpr int PreviewList = 1034;
+inline constexpr int PreviewTotals = 1035;
+inline constexpr int RunList = 1036;
 } // namespace idc

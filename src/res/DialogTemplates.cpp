@@ -41,6 +41,7 @@ constexpr DialogTemplate kMainDialog{102, "Datemark", 322, 263, "ＭＳ Ｐゴ�
 
 constexpr ControlTemplate kResultControls[] = {
     {idc::ResultText, K::MultiLineEdit, "", 7, 7, 284, 185, kTab | style::ReadOnly},
+    {idc::Undo, K::PushButton, "元に戻す", 7, 198, 50, 14, kTab},
     {idc::Copy, K::PushButton, "コピー", 186, 198, 50, 14, kTab},
     {idc::Close, K::DefaultPushButton, "閉じる", 241, 198, 50, 14, kTab},
 };
@@ -81,7 +82,32 @@ constexpr ControlTemplate kProgressControls[] = {
 
 constexpr DialogTemplate kProgressDialog{144, "", 230, 66, "ＭＳ Ｐゴシック", 9, kProgressControls};
 
+constexpr ControlTemplate kPreviewControls[] = {
+    {idc::PreviewList, K::ListView, "", 7, 7, 406, 220, kTab},
+    {idc::PreviewTotals, K::Label, "", 7, 236, 290, 8, 0},
+    {idc::Update, K::PushButton, "更新", 308, 233, 50, 14, kTab},
+    {idc::Close, K::DefaultPushButton, "閉じる", 363, 233, 50, 14, kTab},
+};
+
+constexpr DialogTemplate kPreviewDialog{145, "プレビュー", 420, 254, "ＭＳ Ｐゴシック", 9, kPreviewControls};
+
+constexpr ControlTemplate kRunsControls[] = {
+    {idc::RunList, K::ListView, "", 7, 7, 306, 150, kTab},
+    {idc::Undo, K::DefaultPushButton, "元に戻す", 208, 163, 50, 14, kTab},
+    {idc::Cancel, K::PushButton, "キャンセル", 263, 163, 50, 14, kTab},
+};
+
+constexpr DialogTemplate kRunsDialog{146, "元に戻す", 320, 184, "ＭＳ Ｐゴシック", 9, kRunsControls};
+
 } // namespace
+
+const DialogTemplate& PreviewDialogTemplate() {
+    return kPreviewDialog;
+}
+
+const DialogTemplate& RunsDialogTemplate() {
+    return kRunsDialog;
+}
 
 const DialogTemplate& ProgressDialogTemplate() {
     return kProgressDialog;

@@ -1,6 +1,8 @@
 #include "ui/CommandPrompts.h"
 
+#include "filelist/PreviewDlg.h"
 #include "filelist/ResultDlg.h"
+#include "filelist/RunsDlg.h"
 #include "shell/FileManager.h"
 #include "ui/MessageBox.h"
 #include "version/AboutDlg.h"
@@ -33,10 +35,21 @@ int CommandPrompts::MessageBox(QWidget* owner, const QString& text, const QStrin
     return ShowMessageBox(owner, text, caption, type);
 }
 
-void CommandPrompts::ShowResults(const std::string& log, platform::ProfileStore& profile) {
+bool CommandPrompts::ShowResults(const std::string& log, platform::ProfileStore& profile, bool offerUndo) {
     CResultDlg dialog(profile);
     dialog.m_text = log;
-    dialog.DoModal();
+    dialog.m_offerUndo = offerUndo;
+    return dialog.DoModal() == idc::Undo;
+}
+
+bool CommandPrompts::ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile) {
+    CPreviewDlg dialog(std::move(rows), profile, owner);
+    return dialog.DoModal() == idc::Update;
+}
+
+std::string CommandPrompts::ChooseRun(QWidget* owner, std::vector<KeptRun> runs) {
+    CRunsDlg dialog(std::move(runs), owner);
+    return dialog.DoModal();
 }
 
 void CommandPrompts::ShowAbout(QWidget* owner) {

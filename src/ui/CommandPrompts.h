@@ -10,6 +10,8 @@
 #include <vector>
 
 class QWidget;
+struct KeptRun;
+struct PreviewSink;
 
 namespace platform {
 class ProfileStore;
@@ -26,8 +28,13 @@ public:
     // The folder dialog behind CFolderBrowser.
     virtual CFolderBrowser::DialogRunner FolderDialog();
     virtual int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type);
-    // The results window with this log.
-    virtual void ShowResults(const std::string& log, platform::ProfileStore& profile);
+    // The results window with this log, offering to undo the run when it can be; true when the
+    // user asked for that.
+    virtual bool ShowResults(const std::string& log, platform::ProfileStore& profile, bool offerUndo);
+    // What an update would do; true when the user asked to run it now.
+    virtual bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile);
+    // The kept runs to choose the one to undo; the chosen run's name, empty for cancel.
+    virtual std::string ChooseRun(QWidget* owner, std::vector<KeptRun> runs);
     // The About box.
     virtual void ShowAbout(QWidget* owner);
     // The news of a newer release.

@@ -3,6 +3,9 @@
 #include "filelist/ApplyRun.h"
 #include "filelist/FileFacts.h"
 #include "filelist/FileListCtrl.h"
+#include "filelist/RunJournal.h"
+#include "filelist/RunsDlg.h"
+#include "filelist/Undo.h"
 #include "platform/Error.h"
 #include "platform/Profile.h"
 #include "platform/Win32Constants.h"
@@ -433,21 +436,22 @@ private:
 
 } // namespace
 
-void CMainDlg::OnUpdate() {
-    emit updateRequested();
+bool CMainDlg::MakeRequest(const QString& caption, std::vector<int>& rows, ApplyRequest& request) {
+    if (m_run != nullptr) {
+        return false; // one run at a time
+    }
     UpdateData(true);
-    const std::vector<int> rows = m_list->GetSelectedRows();
+    rows = m_list->GetSelectedRows();
     if (rows.empty()) {
-        m_prompts->MessageBox(this, QStringLiteral("更新対象を選択してください。"), QStringLiteral("更新"),
+        m_prompts->MessageBox(this, QStringLiteral("更新対象を選択してください。"), caption,
                               win32::mb::IconExclamation);
-        return;
+        return false;
     }
     if (m_bSetCreated == 0 && m_bSetUpdated == 0 && m_bSetAttributes == 0) {
-        m_prompts->MessageBox(this, QStringLiteral("更新処理を選択してください。"), QStringLiteral("更新"),
+        m_prompts->MessageBox(this, QStringLiteral("更新処理を選択してください。"), caption,
                               win32::mb::IconExclamation);
-        return;
+        return false;
     }
-    ApplyRequest request;
     request.setCreated = m_bSetCreated;
     request.setUpdated = m_bSetUpdated;
     request.setAttributes = m_bSetAttributes;
@@ -465,18 +469,42 @@ void CMainDlg::OnUpdate() {
     request.subFolder = m_bSubFolder;
     request.folderTarget = m_bFolderTarget;
     request.showResult = m_bShowResult;
+    return true;
+}
+
+void CMainDlg::OnUpdate() {
+    emit updateRequested();
+    std::vector<int> rows;
+    ApplyRequest request;
+    if (!MakeRequest(QStringLiteral("更新"), rows, request)) {
+        return;
+    }
+    // Without a journal the run could not be undone: it does not start.
+    std::error_code error;
+    const std::unique_ptr<journal::Writer> writer = StartRunJournal(request, journal::DefaultFolder(), error);
+    if (!writer) {
+        m_prompts->MessageBox(this,
+                              QStringLiteral("元に戻すための記録を書けないため、更新しませんでした。\n") +
+                                  QString::fromStdString(platform::ErrorText(error)),
+                              QStringLiteral("更新"), win32::mb::IconStop);
+        return;
+    }
     const std::vector<const FileEntry*> entries = EntriesOf(*m_list, rows);
     // Each row is read again right after its change, as the list shows it afterwards.
     std::vector<RowFacts> facts(rows.size());
     size_t begun = 0;
-    if (!RunInBackground(QStringLiteral("更新中"), [&](RunControl& control) {
-            request.control = &control;
-            RowFactsReader reader;
-            begun = ApplyToEntries(entries, request, [&](size_t i) { facts[i] = reader.Look(*entries[i]); });
-        })) {
+    const bool windowStays = RunInBackground(QStringLiteral("更新中"), [&](RunControl& control) {
+        request.control = &control;
+        RowFactsReader reader;
+        begun = ApplyToEntries(entries, request, [&](size_t i) { facts[i] = reader.Look(*entries[i]); });
+    });
+    request.control = nullptr;
+    if (const std::error_code ended = FinishRunJournal(*writer, request)) {
+        request.log += MakeErrorText(writer->Name(), ended);
+    }
+    if (!windowStays) {
         return;
     }
-    request.control = nullptr;
     facts.resize(begun);
     m_list->RefreshRows(rows, facts);
     if (request.showResult == 0) {
@@ -485,8 +513,61 @@ void CMainDlg::OnUpdate() {
     if (request.log.empty()) {
         m_prompts->MessageBox(this, QStringLiteral("正常に終了しました。"), QStringLiteral("結果"),
                               win32::mb::IconInformation);
-    } else {
-        m_prompts->ShowResults(request.log, m_profile);
+    } else if (m_prompts->ShowResults(request.log, m_profile, writer->Added() > 0)) {
+        UndoRunNamed(writer->Name());
+    }
+}
+
+void CMainDlg::OnPreview() {
+    std::vector<int> rows;
+    ApplyRequest request;
+    if (!MakeRequest(QStringLiteral("プレビュー"), rows, request)) {
+        return;
+    }
+    const std::vector<const FileEntry*> entries = EntriesOf(*m_list, rows);
+    PreviewSink sink;
+    request.preview = &sink;
+    if (!RunInBackground(QStringLiteral("プレビュー中"), [&](RunControl& control) {
+            request.control = &control;
+            ApplyToEntries(entries, request);
+        })) {
+        return;
+    }
+    if (m_prompts->ShowPreview(this, std::move(sink), m_profile)) {
+        OnUpdate();
+    }
+}
+
+void CMainDlg::OnUndo() {
+    const std::string name = m_prompts->ChooseRun(this, ReadKeptRuns(journal::DefaultFolder()));
+    if (!name.empty()) {
+        UndoRunNamed(name);
+    }
+}
+
+void CMainDlg::UndoRunNamed(const std::string& name) {
+    UndoRequest request;
+    request.folder = journal::DefaultFolder();
+    std::error_code error;
+    if (!RunInBackground(QStringLiteral("元に戻し中"), [&](RunControl& control) {
+            request.control = &control;
+            error = UndoRun(name, request);
+        })) {
+        return;
+    }
+    request.control = nullptr;
+    if (error) {
+        m_prompts->MessageBox(this, QString::fromStdString(platform::ErrorText(error)),
+                              QStringLiteral("元に戻す"), win32::mb::IconStop);
+        return;
+    }
+    OnRefresh(); // the rows show what the undo put back
+    if (request.log.empty()) {
+        m_prompts->MessageBox(this, QStringLiteral("元に戻しました。"), QStringLiteral("元に戻す"),
+                              win32::mb::IconInformation);
+    } else if (m_prompts->ShowResults(request.log, m_profile, request.restored > 0) &&
+               !request.journalName.empty()) {
+        UndoRunNamed(request.journalName);
     }
 }
 
@@ -688,6 +769,11 @@ void CMainDlg::ShowSystemMenu(const QPoint& screenPosition) {
     if (const std::string check = ResourceString(IDS_VERSIONCHECK); !check.empty()) {
         menu.Append(mf::String, IDM_VERSIONCHECK, QString::fromStdString(check));
     }
+    // A run in progress owns the list and the journals.
+    const unsigned duringRun = m_run != nullptr ? mf::Grayed : 0U;
+    menu.Append(mf::Separator, 0, {});
+    menu.Append(mf::String | duringRun, IDM_UNDO, QStringLiteral("元に戻す"));
+    menu.Append(mf::String | duringRun, IDM_PREVIEW, QStringLiteral("プレビュー"));
     const unsigned chosen = menu.TrackPopupMenu(screenPosition);
     if (chosen != 0) {
         QMetaObject::invokeMethod(
@@ -702,6 +788,12 @@ void CMainDlg::OnSysCommand(unsigned id) {
         break;
     case IDM_VERSIONCHECK:
         StartVersionCheck();
+        break;
+    case IDM_UNDO:
+        OnUndo();
+        break;
+    case IDM_PREVIEW:
+        OnPreview();
         break;
     case win32::sc::Close:
         done(win32::id::Cancel);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+struct ApplyRequest;
 class BackgroundRun;
 class CFileListCtrl;
 class QCheckBox;
@@ -35,6 +36,8 @@ class ProfileStore;
 // The program's two entries in the window menu, beside the window's own (win32::sc).
 inline constexpr unsigned IDM_ABOUTBOX = 0x0010;
 inline constexpr unsigned IDM_VERSIONCHECK = 0x0020;
+inline constexpr unsigned IDM_UNDO = 0x0030;
+inline constexpr unsigned IDM_PREVIEW = 0x0040;
 
 // The main window: the three groups of what to set, the options, the file list and the command
 // buttons. Neither Enter nor Escape closes it; Enter presses the default button (update).
@@ -98,6 +101,10 @@ public slots:
     static void SetToNow(QDateEdit* date, QTimeEdit* time);
     void OnExit();
     void OnUpdate();
+    // What the update would do, shown before anything is changed; it may then be run.
+    void OnPreview();
+    // The kept runs to choose one to undo, then the undo.
+    void OnUndo();
     void OnAddFiles();
     void OnAddFolder();
     void OnDelete();
@@ -156,6 +163,12 @@ private:
     // the list disabled. False when the caller is to do nothing more: the window was closed
     // meanwhile (and has closed once the worker ended), or another run was going on.
     bool RunInBackground(const QString& caption, const std::function<void(RunControl&)>& job);
+
+    // The request the controls make and the rows it is for; false, after telling why under
+    // caption, when there is nothing to ask.
+    bool MakeRequest(const QString& caption, std::vector<int>& rows, ApplyRequest& request);
+    // Undoes the run of that name on the worker, then shows what it did.
+    void UndoRunNamed(const std::string& name);
 
     int FocusedRow() const;
     void SelectAndFocus(int row);

@@ -36,5 +36,5 @@ xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
 
 # Qt's own X11 backend and its own dialogs, as on a plain desktop.
 unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE XDG_CURRENT_DESKTOP DESKTOP_SESSION WAYLAND_DISPLAY
-export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$dir/run"
+export QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR="$dir/run" XDG_STATE_HOME="$dir/state"
 "$@"

@@ -122,3 +122,22 @@ TEST_F(ResultDlgTest, APlacementNoScreenShowsOpensOnThisOne) {
         EXPECT_EQ(d.size(), QSize(700, 500).expandedTo(d.minimumSize()));
     });
 }
+
+TEST_F(ResultDlgTest, UndoIsOfferedOnlyForARunThatCanBeUndoneAndClosesWithItsAnswer) {
+    for (const bool offered : {false, true}) {
+        CResultDlg dialog(store);
+        dialog.m_text = "/x - y\n";
+        dialog.m_offerUndo = offered;
+        QTimer::singleShot(0, [&] {
+            test::Settle();
+            EXPECT_EQ(dialog.m_btnUndo->isVisible(), offered);
+            EXPECT_EQ(dialog.m_btnUndo->text(), "元に戻す");
+            if (offered) {
+                QTest::mouseClick(dialog.m_btnUndo, Qt::LeftButton);
+            } else {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            }
+        });
+        EXPECT_EQ(dialog.DoModal() == idc::Undo, offered);
+    }
+}

@@ -74,8 +74,25 @@ void FakePrompts::ShowProperties(QWidget* owner, const std::string& path) {
     }
 }
 
-void FakePrompts::ShowResults(const std::string& log, platform::ProfileStore&) {
+bool FakePrompts::ShowResults(const std::string& log, platform::ProfileStore&, bool offerUndo) {
     results.push_back(log);
+    undoOffered.push_back(offerUndo);
+    return offerUndo && undoFromResults;
+}
+
+bool FakePrompts::ShowPreview(QWidget*, PreviewSink rows, platform::ProfileStore&) {
+    previews.push_back(std::move(rows));
+    return runFromPreview;
+}
+
+std::string FakePrompts::ChooseRun(QWidget*, std::vector<KeptRun> runs) {
+    runLists.push_back(runs);
+    if (!chosenRuns.empty()) {
+        std::string name = chosenRuns.front();
+        chosenRuns.pop_front();
+        return name;
+    }
+    return runs.empty() ? std::string() : runs.front().info.name;
 }
 
 std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::ProfileStore& store) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filelist/Apply.h"
+#include "filelist/RunsDlg.h"
 #include "platform/Win32Constants.h"
 #include "support/TestSupport.h"
 #include "ui/CommandPrompts.h"
@@ -45,7 +47,13 @@ public:
     std::deque<int> answers; // for questions; win32::id::Ok when empty
 
     std::vector<Shown> messages;
-    std::vector<std::string> results; // logs handed to the results window
+    std::vector<std::string> results;           // logs handed to the results window
+    std::vector<bool> undoOffered;              // for each, whether it offered to undo the run
+    bool undoFromResults = false;               // how the results window answers
+    std::vector<PreviewSink> previews;          // what each preview showed
+    bool runFromPreview = false;                // how the preview answers
+    std::vector<std::vector<KeptRun>> runLists; // what each list of runs showed
+    std::deque<std::string> chosenRuns;         // what it answers; the newest when empty
     std::vector<std::string> folderStarts;
     std::vector<std::string> revealed;
     std::vector<std::string> properties;
@@ -55,7 +63,9 @@ public:
     std::optional<std::vector<std::string>> ChooseFiles(QWidget* owner) override;
     CFolderBrowser::DialogRunner FolderDialog() override;
     int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
-    void ShowResults(const std::string& log, platform::ProfileStore& profile) override;
+    bool ShowResults(const std::string& log, platform::ProfileStore& profile, bool offerUndo) override;
+    bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile) override;
+    std::string ChooseRun(QWidget* owner, std::vector<KeptRun> runs) override;
     void ShowAbout(QWidget*) override { ++abouts; }
     void ShowNewVersion(QWidget*, const QString& message) override { news.push_back(message); }
     // Hand-offs are only recorded, unless the desktop's own are wanted.

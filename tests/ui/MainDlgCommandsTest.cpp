@@ -1,4 +1,6 @@
+#include "filelist/FileFacts.h"
 #include "filelist/FileListCtrl.h"
+#include "journal/Journal.h"
 #include "platform/Error.h"
 #include "platform/Profile.h"
 #include "support/GuiTestSupport.h"
@@ -408,4 +410,118 @@ TEST_F(CommandsTest, ExplorerAndPropertiesSayWhyWhenNothingCanOpenTheFolder) {
         EXPECT_TRUE(prompts->messages[0].text.contains("xdg-open"))
             << prompts->messages[0].text.toStdString();
     }
+}
+
+namespace {
+
+// The window menu as a person opens it, with a right click on the window's free background, and
+// the entry picked from it.
+void FromWindowMenu(CMainDlg& dialog, const std::string& entry) {
+    const QPoint free(dialog.width() - 3, dialog.height() / 2 - 40);
+    ASSERT_EQ(dialog.childAt(free), nullptr);
+    const test::MenuSeen seen =
+        test::SeenMenu([&] { QTest::mouseClick(dialog.windowHandle(), Qt::RightButton, {}, free); }, entry);
+    ASSERT_TRUE(seen.opened);
+    test::Settle();
+}
+
+int64_t Mtime(const std::string& path) {
+    return test::StatOf(path).st_mtim.tv_sec;
+}
+
+void SetMtime(const std::string& path, int64_t seconds) {
+    const timespec times[2] = {{0, UTIME_OMIT}, {seconds, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+class UndoPreviewTest : public CommandsTest {
+protected:
+    // Row 0 a file last written at kOld, row 1 one that is gone by the time of the run; both
+    // selected, only the last-write time asked, at kNew.
+    void SetUp() override {
+        CommandsTest::SetUp();
+        // The journals of each test apart.
+        const char* const state = std::getenv("XDG_STATE_HOME");
+        savedState = state != nullptr ? state : "";
+        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
+        SetMtime(kept, kOld);
+        prompts->files.push_back(std::vector<std::string>{kept, gone});
+        dialog->OnAddFiles();
+        ASSERT_EQ(::unlink(gone.c_str()), 0);
+        QTest::mouseClick(Box(1001), Qt::LeftButton);
+        dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
+        dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
+        QTest::mouseClick(dialog->m_btnSelectAll, Qt::LeftButton);
+    }
+
+    const test::ScopedTimeZone tz{"UTC"};
+    static constexpr int64_t kOld = 946684800;  // 2000-01-01
+    static constexpr int64_t kNew = 1129126002; // 2005-10-12 14:06:42
+    std::string kept = File("a");
+    std::string gone = File("b");
+    std::string savedState;
+
+    void TearDown() override { ::setenv("XDG_STATE_HOME", savedState.c_str(), 1); }
+};
+
+} // namespace
+
+TEST_F(UndoPreviewTest, PreviewShowsWhatTheUpdateWouldDoChangesNothingAndMayThenRunIt) {
+    FromWindowMenu(*dialog, "プレビュー");
+    ASSERT_EQ(prompts->previews.size(), 1U);
+    const PreviewSink& seen = prompts->previews[0];
+    ASSERT_EQ(seen.rows.size(), 2U);
+    EXPECT_EQ(seen.rows[0].path, kept);
+    EXPECT_FALSE(seen.rows[0].error);
+    EXPECT_EQ(seen.rows[0].current.updated.seconds, kOld);
+    ASSERT_TRUE(seen.rows[0].next.updated);
+    EXPECT_EQ(seen.rows[0].next.updated->seconds, kNew);
+    EXPECT_EQ(seen.rows[1].path, gone);
+    EXPECT_EQ(seen.rows[1].error, std::errc::no_such_file_or_directory);
+    EXPECT_EQ(seen.failing, 1U);
+    EXPECT_EQ(Mtime(kept), kOld);
+    EXPECT_TRUE(journal::ListRuns(journal::DefaultFolder()).empty()); // nothing ran
+    EXPECT_TRUE(prompts->results.empty());
+
+    // Run from the preview: the same rows, the same failure.
+    prompts->runFromPreview = true;
+    FromWindowMenu(*dialog, "プレビュー");
+    EXPECT_EQ(Mtime(kept), kNew);
+    ASSERT_EQ(prompts->results.size(), 1U);
+    EXPECT_EQ(prompts->results[0], MakeErrorText(gone, std::error_code(ENOENT, std::system_category())));
+}
+
+TEST_F(UndoPreviewTest, UndoFromTheResultsAndFromTheWindowMenuAndUndoOfTheUndo) {
+    prompts->undoFromResults = true;
+    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
+    ASSERT_EQ(prompts->undoOffered, std::vector<bool>{true});
+    EXPECT_EQ(Mtime(kept), kOld); // undone at once from the results window
+    ASSERT_FALSE(prompts->messages.empty());
+    EXPECT_EQ(prompts->messages.back().text, "元に戻しました。");
+    EXPECT_EQ(list->GetItemText(0, 4), "2000/1/1 0:0:0");
+
+    // The newest run is the undo itself: undoing it makes the update's change again.
+    FromWindowMenu(*dialog, "元に戻す");
+    ASSERT_EQ(prompts->runLists.size(), 1U);
+    ASSERT_EQ(prompts->runLists[0].size(), 2U);
+    EXPECT_EQ(prompts->runLists[0][0].info.header.kind, journal::RunKind::Undo);
+    EXPECT_EQ(Mtime(kept), kNew);
+    EXPECT_EQ(list->GetItemText(0, 4), "2005/10/12 14:6:42");
+
+    // Choosing the first update now puts the old time back once more.
+    prompts->chosenRuns.push_back(prompts->runLists[0][1].info.name);
+    FromWindowMenu(*dialog, "元に戻す");
+    EXPECT_EQ(Mtime(kept), kOld);
+}
+
+TEST_F(UndoPreviewTest, AnUpdateWhoseJournalCannotBeWrittenDoesNotStart) {
+    const std::string blocked = File("not-a-folder");
+    ::setenv("XDG_STATE_HOME", blocked.c_str(), 1);
+    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
+    ASSERT_EQ(prompts->messages.size(), 1U);
+    EXPECT_TRUE(prompts->messages[0].text.startsWith("元に戻すための記録を書けないため"))
+        << prompts->messages[0].text.toStdString();
+    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconStop);
+    EXPECT_EQ(Mtime(kept), kOld);
+    EXPECT_TRUE(prompts->results.empty());
 }

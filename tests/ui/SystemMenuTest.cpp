@@ -34,8 +34,9 @@ protected:
     std::unique_ptr<CMainDlg> dialog;
 };
 
-const std::vector<std::string> kItems = {"最小化(&N)", "閉じる(&C)\tAlt+F4", "-",
-                                         "バージョン情報 Datemark(&A)...", "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ"};
+const std::vector<std::string> kItems = {
+    "最小化(&N)", "閉じる(&C)\tAlt+F4", "-",         "バージョン情報 Datemark(&A)...", "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ",
+    "-",          "元に戻す",           "プレビュー"};
 
 } // namespace
 
