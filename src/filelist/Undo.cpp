@@ -150,7 +150,7 @@ platform::Item Locate(const journal::ItemRecord& record, Finder& finder, std::st
 class Undoer {
 public:
     Undoer(UndoRequest& request, const journal::Run& run, journal::Writer& journal)
-        : m_request(request), m_run(run), m_journal(journal), m_finder(run.items) {}
+        : m_request(request), m_journal(journal), m_finder(run.items) {}
 
     // False when the undo must stop: its own journal failed.
     bool UndoItem(const journal::ItemRecord& record, std::string& path) {
@@ -197,7 +197,6 @@ private:
     }
 
     UndoRequest& m_request;
-    const journal::Run& m_run;
     journal::Writer& m_journal;
     Finder m_finder;
 };

@@ -18,7 +18,8 @@ namespace journal {
 namespace {
 
 // A file: the magic and the format's version, then records: a 32-bit length of what follows
-// up to the check, a kind byte, the payload, and the CRC-32 of kind and payload.
+// up to the check, a kind byte, the payload, and the CRC-32 of kind and payload. Zero bytes after
+// the last record are space taken ahead by a run that stopped before closing its file.
 constexpr std::string_view kMagic = "DATEMARK-JOURNAL";
 constexpr uint16_t kVersion = 1;
 constexpr size_t kMaxRecord = 1 << 20;
@@ -320,6 +321,10 @@ std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
     }
     bool first = true;
     while (at < bytes.size()) {
+        // Space taken ahead of records that never came: a run stopped before its end.
+        if (!first && bytes.find_first_not_of('\0', at) == std::string_view::npos) {
+            break;
+        }
         if (bytes.size() - at < 8 || run.end) {
             return fail(); // cut short, or something after the end
         }

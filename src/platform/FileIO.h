@@ -50,7 +50,10 @@ bool CanUpdateFile(const std::string& path);
 // A new file written in records: each record reaches the file whole or not at all, also when
 // the process is killed between two of them (Sync makes them outlast a power cut too). Space for
 // the first reserveBytes is taken when the file is made, so that a disk already full fails
-// then, not halfway. Mode 0600; with createFolders, missing folders are made (0700).
+// then, not halfway, and again for each further reserveBytes. Until closed, the file may be as
+// long as the space taken, zero bytes following the last record: appending then changes no
+// length, which costs a file system far less. Mode 0600; with createFolders, missing folders are
+// made (0700).
 class AppendFile {
 public:
     static std::unique_ptr<AppendFile> Create(const std::string& path, CreateFolders createFolders,
@@ -61,12 +64,17 @@ public:
 
     std::error_code Append(std::string_view record);
     std::error_code Sync();
-    // Gives back the space reserved beyond what was written, and closes; the errors of closing.
+    // Cuts the file to what was appended, giving back the space beyond, and closes; the errors
+    // of closing.
     std::error_code Close();
 
 private:
-    explicit AppendFile(int fd) : m_fd(fd) {}
+    AppendFile(int fd, uint64_t reserve) : m_fd(fd), m_reserve(reserve) {}
+    std::error_code TakeSpace(uint64_t bytes);
     int m_fd = -1;
+    uint64_t m_reserve = 0;
+    uint64_t m_written = 0;
+    uint64_t m_taken = 0; // the file's length: space held ahead, zero bytes beyond m_written
 };
 
 // The names in a folder, "." and ".." left out, in no particular order.

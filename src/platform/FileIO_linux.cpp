@@ -574,21 +574,35 @@ std::unique_ptr<AppendFile> AppendFile::Create(const std::string& path, CreateFo
             return nullptr;
         }
     }
-    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0600));
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
     if (fd.Get() < 0) {
         error = LastError();
         return nullptr;
     }
-    // The space is only held (the size stays 0), so that appending uses it.
-    const int reserved =
-        reserveBytes == 0 ? 0
-                          : ::fallocate(fd.Get(), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(reserveBytes));
-    if (reserved != 0 && errno != EOPNOTSUPP) {
-        error = LastError();
+    std::unique_ptr<AppendFile> file(new AppendFile(fd.Release(), reserveBytes));
+    if ((error = file->TakeSpace(reserveBytes))) {
+        file->Close();
         ::unlink(path.c_str());
         return nullptr;
     }
-    return std::unique_ptr<AppendFile>(new AppendFile(fd.Release()));
+    return file;
+}
+
+// Holds bytes more at the end, the length growing over them; where the file system cannot hold
+// space ahead, appending grows the file as it goes.
+std::error_code AppendFile::TakeSpace(uint64_t bytes) {
+    if (bytes == 0 || m_reserve == 0) {
+        return {};
+    }
+    if (::fallocate(m_fd, 0, static_cast<off_t>(m_taken), static_cast<off_t>(bytes)) != 0) {
+        if (errno != EOPNOTSUPP) {
+            return LastError();
+        }
+        m_reserve = 0;
+        return {};
+    }
+    m_taken += bytes;
+    return {};
 }
 
 AppendFile::~AppendFile() {
@@ -596,13 +610,22 @@ AppendFile::~AppendFile() {
 }
 
 std::error_code AppendFile::Append(std::string_view record) {
-    // One write for the record: a regular file takes it whole or fails (a short write happens
-    // only on a full disk, and the record's own length and check show it then).
-    const ssize_t n = ::write(m_fd, record.data(), record.size());
+    if (m_written + record.size() > m_taken) {
+        if (auto ec = TakeSpace(std::max<uint64_t>(m_reserve, m_written + record.size() - m_taken))) {
+            return ec;
+        }
+    }
+    // One write for the record, at its place: a regular file takes it whole or fails (a short
+    // write happens only on a full disk, and the record's own length and check show it then).
+    const ssize_t n = ::pwrite(m_fd, record.data(), record.size(), static_cast<off_t>(m_written));
     if (n < 0) {
         return LastError();
     }
-    return static_cast<size_t>(n) == record.size() ? std::error_code() : SystemError(ENOSPC);
+    if (static_cast<size_t>(n) != record.size()) {
+        return SystemError(ENOSPC);
+    }
+    m_written += record.size();
+    return {};
 }
 
 std::error_code AppendFile::Sync() {
@@ -613,13 +636,11 @@ std::error_code AppendFile::Close() {
     if (m_fd < 0) {
         return {};
     }
-    struct stat st {};
-    if (::fstat(m_fd, &st) == 0) {
-        (void)::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, st.st_size, 1 << 30);
-    }
+    const bool cut = m_taken == m_written || ::ftruncate(m_fd, static_cast<off_t>(m_written)) == 0;
+    const std::error_code cutError = cut ? std::error_code() : LastError();
     const int result = ::close(m_fd);
     m_fd = -1;
-    return result == 0 ? std::error_code() : LastError();
+    return cutError ? cutError : result == 0 ? std::error_code() : LastError();
 }
 
 std::error_code ListFolder(const std::string& folder, std::vector<std::string>& names) {

@@ -95,6 +95,14 @@ TEST(Journal, ADamagedJournalIsRefusedWhole) {
         EXPECT_LE(where, at) << "the damage is found where it is or before";
     }
     EXPECT_EQ(journal::DecodeRun(bytes + "x", run), platform::Errc::journal_damaged);
+    // Space taken ahead and never written reads as the end of a run that stopped; anything in
+    // it does not.
+    const std::string unfinished = bytes.substr(0, bytes.size() - 18); // without its end
+    const std::string ahead(100, '\0');
+    ASSERT_FALSE(journal::DecodeRun(unfinished + ahead, run));
+    EXPECT_EQ(run.items.size(), 2U);
+    EXPECT_FALSE(run.end);
+    EXPECT_EQ(journal::DecodeRun(unfinished + ahead + "x", run), platform::Errc::journal_damaged);
     // Only a damaged header keeps a run out of the list; a damaged end reads as none.
     journal::RunInfo info;
     for (const size_t at : {size_t{20}, bytes.size() - 3}) {
