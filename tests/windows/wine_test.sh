@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Windows build under Wine: the core tests run once as a whole, then datemark-cli.exe sets,
-# shows and shifts times and attributes of real files, checked from the Linux side. Wine gets a
+# shows and shifts times and attributes of real files, checked from the Linux side (local times
+# in the zone TZ names, which Wine takes for the Windows one). Wine gets a
 # prefix of its own in the build folder and its server is stopped at the end, so that nothing
 # stays running.
 #   wine_test.sh BUILD_DIR
@@ -47,6 +48,16 @@ cli set -r --modified 2010-01-01T00:00:00Z "$(win "$work/d")" || fail "set -r"
 for f in b c; do
     [ "$(stat -c %Y "$work/d/$f.txt")" = 1262304000 ] || fail "set -r did not reach d/$f.txt"
 done
+
+# Local times at the offset of their own date: Berlin keeps summer time in July, not in January.
+printf 's' >"$work/summer.txt"
+printf 'w' >"$work/winter.txt"
+TZ=Europe/Berlin cli set --modified 2001-07-01T12:00:00 "$(win "$work/summer.txt")" || fail "set summer"
+TZ=Europe/Berlin cli set --modified 2001-01-01T12:00:00 "$(win "$work/winter.txt")" || fail "set winter"
+[ "$(stat -c %Y "$work/summer.txt")" = 993981600 ] || fail "a July time in Berlin is not UTC+2"
+[ "$(stat -c %Y "$work/winter.txt")" = 978346800 ] || fail "a January time in Berlin is not UTC+1"
+shown=$(TZ=Asia/Tokyo cli show "$(win "$work/summer.txt")")
+grep -q '2001-07-01T19:00:00+09:00' <<<"$shown" || fail "show in Tokyo: $shown"
 
 status=0
 errors=$(cli copy --created-from exif "$(win "$work/a.txt")" 2>&1) || status=$?
