@@ -61,6 +61,16 @@ TEST_F(ItemTest, HiddenSystemAndReadOnlyAreSetAndClearedAsAsked) {
     }
 }
 
+TEST_F(ItemTest, TheStartOfAFileIsReadThroughItsHandleAndNothingElseIs) {
+    std::string bytes;
+    ASSERT_FALSE(platform::ReadFileStart(test::OpenItem(file), 3, bytes));
+    EXPECT_EQ(bytes, "hel");
+    ASSERT_FALSE(platform::ReadFileStart(test::OpenItem(file), 100, bytes));
+    EXPECT_EQ(bytes, "hello");
+    EXPECT_EQ(platform::ReadFileStart(test::OpenItem(dir.Path()), 100, bytes), std::errc::is_a_directory);
+    EXPECT_TRUE(bytes.empty());
+}
+
 TEST_F(ItemTest, MissingItemFailsWithTheSystemCode) {
     const std::string gone = dir / "gone";
     std::error_code error;
