@@ -273,8 +273,9 @@ bool CanUpdateFile(const std::string& path) {
         }
     }
     // The folder, by making a file in it that goes when closed.
-    const std::wstring probe =
-        LongPath(JoinPath(FolderOf(path), "datemark-write-probe.tmp", PathStyle::Windows));
+    const std::string name = "datemark-probe-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(::GetCurrentThreadId()) + ".tmp";
+    const std::wstring probe = LongPath(JoinPath(FolderOf(path), name, PathStyle::Windows));
     UniqueHandle file(::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     return file.Valid();
