@@ -24,6 +24,9 @@ packages=(
     ntfs-3g e2fsprogs mount
     # a real Samba server and client, and Samba's own record code, for the user.DOSATTRIB tests
     samba smbclient python3-samba
+    # the Windows build: MinGW-w64 for 64-bit Windows (its POSIX-threads compiler), GoogleTest's
+    # sources (the googletest package above) cross-built with it, and Wine to run the result
+    g++-mingw-w64-x86-64 wine64
     # the installed files and the Debian package, as their validators and lintian see them; JSON
     # checked by Python's reader
     desktop-file-utils appstream man-db dpkg-dev lintian python3

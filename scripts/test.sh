@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, then builds and runs every test in both configurations
 # (GCC; clang with AddressSanitizer + UndefinedBehaviorSanitizer), the tests of what runs on
-# several threads once more under ThreadSanitizer, then each fuzzer briefly.
+# several threads once more under ThreadSanitizer, the Windows build under Wine, then each fuzzer
+# briefly.
 #   FUZZ_SECONDS=n  how long each fuzzer runs (default 20)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -22,6 +23,12 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "== clang ThreadSanitizer build and the thread tests"
 scripts/build.sh tsan
 ctest --test-dir build/tsan --output-on-failure -j "$jobs"
+
+echo "== Windows: MinGW-w64 cross-build, the core tests and datemark-cli.exe under Wine"
+start=$SECONDS
+scripts/build.sh windows
+tests/windows/wine_test.sh build/windows
+echo "-- the Windows stage took $((SECONDS - start)) s"
 
 echo "== fuzzers"
 scripts/build.sh fuzz

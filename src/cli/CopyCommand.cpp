@@ -22,6 +22,10 @@ bool ParseSource(const std::string& text, const char* otherName, bool created, S
         return true;
     }
     if (text == "exif") {
+        if (!ExifReaderBuiltIn()) {
+            error = "exif: this build of datemark-cli reads no Exif data";
+            return false;
+        }
         out.kind = Source::Kind::Photo;
         return true;
     }

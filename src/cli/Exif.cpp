@@ -74,6 +74,10 @@ std::error_code MomentOf(const ExifDate& exif, platform::UtcTime& out) {
 
 } // namespace
 
+bool ExifReaderBuiltIn() {
+    return true;
+}
+
 ExifReaderScope::ExifReaderScope() {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
 }

@@ -12,6 +12,9 @@
 // photo the reader knows, its Exif data cannot be read, or it holds no such date.
 std::error_code CaptureTime(const platform::Item& item, platform::UtcTime& out);
 
+// Whether this build reads Exif data at all (the Windows build has no reader).
+bool ExifReaderBuiltIn();
+
 // The Exif reader set up for the life of the process: no warnings of its own on standard
 // error, and what it keeps for XMP given back at the end.
 class ExifReaderScope {

@@ -63,6 +63,12 @@ std::string ErrorText(const std::error_code& error) {
     if (error.category() != std::system_category() && error.category() != std::generic_category()) {
         return error.message();
     }
+#ifdef _WIN32
+    // Windows system codes are not errno values: those keep the C library's text.
+    if (error.category() == std::generic_category()) {
+        return error.message();
+    }
+#endif
     return SystemErrorText(error.value(), "");
 }
 

@@ -1197,31 +1197,6 @@ Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error, bo
     return item;
 }
 
-Item::~Item() {
-    Close();
-}
-
-Item::Item(Item&& other) noexcept
-    : m_handle(std::exchange(other.m_handle, -1)), m_type(other.m_type), m_id(other.m_id),
-      m_mountId(other.m_mountId), m_mode(other.m_mode), m_dotName(other.m_dotName),
-      m_readable(other.m_readable), m_updated(other.m_updated), m_created(other.m_created) {}
-
-Item& Item::operator=(Item&& other) noexcept {
-    if (this != &other) {
-        Close();
-        m_handle = std::exchange(other.m_handle, -1);
-        m_type = other.m_type;
-        m_id = other.m_id;
-        m_mountId = other.m_mountId;
-        m_mode = other.m_mode;
-        m_dotName = other.m_dotName;
-        m_readable = other.m_readable;
-        m_updated = other.m_updated;
-        m_created = other.m_created;
-    }
-    return *this;
-}
-
 void Item::Close() {
     if (m_handle >= 0) {
         ::close(static_cast<int>(m_handle));

@@ -1,23 +1,15 @@
+#include "platform/Cp932Table.h"
 #include "platform/TextCodec.h"
 
-#include <array>
 #include <cerrno>
 #include <iconv.h>
-#include <memory>
 
 namespace platform {
-namespace {
-
-using CodeTable = std::array<uint16_t, 0x10000>;
-
-// iconv converts one character at a time here: a whole-text conversion would stop at the first
-// character that has no code, and the table is built only once.
-std::unique_ptr<CodeTable> BuildCodeTable() {
-    auto table = std::make_unique<CodeTable>();
-    table->fill(0);
+// iconv converts one character at a time here (see FillCp932Table).
+void FillCp932Table(Cp932Table& table) {
     iconv_t cd = iconv_open("CP932", "UTF-32LE");
     if (cd == reinterpret_cast<iconv_t>(-1)) {
-        return table;
+        return;
     }
     for (char32_t c = 0x80; c < 0x10000; ++c) {
         if (c >= 0xD800 && c <= 0xDFFF) {
@@ -35,26 +27,12 @@ std::unique_ptr<CodeTable> BuildCodeTable() {
         }
         const size_t written = sizeof out - outLeft;
         if (written == 1) {
-            (*table)[c] = out[0];
+            table[c] = out[0];
         } else if (written == 2) {
-            (*table)[c] = static_cast<uint16_t>(out[0] << 8 | out[1]);
+            table[c] = static_cast<uint16_t>(out[0] << 8 | out[1]);
         }
     }
     iconv_close(cd);
-    return table;
-}
-
-} // namespace
-
-uint16_t Cp932Code(char32_t c) {
-    if (c < 0x80) {
-        return static_cast<uint16_t>(c);
-    }
-    if (c >= 0x10000) {
-        return 0;
-    }
-    static const std::unique_ptr<CodeTable> table = BuildCodeTable();
-    return (*table)[c];
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {

@@ -352,29 +352,6 @@ TreeWalk::Step TreeWalk::Impl::Next() {
     return Step::End;
 }
 
-TreeWalk::TreeWalk(const Item& root, const std::string& rootPath, CrossMounts mounts)
-    : m_impl(std::make_unique<Impl>(root, rootPath, mounts)) {}
-
-TreeWalk::~TreeWalk() = default;
-
-TreeWalk::Step TreeWalk::Next() {
-    return m_impl->Next();
-}
-
-const Item& TreeWalk::Current() const {
-    return m_impl->current;
-}
-
-const std::string& TreeWalk::Path() const {
-    return m_impl->path;
-}
-
-std::error_code TreeWalk::Error() const {
-    return m_impl->error;
-}
-
-std::error_code TreeWalk::Reason() const {
-    return m_impl->reason;
-}
+#include "platform/TreeWalkMembers.inc"
 
 } // namespace platform

@@ -82,15 +82,16 @@ TEST_F(AppSettingsTest, ANewFileHoldsEverySectionInTheOrderOfFirstWriting) {
     s.sortFlags = 258;
     ASSERT_TRUE(WriteSettings(store, s));
     EXPECT_EQ(test::ReadFile(path),
-              "[Window]\ntop=6\nleft=5\nbottom=800\nright=700\n"
-              "[List]\nwidth1=150\nwidth2=100\nwidth3=100\nwidth4=105\nwidth5=105\nwidth6=50\n"
-              "width7=150\nsort=258\nsortindex=0\n"
-              "[ListOrder]\nindex1=0\nindex2=1\nindex3=2\nindex4=3\nindex5=4\nindex6=5\nindex7=6\n"
-              "[Info]\nVersion=1.3.0\n"
-              "[Sakusei]\nYuko=1\nDate=20051012\nTime=140642\n"
-              "[Koshin]\nYuko=1\nDate=NOTHING\nTime=NOTHING\n"
-              "[Attr]\nYuko=0\nReadOnly=0\nHidden=0\nArchive=0\n"
-              "[Option]\nSubFolder=1\nFolder=1\nResult=1\n");
+              test::NewTextFile(
+                  "[Window]\ntop=6\nleft=5\nbottom=800\nright=700\n"
+                  "[List]\nwidth1=150\nwidth2=100\nwidth3=100\nwidth4=105\nwidth5=105\nwidth6=50\n"
+                  "width7=150\nsort=258\nsortindex=0\n"
+                  "[ListOrder]\nindex1=0\nindex2=1\nindex3=2\nindex4=3\nindex5=4\nindex6=5\nindex7=6\n"
+                  "[Info]\nVersion=1.3.0\n"
+                  "[Sakusei]\nYuko=1\nDate=20051012\nTime=140642\n"
+                  "[Koshin]\nYuko=1\nDate=NOTHING\nTime=NOTHING\n"
+                  "[Attr]\nYuko=0\nReadOnly=0\nHidden=0\nArchive=0\n"
+                  "[Option]\nSubFolder=1\nFolder=1\nResult=1\n"));
     const AppSettings back = ReadSettings(store, AppSettings{});
     EXPECT_EQ(back.window, s.window);
     EXPECT_EQ(back.createdTime, s.createdTime);
@@ -101,5 +102,6 @@ TEST_F(AppSettingsTest, WindowRectOfItsOwnSection) {
     EXPECT_EQ(ReadWindowRect(store, "ResultWindow", {1, 2, 3, 4}), (WindowRect{1, 2, 3, 4}));
     ASSERT_TRUE(WriteWindowRect(store, "ResultWindow", {10, 20, 300, 400}));
     EXPECT_EQ(ReadWindowRect(store, "ResultWindow", {}), (WindowRect{10, 20, 300, 400}));
-    EXPECT_EQ(test::ReadFile(path), "[ResultWindow]\ntop=20\nleft=10\nbottom=400\nright=300\n");
+    EXPECT_EQ(test::ReadFile(path),
+              test::NewTextFile("[ResultWindow]\ntop=20\nleft=10\nbottom=400\nright=300\n"));
 }

@@ -14,15 +14,6 @@ std::error_code Sys(int code) {
 
 } // namespace
 
-TEST(ErrorText, SystemTextsInTheNamedLocale) {
-    EXPECT_EQ(platform::SystemErrorText(EACCES, "C"), "Permission denied");
-    EXPECT_EQ(platform::SystemErrorText(EPERM, "ja_JP.UTF-8"), "許可されていない操作です");
-    // A locale that is not installed falls back to the user's, never to nothing.
-    EXPECT_FALSE(platform::SystemErrorText(ENOENT, "xx_NOWHERE.UTF-8").empty());
-    EXPECT_EQ(platform::SystemErrorText(123456, "C"), "");
-    EXPECT_EQ(platform::ErrorText(Sys(-5)), "");
-}
-
 TEST(ErrorText, OwnConditionsHaveOneLineJapaneseTextsAndAreNoErrno) {
     for (int code = 1; code <= static_cast<int>(platform::Errc::item_missing); ++code) {
         const auto e = static_cast<platform::Errc>(code);

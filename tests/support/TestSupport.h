@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
-#include <sys/stat.h>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace test {
 
@@ -18,7 +21,7 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::string& Path() const { return m_path; }
-    std::string operator/(std::string_view relative) const; // Path() + "/" + relative
+    std::string operator/(std::string_view relative) const; // Path() + separator + relative
 
 private:
     std::string m_path;
@@ -28,8 +31,18 @@ void WriteFile(const std::string& path, std::string_view content);
 std::string ReadFile(const std::string& path);
 void MakeFolder(const std::string& path);
 bool Exists(const std::string& path);
-struct ::stat StatOf(const std::string& path);                   // lstat; a failure fails the test
 std::vector<std::string> FolderNames(const std::string& folder); // sorted
+// Text with "\n" line ends as the program writes a new text file: CR LF on Windows.
+std::string NewTextFile(std::string_view text);
+// The file's number on its volume (the inode on POSIX); a failure fails the test.
+uint64_t FileIdOf(const std::string& path);
+
+// Whether the tests run under Wine, which keeps some of what Windows stores otherwise: no
+// creation times, archive on every file, no read-only folders.
+bool UnderWine();
+
+#ifndef _WIN32
+struct ::stat StatOf(const std::string& path); // lstat; a failure fails the test
 
 // Runs body in a child process and returns its exit status, or -(signal) when a signal ended it.
 int RunInChild(const std::function<int()>& body);
@@ -61,5 +74,12 @@ private:
     bool m_had = false;
     std::string m_old;
 };
+#endif
 
 } // namespace test
+
+// Skips a test of what Windows does and Wine does not, with the reason.
+#define SKIP_UNDER_WINE(reason)                                                                              \
+    if (test::UnderWine()) {                                                                                 \
+        GTEST_SKIP() << "Wine " << reason;                                                                   \
+    }

@@ -1,0 +1,226 @@
+// The test helpers that fork, drop root, run programs and set Linux file flags.
+#include "support/FileTree.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <fcntl.h>
+#include <filesystem>
+#include <grp.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace test {
+namespace fs = std::filesystem;
+
+TempDir::TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/datemark-test-XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed: " << std::strerror(errno);
+    }
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    // Undo what tests do to make removal fail: immutable flags and missing write or search bits.
+    std::error_code ec;
+    SetImmutable(m_path, false);
+    ::chmod(m_path.c_str(), 0700);
+    for (auto it =
+             fs::recursive_directory_iterator(m_path, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        if (!it->is_symlink(ec)) {
+            SetImmutable(it->path().string(), false);
+            if (it->is_directory(ec)) {
+                ::chmod(it->path().c_str(), 0700);
+            }
+        }
+    }
+    RemoveTree(m_path);
+}
+
+std::string TempDir::operator/(std::string_view relative) const {
+    return m_path + "/" + std::string(relative);
+}
+
+void MakeFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0755) != 0) {
+        ADD_FAILURE() << "mkdir " << path << ": " << std::strerror(errno);
+    }
+}
+
+bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+uint64_t FileIdOf(const std::string& path) {
+    return StatOf(path).st_ino;
+}
+
+bool UnderWine() {
+    return false;
+}
+
+struct ::stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(path.c_str(), &st), 0) << path;
+    return st;
+}
+
+int RunInChild(const std::function<int()>& body) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        int result = 2;
+        try {
+            result = body();
+        } catch (...) {
+        }
+        std::fflush(nullptr);
+        ::_exit(result);
+    }
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+int RunAsUnprivileged(const std::function<int()>& body) {
+    return RunInChild([&] {
+        if (::geteuid() == 0 &&
+            (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
+            return 99;
+        }
+        return body();
+    });
+}
+
+namespace {
+
+[[noreturn]] void Exec(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+}
+
+int ExitStatus(pid_t pid) {
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 127) {
+        return -1;
+    }
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+int RunProgram(const std::vector<std::string>& argv) {
+    // Not into a pipe: a daemon it starts (ntfs-3g) would hold the pipe open.
+    const int status = RunInChild([&] {
+        const int devNull = ::open("/dev/null", O_RDWR);
+        for (const int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+            ::dup2(devNull, fd);
+        }
+        Exec(argv);
+        return 127;
+    });
+    return status < 0 || status == 127 ? -1 : status;
+}
+
+int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
+               const std::vector<std::string>& env, std::string* errors) {
+    output.clear();
+    // The input and the errors wait in memory files, so that neither side can block the other
+    // on a full pipe.
+    const int in = ::memfd_create("input", MFD_CLOEXEC);
+    const int err = errors != nullptr ? ::memfd_create("errors", MFD_CLOEXEC) : -1;
+    int out[2] = {-1, -1};
+    if (in < 0 || (errors != nullptr && err < 0) ||
+        ::write(in, input.data(), input.size()) != static_cast<ssize_t>(input.size()) ||
+        ::lseek(in, 0, SEEK_SET) != 0 || ::pipe2(out, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "cannot set up a child's input and output: " << std::strerror(errno);
+        return -1;
+    }
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(in, STDIN_FILENO);
+        ::dup2(out[1], STDOUT_FILENO);
+        ::dup2(err >= 0 ? err : out[1], STDERR_FILENO);
+        for (const auto& setting : env) {
+            ::putenv(const_cast<char*>(setting.c_str()));
+        }
+        Exec(argv);
+    }
+    ::close(in);
+    ::close(out[1]);
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        output.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    }
+    ::close(out[0]);
+    const int status = ExitStatus(pid);
+    if (errors != nullptr) {
+        errors->clear();
+        ::lseek(err, 0, SEEK_SET);
+        while ((n = ::read(err, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+            errors->append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+        }
+        ::close(err);
+    }
+    return status;
+}
+
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (ok) {
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return ok;
+}
+
+ScopedTimeZone::ScopedTimeZone(const char* tz) {
+    if (const char* old = std::getenv("TZ")) {
+        m_had = true;
+        m_old = old;
+    }
+    ::setenv("TZ", tz, 1);
+    ::tzset();
+}
+
+ScopedTimeZone::~ScopedTimeZone() {
+    if (m_had) {
+        ::setenv("TZ", m_old.c_str(), 1);
+    } else {
+        ::unsetenv("TZ");
+    }
+    ::tzset();
+}
+
+} // namespace test
