@@ -156,7 +156,7 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
     if (!row.error) {
         const platform::ChangeAsked asked{plan.created != nullptr || plan.updated != nullptr,
                                           plan.created != nullptr, plan.attributes.has_value()};
-        row.error = platform::PredictChange(item, asked);
+        row.error = platform::PredictChange(item, asked, &row.current);
     }
     sink.failing += row.error ? 1 : 0;
 }
@@ -211,7 +211,10 @@ int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest
         timesWritten = true;
     }
     if (plan.attributes) {
-        if (const auto error = platform::SetAttributes(item, *plan.attributes)) {
+        // The record journalled just before is the one on disk, unless a creation time went into it.
+        const platform::ItemState* known =
+            request.journal != nullptr && plan.created == nullptr ? &record.before : nullptr;
+        if (const auto error = platform::SetAttributes(item, *plan.attributes, known)) {
             AddLine(request, path, error);
             // Half a change is put back where the old state is known; a dot name's hidden bit
             // is no failure of the rest, which is done.

@@ -147,7 +147,8 @@ struct ItemState {
 };
 
 // Reads the state through the item's handle (the owner's right is taken, and given back, to read
-// the record of a file of mode 000).
+// the record of a file of mode 000). Identity, times and mode are those the handle saw when it
+// was opened, so read the state before changing the item through it.
 std::error_code ReadState(const Item& item, ItemState& state);
 
 // What a change would touch, for PredictChange.
@@ -160,7 +161,8 @@ struct ChangeAsked {
 // Whether the change would fail, without making it: the first reason it would (another's item,
 // an immutable one, a read-only file system, a creation time or attributes this file system
 // cannot keep, a record that is newer or damaged), or nothing.
-std::error_code PredictChange(const Item& item, const ChangeAsked& asked);
+// known: as for SetAttributes.
+std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const ItemState* known = nullptr);
 
 // Puts back exactly what state holds: the stores' values, the permission bits, the last-write
 // time (the last-access time is not touched). Devices, FIFOs and sockets get their time only.
@@ -183,8 +185,10 @@ MountInfo MountOf(const Item& item);
 // the right to read and write the record for the step, and the exact mode is put back (or the
 // new one set), also when the step fails. A name starting with "." always reads as hidden
 // there: clearing Hidden on it does everything else and fails with Errc::hidden_by_name.
-// Devices, FIFOs and sockets get none: Errc::not_a_file_or_folder.
-std::error_code SetAttributes(const Item& item, uint32_t attributes);
+// Devices, FIFOs and sockets get none: Errc::not_a_file_or_folder. known: the item's state read
+// just before (ReadState) with nothing changed since but its last-write time, which spares
+// reading the stores again.
+std::error_code SetAttributes(const Item& item, uint32_t attributes, const ItemState* known = nullptr);
 
 // The attribute word of an opened item, read afresh as QueryFile reads it. Fails with the
 // system's reason where it cannot be read (someone else's file without read permission), and

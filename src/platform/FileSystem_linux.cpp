@@ -771,11 +771,29 @@ mode_t ModeFor(mode_t mode, bool readOnly) {
     return newMode;
 }
 
-std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint32_t wanted) {
+// A record read before, as ReadDosRecordOnce would have read it.
+DosRecord KnownRecord(const std::string& raw) {
+    DosRecord record;
+    record.present = true;
+    record.raw = raw;
+    DosAttrib decoded;
+    if (!DecodeDosAttrib(raw, decoded) && !raw.empty()) {
+        record.exists = true;
+        record.value = decoded.attributes;
+        record.created = decoded.created;
+    }
+    return record;
+}
+
+// known: the record as read just before, where there is one.
+std::error_code SetNativeAttributes(const Target& t, const StatResult& st, uint32_t wanted,
+                                    const std::string* known = nullptr) {
     const bool isDir = st.IsDirectory();
     ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
     DosRecord dos;
-    if (auto ec = ReadDosRecord(t, dos, &keeper)) {
+    if (known != nullptr) {
+        dos = KnownRecord(*known);
+    } else if (auto ec = ReadDosRecord(t, dos, &keeper)) {
         return ec;
     }
     const uint32_t oldValue = dos.exists ? dos.value : (isDir ? attr::Directory : 0);
@@ -914,7 +932,8 @@ std::error_code ReadAttributes(const Target& t, const StatResult& st, const FsIn
     return {};
 }
 
-std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t wanted) {
+std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsInfo& fs, uint32_t wanted,
+                                const std::string* knownRecord = nullptr) {
     switch (fs.store) {
     case Store::Fat:
     case Store::Exfat: {
@@ -941,7 +960,7 @@ std::error_code WriteAttributes(const Target& t, const StatResult& st, const FsI
     case Store::Native:
         break;
     }
-    return SetNativeAttributes(t, st, wanted);
+    return SetNativeAttributes(t, st, wanted, knownRecord);
 }
 
 // The owner of a file of mode 000 may still see its record, with the read right taken for it.
@@ -1315,6 +1334,21 @@ std::error_code ReadFileStart(const Item& item, size_t limit, std::string& bytes
 
 namespace {
 
+// What the item's handle saw when it was opened, as a look would give it.
+StatResult FactsOfOpening(const Item& item) {
+    StatResult st;
+    const mode_t type = item.Type() == ItemType::Folder ? S_IFDIR
+                        : item.Type() == ItemType::File ? S_IFREG
+                        : item.Type() == ItemType::Link ? S_IFLNK
+                                                        : 0;
+    st.mode = type | ItemAccess::Mode(item);
+    st.id = item.Id();
+    st.mountId = ItemAccess::MountId(item);
+    st.modified = ItemAccess::Updated(item);
+    st.born = ItemAccess::Born(item);
+    return st;
+}
+
 std::error_code ReadStoreState(const Target& t, const StatResult& st, const FsInfo& fs, ItemState& state) {
     switch (fs.store) {
     case Store::Fat:
@@ -1403,10 +1437,7 @@ std::error_code RestoreStore(const Target& t, const StatResult& st, const FsInfo
 std::error_code ReadState(const Item& item, ItemState& state) {
     state = ItemState();
     const Target t = TargetOf(item);
-    StatResult st;
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
+    const StatResult st = FactsOfOpening(item);
     state.id = st.id;
     state.updated = st.modified;
     state.mode = st.mode & 07777;
@@ -1443,7 +1474,7 @@ std::error_code ReadState(const Item& item, ItemState& state) {
     return {};
 }
 
-std::error_code PredictChange(const Item& item, const ChangeAsked& asked) {
+std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const ItemState* known) {
     const Target t = TargetOf(item);
     StatResult st;
     if (auto ec = DoStat(t, st)) {
@@ -1470,7 +1501,9 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked) {
     }
     ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
     DosRecord dos;
-    if (auto ec = ReadDosRecord(t, dos, &keeper)) {
+    if (known != nullptr && known->record) {
+        dos = KnownRecord(*known->record);
+    } else if (auto ec = ReadDosRecord(t, dos, &keeper)) {
         return ec;
     }
     if (dos.unsupported) {
@@ -1499,17 +1532,16 @@ std::error_code RestoreState(const Item& item, const ItemState& state) {
     return SetMtime(t, state.updated) == 0 ? std::error_code() : LastHandleError();
 }
 
-std::error_code SetAttributes(const Item& item, uint32_t attributes) {
+std::error_code SetAttributes(const Item& item, uint32_t attributes, const ItemState* known) {
     if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
         return make_error_code(Errc::not_a_file_or_folder);
     }
     // The facts of the opening: nothing of this run has changed the mode since.
     const Target t = TargetOf(item);
-    StatResult st;
-    st.mode = (item.Type() == ItemType::Folder ? S_IFDIR : S_IFREG) | ItemAccess::Mode(item);
-    st.id = item.Id();
-    st.mountId = ItemAccess::MountId(item);
-    return WriteAttributes(t, st, FsOf(t, st), Requested(attributes));
+    const StatResult st = FactsOfOpening(item);
+    // Only a record that is there is known: its absence may also mean a store without records.
+    const std::string* record = known != nullptr && known->record ? &*known->record : nullptr;
+    return WriteAttributes(t, st, FsOf(t, st), Requested(attributes), record);
 }
 
 std::error_code SetFileTimes(const Item& item, const UtcTime* created, const UtcTime* updated) {

@@ -295,7 +295,7 @@ std::error_code GetFileTimes(const Item& item, std::optional<UtcTime>& created, 
     return {};
 }
 
-std::error_code SetAttributes(const Item& item, uint32_t attributes) {
+std::error_code SetAttributes(const Item& item, uint32_t attributes, const ItemState*) {
     if (item.Type() != ItemType::File && item.Type() != ItemType::Folder) {
         return make_error_code(Errc::not_a_file_or_folder);
     }
@@ -413,7 +413,7 @@ std::error_code ReadState(const Item& item, ItemState& state) {
     return {};
 }
 
-std::error_code PredictChange(const Item& item, const ChangeAsked& asked) {
+std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const ItemState*) {
     const bool fileOrFolder = item.Type() == ItemType::File || item.Type() == ItemType::Folder;
     if (asked.attributes && !fileOrFolder) {
         return make_error_code(Errc::not_a_file_or_folder);

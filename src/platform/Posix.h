@@ -51,6 +51,7 @@ struct ItemAccess {
     static bool DotName(const Item& item) { return item.m_dotName; }
     static uint32_t Mode(const Item& item) { return item.m_mode; }
     static UtcTime Updated(const Item& item) { return item.m_updated; }
+    static std::optional<UtcTime> Born(const Item& item) { return item.m_created; }
     static bool Readable(const Item& item) { return item.m_readable; }
     // An item over a descriptor (O_PATH, or readable when said so), which it then owns; leaf is
     // the name it was found by.
