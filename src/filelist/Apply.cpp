@@ -180,21 +180,20 @@ bool Journal(const platform::Item& item, const std::string& path, ApplyRequest& 
 
 // All the work on one item, through its handle. A cancel is honoured only between two calls,
 // so that the steps of one item are never split.
-int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
+void ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
     if (request.preview != nullptr) {
         PreviewItem(item, path, request);
-        return 0;
+        return;
     }
     Plan plan;
     if (const auto error = MakePlan(item, request, plan)) {
         AddLine(request, path, error);
-        return 0;
+        return;
     }
     journal::ItemRecord record;
     if (request.journal != nullptr && !Journal(item, path, request, plan, record)) {
-        return 0;
+        return;
     }
-    int result = 1;
     bool timesWritten = false;
     if (plan.created != nullptr || plan.updated != nullptr) {
         if (const auto error = platform::SetFileTimes(item, plan.created, plan.updated)) {
@@ -204,9 +203,8 @@ int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest
                 AddLine(request, path, error);
             }
             if (!LeavesTheRestToDo(error)) {
-                return 0;
+                return;
             }
-            result = 0;
         }
         timesWritten = true;
     }
@@ -221,10 +219,8 @@ int ChangeItem(const platform::Item& item, const std::string& path, ApplyRequest
             if (timesWritten && request.journal != nullptr && error != platform::Errc::hidden_by_name) {
                 platform::RestoreState(item, record.before);
             }
-            return 0;
         }
     }
-    return result;
 }
 
 // ChangeItem, reported to whoever watches the run.

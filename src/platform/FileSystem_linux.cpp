@@ -230,31 +230,39 @@ template <class Call> long ByProcEntry(const Target& t, Call call) {
     return result;
 }
 
+// One extended-attribute call on a handle: on the descriptor itself where it was opened for
+// reading, else on its /proc entry (the *xattrat calls) or its /proc path, else, for a folder,
+// on the folder opened again for reading; ENOSYS where none of these is there.
+template <class OnFd, class OnEntry, class OnPath>
+long OnHandle(const Target& t, OnFd onFd, OnEntry onEntry, OnPath onPath) {
+    if (t.readable) {
+        return onFd(t.dirFd);
+    }
+    if (const long r = ByProcEntry(t, onEntry); r >= 0 || errno != ENOSYS) {
+        return r;
+    }
+    if (const ProcPath proc(t); proc.Usable()) {
+        return onPath(proc.c_str());
+    }
+    if (t.folder) {
+        const UniqueFd fd = ReopenFolder(t);
+        return fd.Get() < 0 ? -1 : onFd(fd.Get());
+    }
+    errno = ENOSYS;
+    return -1;
+}
+
 ssize_t GetXattr(const Target& t, const char* name, void* value, size_t size) {
     if (!t.handle) {
         return GetXattrByName(t, name, value, size);
     }
-    if (t.readable) {
-        return ::fgetxattr(t.dirFd, name, value, size);
-    }
     XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-    if (const long n = ByProcEntry(t,
-                                   [&](int folder, const char* entry) {
-                                       return ::syscall(kGetxattratCall, folder, entry, 0, name, &args,
-                                                        sizeof args);
-                                   });
-        n >= 0 || errno != ENOSYS) {
-        return n;
-    }
-    if (const ProcPath proc(t); proc.Usable()) {
-        return ::getxattr(proc.c_str(), name, value, size);
-    }
-    if (t.folder) {
-        const UniqueFd fd = ReopenFolder(t);
-        return fd.Get() < 0 ? -1 : ::fgetxattr(fd.Get(), name, value, size);
-    }
-    errno = ENOSYS;
-    return -1;
+    return OnHandle(
+        t, [&](int fd) -> long { return ::fgetxattr(fd, name, value, size); },
+        [&](int folder, const char* entry) {
+            return ::syscall(kGetxattratCall, folder, entry, 0, name, &args, sizeof args);
+        },
+        [&](const char* path) -> long { return ::getxattr(path, name, value, size); });
 }
 
 int SetXattr(const Target& t, const char* name, const void* value, size_t size) {
@@ -262,27 +270,13 @@ int SetXattr(const Target& t, const char* name, const void* value, size_t size) 
         errno = ENOSYS;
         return -1;
     }
-    if (t.readable) {
-        return ::fsetxattr(t.dirFd, name, value, size, 0);
-    }
     XattrArgs args{reinterpret_cast<uintptr_t>(value), static_cast<uint32_t>(size), 0};
-    if (const long r = ByProcEntry(t,
-                                   [&](int folder, const char* entry) {
-                                       return ::syscall(kSetxattratCall, folder, entry, 0, name, &args,
-                                                        sizeof args);
-                                   });
-        r >= 0 || errno != ENOSYS) {
-        return static_cast<int>(r);
-    }
-    if (const ProcPath proc(t); proc.Usable()) {
-        return ::setxattr(proc.c_str(), name, value, size, 0);
-    }
-    if (t.folder) {
-        const UniqueFd fd = ReopenFolder(t);
-        return fd.Get() < 0 ? -1 : ::fsetxattr(fd.Get(), name, value, size, 0);
-    }
-    errno = ENOSYS;
-    return -1;
+    return static_cast<int>(OnHandle(
+        t, [&](int fd) -> long { return ::fsetxattr(fd, name, value, size, 0); },
+        [&](int folder, const char* entry) {
+            return ::syscall(kSetxattratCall, folder, entry, 0, name, &args, sizeof args);
+        },
+        [&](const char* path) -> long { return ::setxattr(path, name, value, size, 0); }));
 }
 
 int RemoveXattr(const Target& t, const char* name) {
@@ -290,25 +284,10 @@ int RemoveXattr(const Target& t, const char* name) {
         errno = ENOSYS;
         return -1;
     }
-    if (t.readable) {
-        return ::fremovexattr(t.dirFd, name);
-    }
-    if (const long r = ByProcEntry(t,
-                                   [&](int folder, const char* entry) {
-                                       return ::syscall(kRemovexattratCall, folder, entry, 0, name);
-                                   });
-        r >= 0 || errno != ENOSYS) {
-        return static_cast<int>(r);
-    }
-    if (const ProcPath proc(t); proc.Usable()) {
-        return ::removexattr(proc.c_str(), name);
-    }
-    if (t.folder) {
-        const UniqueFd fd = ReopenFolder(t);
-        return fd.Get() < 0 ? -1 : ::fremovexattr(fd.Get(), name);
-    }
-    errno = ENOSYS;
-    return -1;
+    return static_cast<int>(OnHandle(
+        t, [&](int fd) -> long { return ::fremovexattr(fd, name); },
+        [&](int folder, const char* entry) { return ::syscall(kRemovexattratCall, folder, entry, 0, name); },
+        [&](const char* path) -> long { return ::removexattr(path, name); }));
 }
 
 // ---------------------------------------------------------------------------------------------
