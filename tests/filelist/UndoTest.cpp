@@ -15,6 +15,7 @@
 #include <map>
 #include <set>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -248,4 +249,62 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
         return problems.empty() ? 0 : (std::fputs(problems.c_str(), stderr), 1);
     });
     EXPECT_EQ(result, 0);
+}
+
+TEST(Undo, ARunWhoseJournalFillsUpStopsAndIsUndoneForWhatItChanged) {
+    test::LoopMount::Options options;
+    options.sizeMiB = 16;
+    options.owner = 0;
+    test::LoopMount disk(options);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    // Long names make big records, so that a few thousand items outgrow the space the journal
+    // takes ahead; the disk is filled up to a little more than that space.
+    test::TempDir dir;
+    const std::string root = dir / "tree";
+    const std::string leaf(200, 'n');
+    ::mkdir(root.c_str(), 0755);
+    const std::string folder = root + "/" + leaf;
+    ::mkdir(folder.c_str(), 0755);
+    constexpr int kFiles = 12000;
+    std::map<std::string, platform::ItemState> before;
+    for (int i = 0; i < kFiles; ++i) {
+        const std::string path = folder + "/" + leaf + std::to_string(i);
+        test::WriteFile(path, "x");
+        before[path] = StateOf(path);
+    }
+    struct statvfs fs {};
+    ASSERT_EQ(::statvfs(disk.Path().c_str(), &fs), 0);
+    const off_t free = static_cast<off_t>(fs.f_bavail) * static_cast<off_t>(fs.f_frsize);
+    const int filler = ::open((disk / "filler").c_str(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
+    ASSERT_EQ(::posix_fallocate(filler, 0, free - (4 << 20) - (512 << 10)), 0);
+    ::close(filler);
+
+    ApplyRequest r = Request();
+    r.readOnly = 0;
+    std::error_code error;
+    auto writer = StartRunJournal(r, disk / "journal", error);
+    ASSERT_TRUE(writer) << error.message();
+    ApplyToEntry(FolderRow(root), r);
+    FinishRun(r);
+    FinishRunJournal(*writer, r);
+    EXPECT_NE(r.log.find("元に戻すための記録を書けなくなったため、中止しました"), std::string::npos) << r.log;
+    size_t changed = 0;
+    for (const auto& [path, state] : before) {
+        changed += StateOf(path) == state ? 0 : 1;
+    }
+    EXPECT_GT(changed, 0U);
+    EXPECT_LT(changed, before.size()) << "the journal never filled";
+
+    ::unlink((disk / "filler").c_str());
+    UndoRequest undo;
+    undo.folder = disk / "journal";
+    const auto runs = journal::ListRuns(undo.folder);
+    ASSERT_EQ(runs.size(), 1U);
+    ASSERT_FALSE(UndoRun(runs[0], undo));
+    EXPECT_EQ(undo.restored, changed);
+    for (const auto& [path, state] : before) {
+        ASSERT_EQ(StateOf(path), state) << path;
+    }
 }
