@@ -1,12 +1,14 @@
 // datemark-cli: the window's engine on the command line, without Qt.
 #include "cli/Exif.h"
 #include "cli/Subcommand.h"
+#include "platform/Process.h"
 #include "version/AppVersion.h"
 
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -47,6 +49,14 @@ std::string UnknownCommand(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> arguments = platform::Arguments(argc, argv);
+    std::vector<char*> pointers;
+    for (std::string& a : arguments) {
+        pointers.push_back(a.data());
+    }
+    argc = static_cast<int>(pointers.size());
+    pointers.push_back(nullptr);
+    argv = pointers.data();
     const ExifReaderScope exif;
     CliContext context;
     context.now = Now();

@@ -2,11 +2,17 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 // The full path of the running executable; empty when the system cannot tell.
 std::string ExecutablePath();
+
+// The program's arguments, argv[0] first, in the program's own text. On Windows they are read
+// again from the wide-character command line: the C runtime gives them in the system's ANSI code
+// page, which turns a name in another script into question marks.
+std::vector<std::string> Arguments(int argc, char** argv);
 
 // The process's current folder; empty when it cannot be had (it was removed meanwhile).
 std::string CurrentFolder();

@@ -87,6 +87,10 @@ std::optional<unsigned> CurrentUmask() {
     return static_cast<unsigned>(mask);
 }
 
+std::vector<std::string> Arguments(int argc, char** argv) {
+    return {argv, argv + argc};
+}
+
 std::string CurrentFolder() {
     std::string buffer(256, '\0');
     while (::getcwd(buffer.data(), buffer.size()) == nullptr) {

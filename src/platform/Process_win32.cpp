@@ -1,6 +1,8 @@
 #include "platform/Process.h"
 #include "platform/Win32Files.h"
 
+#include <shellapi.h>
+
 namespace platform {
 namespace {
 
@@ -38,6 +40,20 @@ std::string ExecutablePath() {
         path.erase(0, 4);
     }
     return Narrow(path);
+}
+
+std::vector<std::string> Arguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    if (wide == nullptr) {
+        return {argv, argv + argc};
+    }
+    std::vector<std::string> out;
+    for (int i = 0; i < count; ++i) {
+        out.push_back(Narrow(wide[i]));
+    }
+    ::LocalFree(wide);
+    return out;
 }
 
 std::string CurrentFolder() {

@@ -59,6 +59,12 @@ TZ=Europe/Berlin cli set --modified 2001-01-01T12:00:00 "$(win "$work/winter.txt
 shown=$(TZ=Asia/Tokyo cli show "$(win "$work/summer.txt")")
 grep -q '2001-07-01T19:00:00+09:00' <<<"$shown" || fail "show in Tokyo: $shown"
 
+# A name in Japanese on a system whose ANSI code page has no Japanese: the arguments are read
+# from the wide command line, not as the C runtime narrows them.
+printf 'j' >"$work/日本語.txt"
+LC_ALL=C.UTF-8 cli set --modified 2001-02-03T04:05:06Z "$(win "$work/日本語.txt")" || fail "set on a Japanese name"
+[ "$(stat -c %Y "$work/日本語.txt")" = 981173106 ] || fail "a Japanese name did not reach the file"
+
 status=0
 errors=$(cli copy --created-from exif "$(win "$work/a.txt")" 2>&1) || status=$?
 [ "$status" = 2 ] && grep -q 'reads no Exif data' <<<"$errors" || fail "copy from exif: $status $errors"
