@@ -1,5 +1,6 @@
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemTestSupport.h"
 #include "support/FileTree.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
@@ -35,16 +36,11 @@ mode_t ModeOf(const std::string& path) {
 
 // All ones when the attributes cannot be read.
 uint32_t AttributesOf(const std::string& path) {
-    platform::FileInfo info;
-    EXPECT_FALSE(platform::QueryFile(ItemRef::Path(path), info)) << path;
-    return info.attributes.value_or(~0U);
+    return test::Query(path).attributes.value_or(~0U);
 }
 
 platform::Item Open(const std::string& path) {
-    std::error_code error;
-    platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
-    EXPECT_FALSE(error) << path << ": " << error.message();
-    return item;
+    return test::OpenItem(path);
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
@@ -61,12 +57,8 @@ std::error_code SetUpdated(const std::string& path, int64_t seconds,
     return error ? error : platform::SetFileTimes(item, created, &when);
 }
 
-// The raw user.DOSATTRIB record; empty when there is none.
 std::string Record(const std::string& path) {
-    std::string buffer(65536, '\0');
-    const ssize_t n = ::lgetxattr(path.c_str(), "user.DOSATTRIB", buffer.data(), buffer.size());
-    buffer.resize(n < 0 ? 0 : static_cast<size_t>(n));
-    return buffer;
+    return test::DosRecord(path);
 }
 
 void SetRecord(const std::string& path, const std::string& record) {
@@ -185,15 +177,6 @@ TEST_F(FileSystemTest, DotNamesReadAsHiddenAndClearingThatSaysItCannot) {
     EXPECT_EQ(AttributesOf(dir.Path() + "/."), attr::Directory);
 }
 
-TEST_F(FileSystemTest, DevicesFifosAndSocketsGetTimesButNoAttributes) {
-    const std::string fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(Set(fifo, attr::ReadOnly), platform::Errc::not_a_file_or_folder);
-    EXPECT_EQ(ModeOf(fifo), 0644);
-    EXPECT_FALSE(SetUpdated(fifo, 1000000000)); // opening it would block: it is never opened
-    EXPECT_EQ(test::StatOf(fifo).st_mtim.tv_sec, 1000000000);
-}
-
 TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
     const std::string link = dir / "link";
     ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
@@ -203,40 +186,14 @@ TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
     EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1000000000);
 }
 
-TEST_F(FileSystemTest, MissingItemFailsWithTheSystemCode) {
-    const std::string gone = dir / "gone";
-    platform::FileInfo info;
-    EXPECT_EQ(Set(gone, attr::Hidden), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(SetUpdated(gone, 0), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(platform::QueryFile(ItemRef::Path(gone), info), std::errc::no_such_file_or_directory);
-}
-
-TEST_F(FileSystemTest, LastWriteTimeIsExactOnAReadOnlyFileAndQueryReadsItAll) {
-    ::chmod(file.c_str(), 0444);
-    struct timespec old[2] = {{123456789, 5}, {234567890, 5}};
+TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndoneAndTheAccessTimeStays) {
+    const struct timespec old[2] = {{123456789, 5}, {234567890, 5}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
-    ASSERT_FALSE(SetUpdated(file, 1700000000));
-    EXPECT_EQ(test::StatOf(file).st_atim.tv_sec, 123456789);
-    platform::FileInfo info;
-    ASSERT_FALSE(platform::QueryFile(ItemRef::Path(file), info));
-    EXPECT_EQ(info.updated, (platform::UtcTime{1700000000, 0}));
-    EXPECT_EQ(info.attributes, attr::ReadOnly);
-    EXPECT_EQ(info.id, Open(file).Id());
-    EXPECT_FALSE(info.isDirectory);
-    EXPECT_EQ(info.size, 5U);
-    if (info.created) { // never 0 where the file system keeps one
-        EXPECT_NE(info.created->seconds, 0);
-    }
-    ASSERT_FALSE(platform::QueryFile(ItemRef::Path(dir.Path()), info));
-    EXPECT_TRUE(info.isDirectory);
-    EXPECT_EQ(info.attributes, attr::Directory);
-}
-
-TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndone) {
     for (const int64_t s : {int64_t{-631152000}, int64_t{2213481600}, int64_t{4102444800}}) {
         ASSERT_FALSE(SetUpdated(file, s)) << s;
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, s);
     }
+    EXPECT_EQ(test::StatOf(file).st_atim.tv_sec, 123456789);
     struct statfs sf {};
     ASSERT_EQ(::statfs(dir.Path().c_str(), &sf), 0);
     if (sf.f_type != 0xEF53) {
@@ -329,29 +286,7 @@ TEST_F(FileSystemTest, ASandboxThatRefusesTheNewAttributeCallsStillGetsTheRecord
 // ---------------------------------------------------------------------------------------------
 // As a person on their own ext4 disk: the owner, not root.
 
-namespace {
-
-// Runs body as the unprivileged user in a folder of their own on a fresh ext4 disk; body
-// returns what went wrong, empty when nothing did.
-void OnOwnDisk(const test::LoopMount::Options& options,
-               const std::function<std::string(const std::string&)>& body) {
-    test::LoopMount disk(options);
-    if (!disk.Mounted()) {
-        GTEST_SKIP() << disk.SkipReason();
-    }
-    const int result = test::RunAsUnprivileged([&] {
-        const std::string problems = body(disk.Path());
-        std::fprintf(stderr, "%s", problems.c_str());
-        return problems.empty() ? 0 : 1;
-    });
-    EXPECT_EQ(result, 0);
-}
-
-std::string Check(bool ok, const std::string& what) {
-    return ok ? std::string() : what + "\n";
-}
-
-} // namespace
+using test::Check;
 
 TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBack) {
     struct Case {
@@ -369,7 +304,7 @@ TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBac
         {0200, nullptr, attr::ReadOnly | attr::Archive, 0000, attr::ReadOnly | attr::Archive},
         {0404, "0x20", attr::Hidden, 0604, attr::Hidden}, // the umask keeps others' write
     };
-    OnOwnDisk({}, [&](const std::string& root) {
+    test::OnOwnDisk([&](const std::string& root) {
         ::umask(022);
         std::string problems;
         int n = 0;
@@ -402,27 +337,30 @@ TEST(FileSystemAsOwner, AFailedStepPutsTheModeBackAndAClampedTimeIsUndone) {
     test::LoopMount::Options options;
     options.sizeMiB = 4;
     options.mkfsArgs = {"-I", "128", "-b", "1024"};
-    OnOwnDisk(options, [&](const std::string& root) {
-        std::string problems;
-        const std::string file = root + "/file";
-        test::WriteFile(file, "x");
-        const std::string pad(960, 'p'); // fills the one attribute block nearly
-        problems += Check(::setxattr(file.c_str(), "user.pad", pad.data(), pad.size(), 0) == 0, "no pad");
-        ::chmod(file.c_str(), 0444);
-        const int64_t old = test::StatOf(file).st_mtim.tv_sec;
-        // 2040: ext4 keeps 2038-01-19 here.
-        problems += Check(SetUpdated(file, 2208988800) == platform::Errc::time_not_stored, "clamp not seen");
-        problems += Check(test::StatOf(file).st_mtim.tv_sec == old, "old time not put back");
-        // Of mode 000 now: the right to the record is taken, the record does not fit, and the
-        // mode is 000 again.
-        ::chmod(file.c_str(), 0);
-        const std::error_code error = Set(file, attr::ReadOnly | attr::Hidden);
-        problems += Check(error == std::errc::no_space_on_device, "no ENOSPC: " + error.message());
-        problems += Check(ModeOf(file) == 0, "mode not put back: " + std::to_string(ModeOf(file)));
-        ::chmod(file.c_str(), 0400);
-        problems += Check(Record(file).empty(), "a record was left");
-        return problems;
-    });
+    test::OnOwnDisk(
+        [&](const std::string& root) {
+            std::string problems;
+            const std::string file = root + "/file";
+            test::WriteFile(file, "x");
+            const std::string pad(960, 'p'); // fills the one attribute block nearly
+            problems += Check(::setxattr(file.c_str(), "user.pad", pad.data(), pad.size(), 0) == 0, "no pad");
+            ::chmod(file.c_str(), 0444);
+            const int64_t old = test::StatOf(file).st_mtim.tv_sec;
+            // 2040: ext4 keeps 2038-01-19 here.
+            problems +=
+                Check(SetUpdated(file, 2208988800) == platform::Errc::time_not_stored, "clamp not seen");
+            problems += Check(test::StatOf(file).st_mtim.tv_sec == old, "old time not put back");
+            // Of mode 000 now: the right to the record is taken, the record does not fit, and the
+            // mode is 000 again.
+            ::chmod(file.c_str(), 0);
+            const std::error_code error = Set(file, attr::ReadOnly | attr::Hidden);
+            problems += Check(error == std::errc::no_space_on_device, "no ENOSPC: " + error.message());
+            problems += Check(ModeOf(file) == 0, "mode not put back: " + std::to_string(ModeOf(file)));
+            ::chmod(file.c_str(), 0400);
+            problems += Check(Record(file).empty(), "a record was left");
+            return problems;
+        },
+        options);
 }
 
 TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
@@ -435,7 +373,7 @@ TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
         {"plain", 0644, nullptr}, {"hidden", 0644, "0x22"},   {"read-only", 0444, "0x1"},
         {"locked", 0000, "0x20"}, {"folder/", 0755, nullptr},
     };
-    OnOwnDisk({}, [&](const std::string& root) {
+    test::OnOwnDisk([&](const std::string& root) {
         std::string problems;
         for (const Case& c : cases) {
             std::string path = root + "/" + c.name;
