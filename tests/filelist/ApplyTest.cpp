@@ -133,11 +133,10 @@ TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem
 TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
     // One request for all: each new date must be converted afresh.
     ApplyRequest r = Request(true);
+    // Summer with milliseconds, the hour shown twice, and before 1970.
     for (const SYSTEMTIME& when :
-         {SYSTEMTIME{2021, 7, 0, 15, 12, 34, 56, 789}, SYSTEMTIME{2021, 12, 0, 15, 12, 34, 56, 0},
-          SYSTEMTIME{2021, 3, 0, 28, 1, 59, 59, 0}, SYSTEMTIME{2021, 10, 0, 31, 1, 30, 0, 0},
-          SYSTEMTIME{2021, 10, 0, 31, 3, 30, 0, 0}, SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0},
-          SYSTEMTIME{2100, 7, 0, 1, 12, 0, 0, 0}}) {
+         {SYSTEMTIME{2021, 7, 0, 15, 12, 34, 56, 789}, SYSTEMTIME{2021, 10, 0, 31, 1, 30, 0, 0},
+          SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0}}) {
         r.updated = when;
         ApplyToEntry(Row(file, false), r);
         EXPECT_EQ(r.log, "");
