@@ -1,8 +1,10 @@
 // datemark-cli run as the process a person runs: its exit status, what it writes where, and the
 // files on disk afterwards.
+#include "filelist/FileFacts.h"
 #include "journal/Journal.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemTestSupport.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
 
@@ -62,39 +64,28 @@ int64_t Now() {
         .count();
 }
 
-int64_t Mtime(const std::string& path) {
-    return test::StatOf(path).st_mtim.tv_sec;
-}
-
-void SetMtime(const std::string& path, int64_t seconds) {
-    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
+using test::MtimeOf;
+using test::SetMtime;
 
 // The creation time and attribute letters as the list reads them.
 int64_t Created(const std::string& path) {
-    platform::FileInfo info;
-    EXPECT_FALSE(platform::QueryFile(platform::ItemRef::Path(path), info)) << path;
+    const platform::FileInfo info = test::Query(path);
     return info.created ? info.created->seconds : -1;
 }
 
 std::string Letters(const std::string& path) {
-    platform::FileInfo info;
-    EXPECT_FALSE(platform::QueryFile(platform::ItemRef::Path(path), info)) << path;
-    const uint32_t a = info.attributes.value_or(0);
-    return std::string((a & platform::attr::ReadOnly) != 0 ? "R" : "") +
-           ((a & platform::attr::Hidden) != 0 ? "H" : "") + ((a & platform::attr::Archive) != 0 ? "A" : "");
+    return AttributeLetters(test::Query(path).attributes.value_or(0));
 }
 
-void Le16(std::string& s, unsigned v) {
+// Little-endian numbers of 2 and 4 bytes.
+void Le16(std::string& s, uint32_t v) {
     s += static_cast<char>(v & 0xFF);
     s += static_cast<char>(v >> 8);
 }
 
 void Le32(std::string& s, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        s += static_cast<char>((v >> (8 * i)) & 0xFF);
-    }
+    Le16(s, v & 0xFFFF);
+    Le16(s, v >> 16);
 }
 
 // Little-endian TIFF data whose first IFD lies at ifdAt and points to an Exif IFD with these
@@ -150,7 +141,13 @@ protected:
         return path;
     }
 
+    // The program keeping its journals in a folder of this test's own.
+    Result WithOwnJournals(const std::vector<std::string>& args) {
+        return Cli(args, "Asia/Tokyo", As::Caller, home);
+    }
+
     test::TempDir dir;
+    std::string home = dir / "state";
 };
 
 } // namespace
@@ -179,7 +176,7 @@ TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothing) {
         EXPECT_NE(r.err.find(c.named), std::string::npos) << r.err;
         EXPECT_EQ(r.out, "");
     }
-    EXPECT_EQ(Mtime(f), 1000000000);
+    EXPECT_EQ(MtimeOf(f), 1000000000);
     EXPECT_EQ(Letters(f), "");
 }
 
@@ -213,10 +210,10 @@ TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(r.err + r.out, "");
         if (c.mtime != 0) {
-            EXPECT_EQ(Mtime(f), c.mtime) << c.time;
+            EXPECT_EQ(MtimeOf(f), c.mtime) << c.time;
         } else {
-            EXPECT_GE(Mtime(f), before);
-            EXPECT_LE(Mtime(f), Now());
+            EXPECT_GE(MtimeOf(f), before);
+            EXPECT_LE(MtimeOf(f), Now());
         }
     }
     ASSERT_EQ(Cli({"set", "--created", "2005-10-12T14:06:42", f}).status, 0);
@@ -271,7 +268,7 @@ TEST_F(CliTest, FoldersAreChangedOnlyAsAskedAndEveryLineIsTold) {
         const Result r = Cli(args);
         std::string changed;
         for (const std::string& item : items) {
-            changed += Mtime(item) == kTokyo ? '1' : '0';
+            changed += MtimeOf(item) == kTokyo ? '1' : '0';
         }
         EXPECT_EQ(changed, c.changed) << c.changed;
         // The missing path always gets its line; the folder one where nothing was asked of it.
@@ -296,16 +293,16 @@ TEST_F(CliTest, NoCrossMountsLeavesOtherMountsBelowAlone) {
     const std::string here = File("here.txt");
     const Result stay =
         Cli({"set", "-r", "--folders", "--no-cross-mounts", "--modified", "2005-10-12T14:06:42", dir.Path()});
-    const int64_t inside = Mtime(other / "inside.txt");
-    const int64_t mountPoint = Mtime(mnt);
+    const int64_t inside = MtimeOf(other / "inside.txt");
+    const int64_t mountPoint = MtimeOf(mnt);
     const Result cross = Cli({"set", "-r", "--modified", "2005-10-12T14:06:42", dir.Path()});
     ::umount2(mnt.c_str(), MNT_DETACH);
     EXPECT_EQ(stay.status, 0) << stay.err;
-    EXPECT_EQ(Mtime(here), kTokyo);
+    EXPECT_EQ(MtimeOf(here), kTokyo);
     EXPECT_EQ(inside, 1000000000);
     EXPECT_NE(mountPoint, kTokyo);
     EXPECT_EQ(cross.status, 0) << cross.err;
-    EXPECT_EQ(Mtime(other / "inside.txt"), kTokyo);
+    EXPECT_EQ(MtimeOf(other / "inside.txt"), kTokyo);
 }
 
 TEST_F(CliTest, ShiftMovesEachItemsOwnTimesOrLeavesTheItemWithALine) {
@@ -314,14 +311,14 @@ TEST_F(CliTest, ShiftMovesEachItemsOwnTimesOrLeavesTheItemWithALine) {
     ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", a, b}).status, 0);
     const Result r = Cli({"shift", "--modified=-2d3h", "--created", "+00:30:00", a, b});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(Mtime(a), 1000000000 - 2 * 86400 - 3 * 3600);
-    EXPECT_EQ(Mtime(b), 1100000000 - 2 * 86400 - 3 * 3600);
+    EXPECT_EQ(MtimeOf(a), 1000000000 - 2 * 86400 - 3 * 3600);
+    EXPECT_EQ(MtimeOf(b), 1100000000 - 2 * 86400 - 3 * 3600);
     EXPECT_EQ(Created(a), 981173106 + 1800);
     // Beyond 9999 for one time: the item keeps both.
     const Result far = Cli({"shift", "--modified", "-1h", "--created", "+420000w", a});
     EXPECT_EQ(far.status, 1);
     EXPECT_EQ(far.err.rfind(a + " - ", 0), 0u) << far.err;
-    EXPECT_EQ(Mtime(a), 1000000000 - 2 * 86400 - 3 * 3600);
+    EXPECT_EQ(MtimeOf(a), 1000000000 - 2 * 86400 - 3 * 3600);
 }
 
 TEST_F(CliTest, CopyTakesATimeFromTheOtherFromAFileOrFromThePhoto) {
@@ -345,7 +342,7 @@ TEST_F(CliTest, CopyTakesATimeFromTheOtherFromAFileOrFromThePhoto) {
         const Result r = Cli(args);
         EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(Created(f), c.created) << c.options[1];
-        EXPECT_EQ(Mtime(f), c.mtime) << c.options[1];
+        EXPECT_EQ(MtimeOf(f), c.mtime) << c.options[1];
     }
 }
 
@@ -377,7 +374,7 @@ TEST_F(CliTest, PhotosGiveTheirCaptureDateAndOthersALineEach) {
     EXPECT_EQ(r.status, 1);
     for (const auto& c : cases) {
         const std::string path = photos + "/" + c.name;
-        EXPECT_EQ(Mtime(path), c.mtime != 0 ? c.mtime : 1000000000) << c.name;
+        EXPECT_EQ(MtimeOf(path), c.mtime != 0 ? c.mtime : 1000000000) << c.name;
         const size_t line = r.err.find(path + " - ");
         EXPECT_EQ(line != std::string::npos, c.line != nullptr) << c.name << "\n" << r.err;
         if (c.line != nullptr && line != std::string::npos) {
@@ -457,7 +454,7 @@ TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
     EXPECT_EQ(Cli({"set", "--attributes", "+r", mine}, "Asia/Tokyo", As::Unprivileged).status, 0);
     const Result photo = Cli({"copy", "--modified-from", "exif", mine}, "Asia/Tokyo", As::Unprivileged);
     EXPECT_EQ(photo.status, 0) << photo.err;
-    EXPECT_EQ(Mtime(mine), kTokyo);
+    EXPECT_EQ(MtimeOf(mine), kTokyo);
     EXPECT_EQ(Letters(mine), "R");
     ASSERT_EQ(Cli({"set", "--created", "2001-02-03T04:05:06Z", locked}, "UTC", As::Unprivileged).status, 0);
     const Result shift = Cli({"shift", "--created", "+1h", locked, theirs}, "UTC", As::Unprivileged);
@@ -473,38 +470,36 @@ TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
 TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     const std::string a = File("a", 1000000000);
     const std::string b = File("b", 1000000000);
-    const std::string home = dir / "state";
     test::MakeFolder(home);
-    const Result set = Cli({"set", "--modified", "2005-10-12T14:06:42", "--attributes", "+r", a, b},
-                           "Asia/Tokyo", As::Caller, home);
+    const Result set =
+        WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", "--attributes", "+r", a, b});
     ASSERT_EQ(set.status, 0) << set.err;
-    ASSERT_EQ(Mtime(a), kTokyo);
-    const Result runs = Cli({"runs", "--json"}, "Asia/Tokyo", As::Caller, home);
+    ASSERT_EQ(MtimeOf(a), kTokyo);
+    const Result runs = WithOwnJournals({"runs", "--json"});
     EXPECT_NE(runs.out.find("\"kind\":\"update\",\"started\":"), std::string::npos) << runs.out;
     EXPECT_NE(
         runs.out.find("\"items\":2,\"end\":\"done\",\"summary\":\"更新日時 2005/10/12 14:06:42, 属性 +R\""),
         std::string::npos)
         << runs.out;
 
-    const Result undo = Cli({"undo"}, "Asia/Tokyo", As::Caller, home);
+    const Result undo = WithOwnJournals({"undo"});
     EXPECT_EQ(undo.status, 0) << undo.err;
     EXPECT_EQ(undo.err, "");
     for (const std::string& path : {a, b}) {
-        EXPECT_EQ(Mtime(path), 1000000000) << path;
+        EXPECT_EQ(MtimeOf(path), 1000000000) << path;
         EXPECT_EQ(Letters(path), "") << path;
     }
     // The undo is a run of its own, listed first.
-    const Result after = Cli({"runs"}, "Asia/Tokyo", As::Caller, home);
+    const Result after = WithOwnJournals({"runs"});
     EXPECT_EQ(after.out.find("RUN"), 0U) << after.out;
     EXPECT_LT(after.out.find(" undo "), after.out.find(" update ")) << after.out;
-    EXPECT_EQ(Cli({"undo", "nonesuch"}, "Asia/Tokyo", As::Caller, home).status, 1);
+    EXPECT_EQ(WithOwnJournals({"undo", "nonesuch"}).status, 1);
 }
 
 TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
     const std::string a = File("a", 1000000000);
-    const std::string home = dir / "state";
-    const Result r = Cli({"set", "--dry-run", "--modified", "2005-10-12T14:06:42", a, dir / "missing"},
-                         "Asia/Tokyo", As::Caller, home);
+    const Result r =
+        WithOwnJournals({"set", "--dry-run", "--modified", "2005-10-12T14:06:42", a, dir / "missing"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
     EXPECT_NE(r.out.find("2001-09-09T10:46:40+09:00 → 2005-10-12T14:06:42+09:00  ---   " + a + "\n"),
@@ -512,7 +507,7 @@ TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
         << r.out;
     EXPECT_NE(r.out.find(dir / "missing" + "  ! "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("1 files, 0 folders, 1 would fail\n"), std::string::npos) << r.out;
-    EXPECT_EQ(Mtime(a), 1000000000);
+    EXPECT_EQ(MtimeOf(a), 1000000000);
     EXPECT_FALSE(test::Exists(home));
 }
 
@@ -529,5 +524,5 @@ TEST_F(CliTest, ARunWhoseJournalCannotBeWrittenChangesNothing) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(platform::ErrorText(platform::Errc::journal_unwritable)), std::string::npos)
         << r.err;
-    EXPECT_EQ(Mtime(a), 1000000000);
+    EXPECT_EQ(MtimeOf(a), 1000000000);
 }

@@ -1,7 +1,6 @@
 #include "filelist/Apply.h"
 
-#include "filelist/FileEntry.h"
-#include "filelist/FileFacts.h"
+#include "filelist/ApplyTestSupport.h"
 #include "platform/Error.h"
 #include "support/FileTree.h"
 #include "support/LoopMount.h"
@@ -27,29 +26,14 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace apply_test;
+using test::MtimeOf;
+using test::SetMtime;
+
 namespace {
-
-// 2005-10-12 14:06:42 and 2001-02-03 04:05:06, local time.
-constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
-constexpr SYSTEMTIME kCreated{2001, 2, 6, 3, 4, 5, 6, 0};
-
-int64_t MtimeOf(const std::string& path) {
-    return test::StatOf(path).st_mtim.tv_sec;
-}
 
 int64_t NewSeconds() {
     return platform::LocalToUtc(kUpdated)->seconds;
-}
-
-void SetMtime(const std::string& path, int64_t seconds) {
-    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
-std::string Dos(const std::string& path) {
-    char b[64];
-    const ssize_t n = ::lgetxattr(path.c_str(), "user.DOSATTRIB", b, sizeof b);
-    return n < 0 ? std::string() : std::string(b, static_cast<size_t>(n));
 }
 
 const std::error_code kEperm{EPERM, std::system_category()};
@@ -59,29 +43,6 @@ const std::error_code kNotAFile = platform::Errc::not_a_file_or_folder;
 // 1601-01-01 00:00 local time (in Berlin) is before any time a file system keeps: every item the request
 // reaches gets one line for it, in the order of the work.
 constexpr SYSTEMTIME kTooEarly{1601, 1, 1, 1, 0, 0, 0, 0};
-
-// attributes: nullptr for none, else the letters R, H and A of those to set.
-ApplyRequest Request(bool updated, bool created = false, const char* attributes = nullptr) {
-    ApplyRequest r;
-    r.setUpdated = updated ? 1 : 0;
-    r.updated = kUpdated;
-    r.setCreated = created ? 1 : 0;
-    r.created = kCreated;
-    r.subFolder = r.folderTarget = 1;
-    const std::string_view a = attributes != nullptr ? attributes : "";
-    r.setAttributes = attributes != nullptr ? 1 : 0;
-    r.readOnly = a.find('R') != a.npos ? 1 : 0;
-    r.hidden = a.find('H') != a.npos ? 1 : 0;
-    r.archive = a.find('A') != a.npos ? 1 : 0;
-    return r;
-}
-
-FileEntry Entry(const std::string& path, bool folder) {
-    FileEntry e;
-    e.SetPath(path);
-    e.SetFolder(folder ? 1 : 0);
-    return e;
-}
 
 class ApplyTest : public ::testing::Test {
 protected:
@@ -104,11 +65,11 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndKeepsItsAttributesUnlessAskedOtherw
         ::chmod(file.c_str(), 0444);
         // All boxes clear: Normal, which clears system too.
         ApplyRequest r = Request(true, false, attributes ? "" : nullptr);
-        ApplyToEntry(Entry(file, false), r);
+        ApplyToEntry(Row(file, false), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(MtimeOf(file), NewSeconds());
         EXPECT_EQ(test::StatOf(file).st_mode & 0222, attributes ? 0200U : 0U);
-        EXPECT_EQ(Dos(file), attributes ? std::string("0x0\0", 4) : "0x27");
+        EXPECT_EQ(test::DosRecord(file), attributes ? std::string("0x0\0", 4) : "0x27");
     }
 }
 
@@ -119,8 +80,8 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
     ASSERT_GE(in, 0);
     ASSERT_GE(::inotify_add_watch(in, dir.Path().c_str(), IN_OPEN), 0);
     ApplyRequest r = Request(true, false, "R");
-    ApplyToEntry(Entry(file, false), r);
-    ApplyToEntry(Entry(fifo, false), r); // opening a FIFO would block here
+    ApplyToEntry(Row(file, false), r);
+    ApplyToEntry(Row(fifo, false), r); // opening a FIFO would block here
     EXPECT_EQ(r.log, MakeErrorText(fifo, kNotAFile));
     EXPECT_EQ(test::StatOf(fifo).st_mode & 0777, 0644U);
     char events[4096];
@@ -132,12 +93,12 @@ TEST_F(ApplyTest, NoFileIsEverOpened) {
 TEST_F(ApplyTest, TheCreationTimeIsKeptInTheRecordAndReadBackFromIt) {
     ::chmod(file.c_str(), 0444); // a read-only file gets it too
     ApplyRequest r = Request(true, true, "RH");
-    ApplyToEntry(Entry(file, false), r);
+    ApplyToEntry(Row(file, false), r);
     FinishRun(r);
     EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(file), NewSeconds());
     EXPECT_EQ(test::StatOf(file).st_mode & 0777, 0444U);
-    FileEntry row = Entry(file, false);
+    FileEntry row = Row(file, false);
     ReadRowFacts(row, FactsRead::Refresh);
     ASSERT_NE(row.GetCreated(), nullptr);
     EXPECT_EQ(FormatListTime(*row.GetCreated()), FormatListTime(kCreated));
@@ -145,7 +106,7 @@ TEST_F(ApplyTest, TheCreationTimeIsKeptInTheRecordAndReadBackFromIt) {
     // Only the creation time asked for: the last-write time stays.
     SetMtime(file, 1000);
     ApplyRequest created = Request(false, true);
-    ApplyToEntry(Entry(file, false), created);
+    ApplyToEntry(Row(file, false), created);
     EXPECT_EQ(MtimeOf(file), 1000);
 }
 
@@ -159,8 +120,8 @@ TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem
         test::WriteFile(mount / name, "");
     }
     ApplyRequest r = Request(true, true);
-    ApplyToEntry(Entry(mount.Path(), true), r);
-    ApplyToEntry(Entry(file, false), r); // elsewhere the time is kept
+    ApplyToEntry(Row(mount.Path(), true), r);
+    ApplyToEntry(Row(file, false), r); // elsewhere the time is kept
     FinishRun(r);
     ::umount2(mount.Path().c_str(), MNT_DETACH);
     std::string line = MakeErrorText(mount.Path() + " (ramfs)", kNoCreationTime);
@@ -172,16 +133,15 @@ TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem
 TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
     // One request for all: each new date must be converted afresh.
     ApplyRequest r = Request(true);
+    // Summer with milliseconds, the hour shown twice, and before 1970.
     for (const SYSTEMTIME& when :
-         {SYSTEMTIME{2021, 7, 0, 15, 12, 34, 56, 789}, SYSTEMTIME{2021, 12, 0, 15, 12, 34, 56, 0},
-          SYSTEMTIME{2021, 3, 0, 28, 1, 59, 59, 0}, SYSTEMTIME{2021, 10, 0, 31, 1, 30, 0, 0},
-          SYSTEMTIME{2021, 10, 0, 31, 3, 30, 0, 0}, SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0},
-          SYSTEMTIME{2100, 7, 0, 1, 12, 0, 0, 0}}) {
+         {SYSTEMTIME{2021, 7, 0, 15, 12, 34, 56, 789}, SYSTEMTIME{2021, 10, 0, 31, 1, 30, 0, 0},
+          SYSTEMTIME{1950, 1, 0, 1, 0, 0, 0, 0}}) {
         r.updated = when;
-        ApplyToEntry(Entry(file, false), r);
+        ApplyToEntry(Row(file, false), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_nsec, 0); // seconds as chosen, nothing finer
-        FileEntry e = Entry(file, false);
+        FileEntry e = Row(file, false);
         ReadRowFacts(e, FactsRead::Refresh);
         ASSERT_NE(e.GetUpdated(), nullptr);
         EXPECT_EQ(FormatListTime(*e.GetUpdated()), FormatListTime(when));
@@ -196,24 +156,24 @@ TEST_F(ApplyTest, AFailureEndsTheWorkOnTheFileWithExactlyOneLine) {
     test::WriteFile(dotted, "");
     ApplyRequest r = Request(true, false, "H");
     // The times are written before the attributes are refused: a FIFO gets none.
-    ApplyToEntry(Entry(fifo, false), r);
+    ApplyToEntry(Row(fifo, false), r);
     EXPECT_EQ(MtimeOf(fifo), NewSeconds());
-    ApplyToEntry(Entry(gone, false), r);
+    ApplyToEntry(Row(gone, false), r);
     std::string log = MakeErrorText(fifo, kNotAFile) + MakeErrorText(gone, {ENOENT, std::system_category()});
     // Archive is given, and the line says the name keeps it hidden.
     ApplyRequest archive = Request(false, false, "A");
-    ApplyToEntry(Entry(dotted, false), archive);
+    ApplyToEntry(Row(dotted, false), archive);
     EXPECT_EQ(archive.log, MakeErrorText(dotted, platform::Errc::hidden_by_name));
-    EXPECT_EQ(Dos(dotted), std::string("0x20\0", 5));
+    EXPECT_EQ(test::DosRecord(dotted), std::string("0x20\0", 5));
     EXPECT_EQ(r.log, log);
     if (!test::SetImmutable(file, true)) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
-    ApplyToEntry(Entry(file, false), r);
+    ApplyToEntry(Row(file, false), r);
     test::SetImmutable(file, false);
     EXPECT_EQ(r.log, log + MakeErrorText(file, kEperm));
     EXPECT_EQ(MtimeOf(file), 1000);
-    EXPECT_EQ(Dos(file), "");
+    EXPECT_EQ(test::DosRecord(file), "");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -229,11 +189,7 @@ protected:
         ApplyTest::SetUp();
         std::filesystem::remove_all(root);
         for (const char* p : kTree) {
-            if (std::strchr(p, '.') != nullptr) {
-                test::WriteFile(root + p, "");
-            } else {
-                test::MakeFolder(root + p);
-            }
+            std::strchr(p, '.') != nullptr ? test::WriteFile(root + p, "") : test::MakeFolder(root + p);
         }
         for (const char* p : kTree) {
             SetMtime(root + p, 1000);
@@ -265,13 +221,13 @@ TEST_F(TreeTest, FolderTargetAndSubFolderDecideWhatChanges) {
         ApplyRequest r = Request(true);
         r.folderTarget = c.folderTarget;
         r.subFolder = c.subFolder;
-        ApplyToEntry(Entry(root, true), r);
+        ApplyToEntry(Row(root, true), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(Changed(), c.changed) << "folderTarget " << c.folderTarget << " subFolder " << c.subFolder;
     }
     SetUp();
     ApplyRequest r = Request(true);
-    ApplyToEntry(Entry(root + "/a.txt", false), r);
+    ApplyToEntry(Row(root + "/a.txt", false), r);
     EXPECT_EQ(Changed(), "000100"); // a file row is just the file
 }
 
@@ -282,7 +238,7 @@ TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
     test::WriteFile(chain + "/x/y.txt", "");
     ApplyRequest r = Request(false, true);
     r.created = kTooEarly;
-    ApplyToEntry(Entry(chain, true), r);
+    ApplyToEntry(Row(chain, true), r);
     const std::error_code early = platform::Errc::time_not_stored;
     EXPECT_EQ(r.log, MakeErrorText(chain, early) + MakeErrorText(chain + "/x", early) +
                          MakeErrorText(chain + "/x/y.txt", early));
@@ -294,7 +250,7 @@ TEST_F(TreeTest, AFailingFolderRowStillHasItsContentsWalked) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
     ApplyRequest r = Request(true, false, "H");
-    ApplyToEntry(Entry(root, true), r);
+    ApplyToEntry(Row(root, true), r);
     test::SetImmutable(root, false);
     EXPECT_EQ(r.log, MakeErrorText(root, kEperm));
     EXPECT_EQ(Changed(), "011111");
@@ -317,7 +273,7 @@ TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
         SetMtime(root + link, 1000);
     }
     ApplyRequest r = Request(true, false, "R");
-    ApplyToEntry(Entry(root, true), r);
+    ApplyToEntry(Row(root, true), r);
     // The FIFO and the socket get their times, and a line each instead of read-only.
     EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 2) << r.log;
     EXPECT_NE(r.log.find(MakeErrorText(root + "/fifo", kNotAFile)), std::string::npos);
@@ -344,70 +300,19 @@ TEST_F(TreeTest, AFolderMountedInsideItselfIsEnteredOnce) {
     }
     ApplyRequest r = Request(false, true);
     r.created = kTooEarly; // a line for every item reached
-    ApplyToEntry(Entry(root, true), r);
+    ApplyToEntry(Row(root, true), r);
     ::umount2(mirror.c_str(), MNT_DETACH);
     // The mirror itself is an item of sub; its contents are root's, already walked.
     EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 7) << r.log;
     EXPECT_EQ(r.log.find(mirror + "/"), std::string::npos);
 }
 
-TEST_F(TreeTest, WalkGoesDeeperThanTheLongestPath) {
-    const std::string name(200, 'n');
-    // Made through a descriptor chain: the path itself soon becomes too long for the kernel.
-    int fd = ::open((root + "/sub/deeper").c_str(), O_RDONLY | O_DIRECTORY);
-    for (int i = 0; i < 25; ++i) {
-        ASSERT_EQ(::mkdirat(fd, name.c_str(), 0755), 0);
-        const int next = ::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
-        ::close(fd);
-        fd = next;
-    }
-    const int leaf = ::openat(fd, "leaf", O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(leaf, 0);
-    ::close(leaf);
-    ApplyRequest r = Request(true);
-    ApplyToEntry(Entry(root, true), r);
-    EXPECT_EQ(r.log, "");
-    struct stat st {};
-    ASSERT_EQ(::fstatat(fd, "leaf", &st, 0), 0);
-    ::close(fd);
-    EXPECT_EQ(st.st_mtim.tv_sec, NewSeconds());
-}
-
 // ---------------------------------------------------------------------------------------------
 // As a person on their own ext4 disk.
 
-namespace {
-
-std::string Check(bool ok, const std::string& what) {
-    return ok ? std::string() : what + "\n";
-}
-
-// Runs body as the unprivileged user on a fresh ext4 disk; body returns what went wrong.
-void OnOwnDisk(const std::function<std::string(const std::string&)>& body) {
-    test::LoopMount disk;
-    if (!disk.Mounted()) {
-        GTEST_SKIP() << disk.SkipReason();
-    }
-    const test::ScopedTimeZone tz("Europe/Berlin");
-    const int result = test::RunAsUnprivileged([&] {
-        const std::string problems = body(disk.Path());
-        std::fprintf(stderr, "%s", problems.c_str());
-        return problems.empty() ? 0 : 1;
-    });
-    EXPECT_EQ(result, 0);
-}
-
-FileEntry Listed(const std::string& path) {
-    FileEntry e;
-    e.SetPath(path);
-    ReadRowFacts(e, FactsRead::Insert);
-    return e;
-}
-
-} // namespace
-
 TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
-    OnOwnDisk([](const std::string& disk) {
+    const test::ScopedTimeZone tz("Europe/Berlin");
+    test::OnOwnDisk([](const std::string& disk) {
         std::string problems;
         const std::string root = disk + "/mine"; // lost+found is root's
         ::mkdir(root.c_str(), 0755);
@@ -415,12 +320,12 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
         test::WriteFile(file, "x");
         ::chmod(file.c_str(), 0644);
         ApplyRequest readOnly = Request(false, false, "R");
-        ApplyToEntry(Entry(file, false), readOnly);
+        ApplyToEntry(Row(file, false), readOnly);
         ApplyRequest hidden = Request(false, false, "H");
-        ApplyToEntry(Entry(file, false), hidden);
-        problems += Check(readOnly.log.empty() && hidden.log.empty(), readOnly.log + hidden.log);
-        problems += Check((test::StatOf(file).st_mode & 0777) == 0644, "read-only stayed");
-        problems += Check(Dos(file) == std::string("0x2\0", 4), "not hidden");
+        ApplyToEntry(Row(file, false), hidden);
+        problems += test::Check(readOnly.log.empty() && hidden.log.empty(), readOnly.log + hidden.log);
+        problems += test::Check((test::StatOf(file).st_mode & 0777) == 0644, "read-only stayed");
+        problems += test::Check(test::DosRecord(file) == std::string("0x2\0", 4), "not hidden");
 
         // A locked folder added as a row: a folder with its dates, and a line for its contents.
         const std::string locked = root + "/locked";
@@ -432,17 +337,17 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
         ::chmod(locked.c_str(), 0);
         const FileEntry row = Listed(locked);
         problems +=
-            Check(row.IsFolder() == 1 && row.GetUpdated() != nullptr, "locked row not a dated folder");
+            test::Check(row.IsFolder() == 1 && row.GetUpdated() != nullptr, "locked row not a dated folder");
         ApplyRequest r = Request(true);
         ApplyToEntry(row, r);
         ApplyToEntry(Listed(root), r);
         const std::string skipped =
             MakeErrorText(locked, platform::Errc::contents_skipped, {EACCES, std::system_category()});
-        problems += Check(r.log == skipped + skipped, "lines: " + r.log);
-        problems +=
-            Check(MtimeOf(locked) == NewSeconds() && MtimeOf(open + "/seen") == NewSeconds(), "not done");
+        problems += test::Check(r.log == skipped + skipped, "lines: " + r.log);
+        problems += test::Check(MtimeOf(locked) == NewSeconds() && MtimeOf(open + "/seen") == NewSeconds(),
+                                "not done");
         ::chmod(locked.c_str(), 0755);
-        problems += Check(MtimeOf(locked + "/inside") != NewSeconds(), "locked contents changed");
+        problems += test::Check(MtimeOf(locked + "/inside") != NewSeconds(), "locked contents changed");
         return problems;
     });
 }
@@ -492,7 +397,7 @@ TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
     }
     const int64_t before = MtimeOf(mounts[0]);
     ApplyRequest r = Request(true, false, "R");
-    ApplyToEntry(Entry(root, true), r);
+    ApplyToEntry(Row(root, true), r);
     for (const std::string& m : mounts) {
         ::umount2(m.c_str(), MNT_DETACH);
     }
@@ -505,15 +410,16 @@ TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
     EXPECT_EQ(Changed(), "111111");
 }
 
-TEST_F(TreeTest, ADeepTreeIsWalkedWholeUnderASmallDescriptorLimit) {
-    ASSERT_TRUE(test::MakeChain(root + "/sub", 2000, "d"));
+TEST_F(TreeTest, ADeepTreeBeyondTheLongestPathIsWalkedWholeUnderASmallDescriptorLimit) {
+    // 2000 levels of "dd/": a path of 6000 bytes, far beyond what the kernel takes.
+    ASSERT_TRUE(test::MakeChain(root + "/sub", 2000, "dd"));
     const int result = test::RunInChild([&] {
         const struct rlimit limit { 64, 64 };
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
             return 10;
         }
         ApplyRequest r = Request(true);
-        ApplyToEntry(Entry(root, true), r);
+        ApplyToEntry(Row(root, true), r);
         std::fprintf(stderr, "%s", r.log.substr(0, 500).c_str());
         return r.log.empty() ? 0 : 1;
     });
@@ -522,8 +428,8 @@ TEST_F(TreeTest, ADeepTreeIsWalkedWholeUnderASmallDescriptorLimit) {
     int changed = 0;
     for (int i = 0; i < 2000 && fd >= 0; ++i) {
         struct stat st {};
-        changed += ::fstatat(fd, "d", &st, 0) == 0 && st.st_mtim.tv_sec == NewSeconds() ? 1 : 0;
-        const int next = ::openat(fd, "d", O_RDONLY | O_DIRECTORY);
+        changed += ::fstatat(fd, "dd", &st, 0) == 0 && st.st_mtim.tv_sec == NewSeconds() ? 1 : 0;
+        const int next = ::openat(fd, "dd", O_RDONLY | O_DIRECTORY);
         ::close(fd);
         fd = next;
     }
@@ -550,7 +456,7 @@ std::string Snapshot(const std::string& folder) {
     for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
         const struct stat st = test::StatOf(e.path().string());
         s += e.path().string() + " " + std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) +
-             " " + std::to_string(st.st_ctim.tv_sec) + " " + Dos(e.path().string()) + "\n";
+             " " + std::to_string(st.st_ctim.tv_sec) + " " + test::DosRecord(e.path().string()) + "\n";
     }
     return s;
 }
@@ -601,7 +507,7 @@ std::string RaceInTreeAndOnARow(const std::string& base) {
     ::symlink((outside + "/private").c_str(), (tree + "/sub/deeper.lnk").c_str());
     std::string problems = RaceOutside(outside, pairs, [&](int i) {
         ApplyRequest r = Request(true, false, i % 2 == 0 ? "RH" : "A");
-        ApplyToEntry(Entry(tree, true), r);
+        ApplyToEntry(Row(tree, true), r);
     });
     // The rows themselves swapped: read once, then run again and again.
     const FileEntry fileRow = Listed(tree + "/sub/f0");

@@ -20,18 +20,6 @@ TEST(FileEntry, PathSplitsIntoFolderAndNameAndJoinsBack) {
     }
 }
 
-TEST(FileEntry, TimesAreCopiesAndNullClearsThem) {
-    FileEntry e;
-    SYSTEMTIME t{2005, 3, 1, 7, 9, 5, 3, 250};
-    e.SetCreated(&t);
-    t.wYear = 1999; // a copy is held, not the caller's record
-    ASSERT_NE(e.GetCreated(), nullptr);
-    EXPECT_EQ(e.GetCreated()->wYear, 2005);
-    EXPECT_EQ(e.GetCreated()->wMilliseconds, 250);
-    e.SetCreated(nullptr);
-    EXPECT_EQ(e.GetCreated(), nullptr);
-}
-
 TEST(FileEntry, SizeTextCountsEveryStartedKilobyteBeyond32Bits) {
     const std::vector<int64_t> bytes = {
         0, 1, 1024, 1025, 1024 * 999, 1024 * 1000, int64_t{5} << 30, int64_t{1} << 50};

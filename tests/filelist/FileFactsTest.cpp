@@ -13,11 +13,6 @@
 
 namespace {
 
-void SetMtime(const std::string& path, int64_t seconds, long nanoseconds = 0) {
-    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), nanoseconds}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, 0), 0);
-}
-
 FileEntry EntryFor(const std::string& path) {
     FileEntry e;
     e.SetPath(path);
@@ -51,7 +46,7 @@ TEST_F(FileFactsTest, SizeBeyond32BitsAndTimesInLocalTimeAtTheirOwnDate) {
     ASSERT_EQ(::ftruncate(fd, int64_t{5} << 30), 0); // sparse: 5 GiB of nothing
     ::close(fd);
     // 2005-07-01 10:00 UTC: summer time applies to a summer date, whatever the date today.
-    SetMtime(file, 1120212000, 500000000);
+    test::SetMtime(file, 1120212000, 500000000);
     FileEntry e = EntryFor(file);
     EXPECT_TRUE(ReadRowFacts(e, FactsRead::Insert));
     EXPECT_EQ(e.GetSizeText(), "5,242,880 KB");

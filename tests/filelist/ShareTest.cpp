@@ -1,29 +1,16 @@
-// Datemark and a real Samba server on the same disk: what one sets, the other shows.
-#include "filelist/Apply.h"
-#include "filelist/FileEntry.h"
-#include "filelist/FileFacts.h"
+// Datemark and a real Samba server on the same disk: what Datemark sets is what Windows clients see.
+#include "filelist/ApplyTestSupport.h"
 #include "support/SambaServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <memory>
+using apply_test::Listed;
 
 namespace {
 
-// 2001-02-03 04:05:06 and 2005-10-12 14:06:42, in UTC, the zone of the tests and of smbclient.
-constexpr SYSTEMTIME kCreated{2001, 2, 6, 3, 4, 5, 6, 0};
-constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
-
 class ShareTest : public test::SambaTest {
 protected:
-    static FileEntry Row(const std::string& path) {
-        FileEntry e;
-        e.SetPath(path);
-        ReadRowFacts(e, FactsRead::Insert);
-        return e;
-    }
-
     // What smbclient's allinfo shows of an item: its creation and write times and attributes.
     static std::string Shown(const std::string& name) {
         const auto reply = s_server->Client("allinfo \"" + name + "\"");
@@ -34,7 +21,7 @@ protected:
                test::SambaServer::InfoLine(out, "attributes");
     }
 
-    test::ScopedTimeZone utc{"UTC"};
+    test::ScopedTimeZone utc{"UTC"}; // the zone of smbclient's times
 };
 
 } // namespace
@@ -54,38 +41,11 @@ TEST_F(ShareTest, WhatDatemarkSetsIsWhatWindowsClientsSee) {
     for (const Case& c : cases) {
         const std::string path = *s_server / c.name;
         c.name == "folder" ? test::MakeFolder(path) : test::WriteFile(path, "data");
-        ApplyRequest r;
-        r.setCreated = r.setUpdated = r.setAttributes = 1;
-        r.created = kCreated;
-        r.updated = kUpdated;
-        r.folderTarget = 1;
-        const std::string_view a = c.attributes;
-        r.readOnly = a.find('R') != a.npos ? 1 : 0;
-        r.hidden = a.find('H') != a.npos ? 1 : 0;
-        r.archive = a.find('A') != a.npos ? 1 : 0;
-        ApplyToEntry(Row(path), r);
+        ApplyRequest r = apply_test::Request(true, true, c.attributes);
+        ApplyToEntry(Listed(path), r);
         FinishRun(r);
         EXPECT_EQ(r.log, "") << c.name;
         EXPECT_EQ(Shown(c.name), "Sat Feb  3 04:05:06 2001 UTC | Wed Oct 12 14:06:42 2005 UTC | " + c.shown)
             << c.name;
     }
-}
-
-TEST_F(ShareTest, WhatAWindowsClientSetsIsWhatTheListShows) {
-    test::WriteFile(*s_server / "client.txt", "data");
-    test::MakeFolder(*s_server / "client");
-    const auto reply = s_server->Client(
-        "utimes client.txt 2001:02:03-04:05:06 -1 2005:10:12-14:06:42 -1; setmode client.txt +rh; "
-        "utimes client 1999:12:31-23:59:58 -1 -1 -1; setmode client +a");
-    ASSERT_EQ(reply.status, 0) << reply.output;
-    const FileEntry file = Row(*s_server / "client.txt");
-    ASSERT_NE(file.GetCreated(), nullptr);
-    ASSERT_NE(file.GetUpdated(), nullptr);
-    EXPECT_EQ(FormatListTime(*file.GetCreated()), "2001/2/3 4:5:6");
-    EXPECT_EQ(FormatListTime(*file.GetUpdated()), "2005/10/12 14:6:42");
-    EXPECT_EQ(file.GetAttrText(), "RH");
-    const FileEntry folder = Row(*s_server / "client");
-    ASSERT_NE(folder.GetCreated(), nullptr);
-    EXPECT_EQ(FormatListTime(*folder.GetCreated()), "1999/12/31 23:59:58");
-    EXPECT_EQ(folder.GetAttrText(), "A");
 }

@@ -1,8 +1,6 @@
 #include "filelist/Undo.h"
 
-#include "filelist/Apply.h"
-#include "filelist/FileEntry.h"
-#include "filelist/FileFacts.h"
+#include "filelist/ApplyTestSupport.h"
 #include "filelist/RunJournal.h"
 #include "platform/Error.h"
 #include "support/LoopMount.h"
@@ -19,9 +17,9 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-namespace {
+using namespace apply_test;
 
-constexpr SYSTEMTIME kUpdated{2005, 10, 3, 12, 14, 6, 42, 0};
+namespace {
 
 platform::ItemState StateOf(const std::string& path) {
     std::error_code error;
@@ -35,17 +33,9 @@ platform::ItemState StateOf(const std::string& path) {
 
 // Last-write time and read-only, on everything below root.
 ApplyRequest Request() {
-    ApplyRequest r;
-    r.setUpdated = r.setAttributes = r.readOnly = r.subFolder = 1;
-    r.updated = kUpdated;
+    ApplyRequest r = apply_test::Request(true, false, "R");
+    r.folderTarget = 0;
     return r;
-}
-
-FileEntry FolderRow(const std::string& path) {
-    FileEntry e;
-    e.SetPath(path);
-    e.SetFolder(1);
-    return e;
 }
 
 // Runs the request on root's contents with a journal in folder; the run's name.
@@ -56,7 +46,7 @@ std::string JournaledRun(ApplyRequest& r, const std::string& root, const std::st
     if (!writer) {
         return {};
     }
-    ApplyToEntry(FolderRow(root), r);
+    ApplyToEntry(Row(root, true), r);
     FinishRun(r);
     EXPECT_FALSE(FinishRunJournal(*writer, r));
     return writer->Name();
@@ -81,58 +71,45 @@ std::string MakeFiles(const std::string& root, int files) {
     return root;
 }
 
-std::string Check(bool ok, const std::string& what) {
-    return ok ? std::string() : what + "\n";
-}
-
-void SetMtime(const std::string& path, int64_t seconds) {
-    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
 } // namespace
 
 TEST(Undo, OwnFilesComeBackExactlyAndWhatOthersDidSinceIsLeftWithALine) {
-    test::LoopMount disk;
-    if (!disk.Mounted()) {
-        GTEST_SKIP() << disk.SkipReason();
-    }
     const test::ScopedTimeZone tz("Europe/Berlin");
-    const int result = test::RunAsUnprivileged([&] {
-        const std::string root = MakeFiles(disk / "mine", 4);
-        const std::string journals = disk / "journal";
+    test::OnOwnDisk([](const std::string& disk) {
+        const std::string root = MakeFiles(disk + "/mine", 4);
+        const std::string journals = disk + "/journal";
         const auto before = States(root, 4);
         ApplyRequest r = Request();
         const std::string run = JournaledRun(r, root, journals);
-        std::string problems = Check(r.log.empty(), "run: " + r.log);
+        std::string problems = test::Check(r.log.empty(), "run: " + r.log);
         // After the run: f0 as it left it, f1 moved, f2 gone, f3 written to by someone else.
         ::rename((root + "/f1").c_str(), (root + "/moved").c_str());
         ::unlink((root + "/f2").c_str());
         ::chmod((root + "/f3").c_str(), 0644);
-        SetMtime(root + "/f3", 2000000000);
+        test::SetMtime(root + "/f3", 2000000000);
 
         UndoRequest undo;
         undo.folder = journals;
-        problems += Check(!UndoRun(run, undo), "undo refused");
-        problems += Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
-        problems +=
-            Check(StateOf(root + "/moved") == before.at(root + "/f1"), "moved f1 not found and put back");
-        problems += Check((test::StatOf(root + "/f0").st_mode & 0777) == 0644, "f0 still read-only");
-        problems += Check(test::StatOf(root + "/f3").st_mtim.tv_sec == 2000000000, "f3 overwritten");
+        problems += test::Check(!UndoRun(run, undo), "undo refused");
+        problems += test::Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
+        problems += test::Check(StateOf(root + "/moved") == before.at(root + "/f1"),
+                                "moved f1 not found and put back");
+        problems += test::Check((test::StatOf(root + "/f0").st_mode & 0777) == 0644, "f0 still read-only");
+        problems += test::Check(test::StatOf(root + "/f3").st_mtim.tv_sec == 2000000000, "f3 overwritten");
         const std::string changed = MakeErrorText(root + "/f3", platform::Errc::changed_since);
         const std::string missing = MakeErrorText(root + "/f2", platform::Errc::item_missing);
         problems +=
-            Check(undo.log == changed + missing || undo.log == missing + changed, "lines: " + undo.log);
-        problems += Check(undo.restored == 2 && undo.changedSince == 1 && undo.missing == 1, "counts");
+            test::Check(undo.log == changed + missing || undo.log == missing + changed, "lines: " + undo.log);
+        problems += test::Check(undo.restored == 2 && undo.changedSince == 1 && undo.missing == 1, "counts");
 
         // The undo is a run of its own, and undoing it gives the first run's result back.
         UndoRequest redo;
         redo.folder = journals;
-        problems += Check(!UndoRun(undo.journalName, redo) && redo.restored == 2, "undo not undone");
-        problems += Check((test::StatOf(root + "/f0").st_mode & 0777) == 0444, "f0 not read-only again");
-        return problems.empty() ? 0 : (std::fputs(problems.c_str(), stderr), 1);
+        problems += test::Check(!UndoRun(undo.journalName, redo) && redo.restored == 2, "undo not undone");
+        problems +=
+            test::Check((test::StatOf(root + "/f0").st_mode & 0777) == 0444, "f0 not read-only again");
+        return problems;
     });
-    EXPECT_EQ(result, 0);
 }
 
 TEST(Undo, ARunKilledHalfwayIsUndoneExactlyForWhatItChanged) {
@@ -197,7 +174,7 @@ TEST(Undo, AttributesThatFailAfterTheTimesWereWrittenPutTheTimesBack) {
     const std::string file = root + "/f0";
     // A record cut short: its attributes are refused, its times are not.
     ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", "\0\4\0\4\0", 5, 0), 0);
-    SetMtime(file, 1000);
+    test::SetMtime(file, 1000);
     const auto before = States(root, 1);
     ApplyRequest r = Request();
     JournaledRun(r, root, dir / "journal");
@@ -222,30 +199,31 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
         PreviewSink sink;
         ApplyRequest preview = Request();
         preview.preview = &sink;
-        ApplyToEntry(FolderRow(root), preview);
-        std::string problems = Check(States(root, 3) == before && preview.log.empty(), "preview changed");
+        ApplyToEntry(Row(root, true), preview);
+        std::string problems =
+            test::Check(States(root, 3) == before && preview.log.empty(), "preview changed");
         std::set<std::string> failing;
         for (const PreviewRow& row : sink.rows) {
             if (row.error) {
                 failing.insert(row.path);
             } else {
-                problems += Check(row.next.updated == platform::LocalToUtc(kUpdated) &&
-                                      row.next.attributes == platform::attr::ReadOnly,
-                                  "new facts of " + row.path);
+                problems += test::Check(row.next.updated == platform::LocalToUtc(kUpdated) &&
+                                            row.next.attributes == platform::attr::ReadOnly,
+                                        "new facts of " + row.path);
             }
         }
-        problems += Check(sink.files == 3 && sink.folders == 0 && sink.failing == 2, "totals");
+        problems += test::Check(sink.files == 3 && sink.folders == 0 && sink.failing == 2, "totals");
         ApplyRequest run = Request();
-        ApplyToEntry(FolderRow(root), run);
+        ApplyToEntry(Row(root, true), run);
         std::set<std::string> lines;
         for (const PreviewRow& row : sink.rows) {
             if (run.log.find(row.path + " - ") != std::string::npos) {
                 lines.insert(row.path);
             }
         }
-        problems += Check(lines == failing && failing.count(root + "/f2") == 1 &&
-                              failing.count(root + "/locked") == 1,
-                          "preview and run disagree: " + run.log);
+        problems += test::Check(lines == failing && failing.count(root + "/f2") == 1 &&
+                                    failing.count(root + "/locked") == 1,
+                                "preview and run disagree: " + run.log);
         return problems.empty() ? 0 : (std::fputs(problems.c_str(), stderr), 1);
     });
     EXPECT_EQ(result, 0);

@@ -38,13 +38,6 @@ std::string SmbclientTime(uint64_t ticks) {
     return text;
 }
 
-std::string GetRecord(const std::string& path) {
-    std::string value(256, '\0');
-    const ssize_t n = ::getxattr(path.c_str(), "user.DOSATTRIB", value.data(), value.size());
-    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
-    return value;
-}
-
 class DosAttribShare : public test::SambaTest {
 protected:
     // Makes a file, or a folder when the name ends in "/", on the server's disk.
@@ -102,7 +95,7 @@ TEST_F(DosAttribShare, WhatAClientSetsIsWhatTheRecordHolds) {
         SCOPED_TRACE(c.name);
         const std::string path = *s_server / c.name;
         platform::DosAttrib record;
-        ASSERT_FALSE(platform::DecodeDosAttrib(GetRecord(path), record));
+        ASSERT_FALSE(platform::DecodeDosAttrib(test::DosRecord(path), record));
         EXPECT_EQ(record.attributes, c.attributes);
         if (c.created) {
             EXPECT_EQ(record.created, c.created);
@@ -145,7 +138,7 @@ TEST_F(DosAttribShare, ARecordWrittenHereIsWhatClientsSee) {
     for (const Case& c : cases) {
         const std::string path = *s_server / c.name;
         platform::DosAttrib record;
-        ASSERT_FALSE(platform::DecodeDosAttrib(GetRecord(path), record));
+        ASSERT_FALSE(platform::DecodeDosAttrib(test::DosRecord(path), record));
         record.attributes = c.attributes;
         record.created = born;
         std::string value;

@@ -24,13 +24,11 @@ TEST(ErrorText, OwnConditionsHaveOneLineJapaneseTextsAndAreNoErrno) {
     }
 }
 
-TEST(MakeErrorText, PathDashTextNewlineKeepingTheBytesOfTheName) {
+TEST(MakeErrorText, PathDashTextNewlineKeepingTheBytesOfTheNameButNoLineOfItsOwn) {
     EXPECT_EQ(MakeErrorText("/data/a.txt", platform::Errc::creation_time_unsupported),
               "/data/a.txt - このファイルシステムでは作成日時を変更できません\n");
     EXPECT_EQ(MakeErrorText("/d/\xff", Sys(123456)), "/d/\xff - \n");
-}
-
-TEST(MakeErrorText, ANameCanNeverMakeALineOfItsOwn) {
+    // A name can never make a line of its own.
     const std::error_code eperm = Sys(EPERM);
     const std::string text = " - " + platform::ErrorText(eperm) + "\n";
     for (const auto& [path, shown] :

@@ -68,7 +68,7 @@ protected:
     std::string m_out = "stale";
 };
 
-TEST_F(FileIOTest, ReadsEveryByteUpToTheLimitThroughLinks) {
+TEST_F(FileIOTest, ReadsEveryByteUpToTheLimitThroughLinksAndOnlyFromRegularFiles) {
     const std::string bytes = "a\0b\r\n\xff\x80 end"s;
     test::WriteFile(m_dir / "target", bytes);
     ASSERT_EQ(::symlink("target", m_path.c_str()), 0);
@@ -78,26 +78,30 @@ TEST_F(FileIOTest, ReadsEveryByteUpToTheLimitThroughLinks) {
     EXPECT_EQ(m_out, "");
     test::WriteFile(m_path, "");
     EXPECT_FALSE(ReadFileBytes(m_path, 0, m_out));
-}
-
-TEST_F(FileIOTest, ReadingWhatIsNoRegularFileFailsWithoutBlocking) {
+    // What is no regular file fails, without blocking.
     EXPECT_EQ(ReadFileBytes(m_dir / "no/file", 1024, m_out), std::errc::no_such_file_or_directory);
     EXPECT_EQ(ReadFileBytes(m_dir.Path(), 1024, m_out), std::errc::is_a_directory);
-    ASSERT_EQ(::mkfifo(m_path.c_str(), 0644), 0);
-    EXPECT_TRUE(ReadFileBytes(m_path, 1024, m_out));
+    ASSERT_EQ(::mkfifo((m_dir / "fifo").c_str(), 0644), 0);
+    EXPECT_TRUE(ReadFileBytes(m_dir / "fifo", 1024, m_out));
     EXPECT_TRUE(ReadFileBytes("/dev/null", 1024, m_out));
 }
 
-TEST_F(FileIOTest, NewFileGetsTheModeTheUmaskAllows) {
-    for (const mode_t mask : {mode_t{027}, mode_t{0}}) {
+TEST_F(FileIOTest, NewFileGetsTheModeTheUmaskAllowsAndMissingFoldersAreMadeOnlyWhenAskedAndPrivate) {
+    const std::string deep = m_dir / "a/b/file";
+    EXPECT_EQ(Replace(deep, "x"), std::errc::no_such_file_or_directory);
+    EXPECT_FALSE(test::Exists(m_dir / "a"));
+    // The folders are made at the first, under no umask at all.
+    for (const mode_t mask : {mode_t{0}, mode_t{027}}) {
         ::unlink(m_path.c_str());
         EXPECT_EQ(test::RunInChild([&] {
                       ::umask(mask);
-                      return Replace(m_path, "new") ? 1 : 0;
+                      return Replace(m_path, "new") || Replace(deep, "x", CreateFolders::Yes) ? 1 : 0;
                   }),
                   0);
         EXPECT_EQ(test::StatOf(m_path).st_mode & 07777, 0666 & ~mask) << std::oct << mask;
     }
+    EXPECT_EQ(test::ReadFile(deep), "x");
+    EXPECT_EQ(test::StatOf(m_dir / "a/b").st_mode & 07777, 0700);
 }
 
 TEST_F(FileIOTest, ExistingFileIsReplacedWithItsModeAndOwnerAndNothingLeftBehind) {
@@ -170,19 +174,6 @@ TEST_F(FileIOTest, HardLinkedFileIsRewrittenInPlaceForEveryName) {
         EXPECT_EQ(test::StatOf(m_path).st_ino, inode);
     }
     EXPECT_EQ(test::FolderNames(m_dir.Path()), (Names{"file", "other"}));
-}
-
-TEST_F(FileIOTest, MissingFoldersAreMadeOnlyWhenAskedAndPrivate) {
-    const std::string path = m_dir / "a/b/file";
-    EXPECT_EQ(Replace(path, "x"), std::errc::no_such_file_or_directory);
-    EXPECT_FALSE(test::Exists(m_dir / "a"));
-    EXPECT_EQ(test::RunInChild([&] {
-                  ::umask(0);
-                  return Replace(path, "x", CreateFolders::Yes) ? 1 : 0;
-              }),
-              0);
-    EXPECT_EQ(test::ReadFile(path), "x");
-    EXPECT_EQ(test::StatOf(m_dir / "a/b").st_mode & 07777, 0700);
 }
 
 TEST_F(FileIOTest, FileAtTheEndOfAChainOfLinksIsReplaced) {

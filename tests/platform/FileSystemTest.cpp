@@ -42,6 +42,7 @@ TEST_F(ItemTest, LastWriteTimeIsExactAlsoOnAReadOnlyFileWhichStaysReadOnly) {
         EXPECT_EQ(info.size, 5U);
         EXPECT_FALSE(info.isDirectory);
         EXPECT_EQ(info.id, test::OpenItem(file).Id());
+        EXPECT_TRUE(!info.created || info.created->seconds != 0); // where one is kept, never 0
     }
     platform::FileInfo folder;
     ASSERT_FALSE(platform::QueryFile(ItemRef::Path(dir.Path()), folder));

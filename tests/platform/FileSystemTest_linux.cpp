@@ -1,5 +1,6 @@
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemTestSupport.h"
 #include "support/FileTree.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
@@ -35,16 +36,7 @@ mode_t ModeOf(const std::string& path) {
 
 // All ones when the attributes cannot be read.
 uint32_t AttributesOf(const std::string& path) {
-    platform::FileInfo info;
-    EXPECT_FALSE(platform::QueryFile(ItemRef::Path(path), info)) << path;
-    return info.attributes.value_or(~0U);
-}
-
-platform::Item Open(const std::string& path) {
-    std::error_code error;
-    platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
-    EXPECT_FALSE(error) << path << ": " << error.message();
-    return item;
+    return test::Query(path).attributes.value_or(~0U);
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
@@ -59,14 +51,6 @@ std::error_code SetUpdated(const std::string& path, int64_t seconds,
     std::error_code error;
     const platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
     return error ? error : platform::SetFileTimes(item, created, &when);
-}
-
-// The raw user.DOSATTRIB record; empty when there is none.
-std::string Record(const std::string& path) {
-    std::string buffer(65536, '\0');
-    const ssize_t n = ::lgetxattr(path.c_str(), "user.DOSATTRIB", buffer.data(), buffer.size());
-    buffer.resize(n < 0 ? 0 : static_cast<size_t>(n));
-    return buffer;
 }
 
 void SetRecord(const std::string& path, const std::string& record) {
@@ -116,28 +100,29 @@ TEST_F(FileSystemTest, ReadOnlyOfAFileIsItsWritePermission) {
 
 TEST_F(FileSystemTest, HiddenAndArchiveLiveInTheSharedRecordWhichMirrorsReadOnly) {
     ASSERT_FALSE(Set(file, attr::ReadOnly));
-    EXPECT_EQ(Record(file), std::string("0x1\0", 4)); // for Samba's clients, which read only the record
+    EXPECT_EQ(test::DosRecord(file),
+              std::string("0x1\0", 4)); // for Samba's clients, which read only the record
     EXPECT_EQ(ModeOf(file), 0444);
     ASSERT_FALSE(Set(file, attr::Normal));
-    EXPECT_EQ(Record(file), std::string("0x0\0", 4));
+    EXPECT_EQ(test::DosRecord(file), std::string("0x0\0", 4));
     ASSERT_FALSE(Set(file, attr::Hidden | attr::Archive));
     EXPECT_EQ(AttributesOf(file), attr::Hidden | attr::Archive);
-    EXPECT_EQ(Record(file), std::string("0x22\0", 5));
+    EXPECT_EQ(test::DosRecord(file), std::string("0x22\0", 5));
     ASSERT_FALSE(Set(file, attr::ReadOnly | attr::Hidden | attr::Archive));
     EXPECT_EQ(AttributesOf(file), attr::ReadOnly | attr::Hidden | attr::Archive);
     EXPECT_EQ(ModeOf(file), 0444);
-    EXPECT_EQ(Record(file), std::string("0x23\0", 5)); // as Samba reads it
+    EXPECT_EQ(test::DosRecord(file), std::string("0x23\0", 5)); // as Samba reads it
 }
 
 TEST_F(FileSystemTest, NormalClearsEveryBitAndPuttingBackWhatWasReadChangesNothing) {
     const std::string plain = dir / "plain";
     test::WriteFile(plain, "");
     ASSERT_FALSE(Set(plain, AttributesOf(plain)));
-    EXPECT_EQ(Record(plain), "");                // no litter
+    EXPECT_EQ(test::DosRecord(plain), "");       // no litter
     SetRecord(file, std::string("0x2127\0", 7)); // not-indexed, temporary, archive, system, hidden, read-only
     ::chmod(file.c_str(), 0444);
     ASSERT_FALSE(Set(file, AttributesOf(file)));
-    EXPECT_EQ(Record(file), std::string("0x2127\0", 7));
+    EXPECT_EQ(test::DosRecord(file), std::string("0x2127\0", 7));
     ASSERT_FALSE(Set(file, attr::Normal));
     EXPECT_EQ(AttributesOf(file), attr::Normal);
     EXPECT_NE(ModeOf(file) & 0200, 0U);
@@ -154,7 +139,7 @@ TEST_F(FileSystemTest, SambaBinaryRecordIsPatchedInPlace) {
         SetRecord(file, std::string("0x20\0\0\x04\0\x04\0\0\0\x11\0\0\0\x20\0\0\0", 20) + times);
         EXPECT_EQ(AttributesOf(file), attr::Archive);
         ASSERT_FALSE(Set(file, attr::Hidden | attr::Archive));
-        const std::string after = Record(file);
+        const std::string after = test::DosRecord(file);
         ASSERT_EQ(after.size(), 20 + tail);
         EXPECT_EQ(after.substr(0, 4), "0x22");
         EXPECT_EQ(static_cast<unsigned char>(after[16]), 0x22);
@@ -178,20 +163,11 @@ TEST_F(FileSystemTest, DotNamesReadAsHiddenAndClearingThatSaysItCannot) {
     test::WriteFile(dotted, "");
     EXPECT_EQ(AttributesOf(dotted), attr::Hidden);
     ASSERT_FALSE(Set(dotted, attr::Hidden));
-    EXPECT_EQ(Record(dotted), "");
+    EXPECT_EQ(test::DosRecord(dotted), "");
     // Everything else is done, and the caller hears that the name still hides it.
     EXPECT_EQ(Set(dotted, attr::Archive | attr::ReadOnly), platform::Errc::hidden_by_name);
     EXPECT_EQ(AttributesOf(dotted), attr::Hidden | attr::Archive | attr::ReadOnly);
     EXPECT_EQ(AttributesOf(dir.Path() + "/."), attr::Directory);
-}
-
-TEST_F(FileSystemTest, DevicesFifosAndSocketsGetTimesButNoAttributes) {
-    const std::string fifo = dir / "fifo";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
-    EXPECT_EQ(Set(fifo, attr::ReadOnly), platform::Errc::not_a_file_or_folder);
-    EXPECT_EQ(ModeOf(fifo), 0644);
-    EXPECT_FALSE(SetUpdated(fifo, 1000000000)); // opening it would block: it is never opened
-    EXPECT_EQ(test::StatOf(fifo).st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
@@ -203,40 +179,14 @@ TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
     EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1000000000);
 }
 
-TEST_F(FileSystemTest, MissingItemFailsWithTheSystemCode) {
-    const std::string gone = dir / "gone";
-    platform::FileInfo info;
-    EXPECT_EQ(Set(gone, attr::Hidden), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(SetUpdated(gone, 0), std::errc::no_such_file_or_directory);
-    EXPECT_EQ(platform::QueryFile(ItemRef::Path(gone), info), std::errc::no_such_file_or_directory);
-}
-
-TEST_F(FileSystemTest, LastWriteTimeIsExactOnAReadOnlyFileAndQueryReadsItAll) {
-    ::chmod(file.c_str(), 0444);
-    struct timespec old[2] = {{123456789, 5}, {234567890, 5}};
+TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndoneAndTheAccessTimeStays) {
+    const struct timespec old[2] = {{123456789, 5}, {234567890, 5}};
     ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), old, 0), 0);
-    ASSERT_FALSE(SetUpdated(file, 1700000000));
-    EXPECT_EQ(test::StatOf(file).st_atim.tv_sec, 123456789);
-    platform::FileInfo info;
-    ASSERT_FALSE(platform::QueryFile(ItemRef::Path(file), info));
-    EXPECT_EQ(info.updated, (platform::UtcTime{1700000000, 0}));
-    EXPECT_EQ(info.attributes, attr::ReadOnly);
-    EXPECT_EQ(info.id, Open(file).Id());
-    EXPECT_FALSE(info.isDirectory);
-    EXPECT_EQ(info.size, 5U);
-    if (info.created) { // never 0 where the file system keeps one
-        EXPECT_NE(info.created->seconds, 0);
-    }
-    ASSERT_FALSE(platform::QueryFile(ItemRef::Path(dir.Path()), info));
-    EXPECT_TRUE(info.isDirectory);
-    EXPECT_EQ(info.attributes, attr::Directory);
-}
-
-TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndone) {
     for (const int64_t s : {int64_t{-631152000}, int64_t{2213481600}, int64_t{4102444800}}) {
         ASSERT_FALSE(SetUpdated(file, s)) << s;
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, s);
     }
+    EXPECT_EQ(test::StatOf(file).st_atim.tv_sec, 123456789);
     struct statfs sf {};
     ASSERT_EQ(::statfs(dir.Path().c_str(), &sf), 0);
     if (sf.f_type != 0xEF53) {
@@ -273,14 +223,14 @@ TEST_F(FileSystemTest, AnItemInAFolderIsTheLinkItselfAndAChosenPathFollowsIt) {
     test::MakeFolder(dir / "real");
     ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
     std::error_code error;
-    const platform::Item folder = Open(dir.Path());
+    const platform::Item folder = test::OpenItem(dir.Path());
     const platform::Directory listing = platform::Directory::Open(folder, error);
     ASSERT_FALSE(error);
     const platform::Item real = platform::Item::OpenIn(listing, "real", error);
     EXPECT_EQ(real.Type(), platform::ItemType::Folder);
     EXPECT_EQ(platform::Item::OpenIn(listing, "link", error).Type(), platform::ItemType::Link);
     EXPECT_EQ(platform::Item::OpenIn(listing, "file.txt", error).Type(), platform::ItemType::File);
-    EXPECT_EQ(Open(dir / "link").Id(), real.Id());
+    EXPECT_EQ(test::OpenItem(dir / "link").Id(), real.Id());
     platform::Item::OpenIn(listing, "gone", error);
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
 }
@@ -329,29 +279,7 @@ TEST_F(FileSystemTest, ASandboxThatRefusesTheNewAttributeCallsStillGetsTheRecord
 // ---------------------------------------------------------------------------------------------
 // As a person on their own ext4 disk: the owner, not root.
 
-namespace {
-
-// Runs body as the unprivileged user in a folder of their own on a fresh ext4 disk; body
-// returns what went wrong, empty when nothing did.
-void OnOwnDisk(const test::LoopMount::Options& options,
-               const std::function<std::string(const std::string&)>& body) {
-    test::LoopMount disk(options);
-    if (!disk.Mounted()) {
-        GTEST_SKIP() << disk.SkipReason();
-    }
-    const int result = test::RunAsUnprivileged([&] {
-        const std::string problems = body(disk.Path());
-        std::fprintf(stderr, "%s", problems.c_str());
-        return problems.empty() ? 0 : 1;
-    });
-    EXPECT_EQ(result, 0);
-}
-
-std::string Check(bool ok, const std::string& what) {
-    return ok ? std::string() : what + "\n";
-}
-
-} // namespace
+using test::Check;
 
 TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBack) {
     struct Case {
@@ -369,7 +297,7 @@ TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBac
         {0200, nullptr, attr::ReadOnly | attr::Archive, 0000, attr::ReadOnly | attr::Archive},
         {0404, "0x20", attr::Hidden, 0604, attr::Hidden}, // the umask keeps others' write
     };
-    OnOwnDisk({}, [&](const std::string& root) {
+    test::OnOwnDisk([&](const std::string& root) {
         ::umask(022);
         std::string problems;
         int n = 0;
@@ -402,27 +330,30 @@ TEST(FileSystemAsOwner, AFailedStepPutsTheModeBackAndAClampedTimeIsUndone) {
     test::LoopMount::Options options;
     options.sizeMiB = 4;
     options.mkfsArgs = {"-I", "128", "-b", "1024"};
-    OnOwnDisk(options, [&](const std::string& root) {
-        std::string problems;
-        const std::string file = root + "/file";
-        test::WriteFile(file, "x");
-        const std::string pad(960, 'p'); // fills the one attribute block nearly
-        problems += Check(::setxattr(file.c_str(), "user.pad", pad.data(), pad.size(), 0) == 0, "no pad");
-        ::chmod(file.c_str(), 0444);
-        const int64_t old = test::StatOf(file).st_mtim.tv_sec;
-        // 2040: ext4 keeps 2038-01-19 here.
-        problems += Check(SetUpdated(file, 2208988800) == platform::Errc::time_not_stored, "clamp not seen");
-        problems += Check(test::StatOf(file).st_mtim.tv_sec == old, "old time not put back");
-        // Of mode 000 now: the right to the record is taken, the record does not fit, and the
-        // mode is 000 again.
-        ::chmod(file.c_str(), 0);
-        const std::error_code error = Set(file, attr::ReadOnly | attr::Hidden);
-        problems += Check(error == std::errc::no_space_on_device, "no ENOSPC: " + error.message());
-        problems += Check(ModeOf(file) == 0, "mode not put back: " + std::to_string(ModeOf(file)));
-        ::chmod(file.c_str(), 0400);
-        problems += Check(Record(file).empty(), "a record was left");
-        return problems;
-    });
+    test::OnOwnDisk(
+        [&](const std::string& root) {
+            std::string problems;
+            const std::string file = root + "/file";
+            test::WriteFile(file, "x");
+            const std::string pad(960, 'p'); // fills the one attribute block nearly
+            problems += Check(::setxattr(file.c_str(), "user.pad", pad.data(), pad.size(), 0) == 0, "no pad");
+            ::chmod(file.c_str(), 0444);
+            const int64_t old = test::StatOf(file).st_mtim.tv_sec;
+            // 2040: ext4 keeps 2038-01-19 here.
+            problems +=
+                Check(SetUpdated(file, 2208988800) == platform::Errc::time_not_stored, "clamp not seen");
+            problems += Check(test::StatOf(file).st_mtim.tv_sec == old, "old time not put back");
+            // Of mode 000 now: the right to the record is taken, the record does not fit, and the
+            // mode is 000 again.
+            ::chmod(file.c_str(), 0);
+            const std::error_code error = Set(file, attr::ReadOnly | attr::Hidden);
+            problems += Check(error == std::errc::no_space_on_device, "no ENOSPC: " + error.message());
+            problems += Check(ModeOf(file) == 0, "mode not put back: " + std::to_string(ModeOf(file)));
+            ::chmod(file.c_str(), 0400);
+            problems += Check(test::DosRecord(file).empty(), "a record was left");
+            return problems;
+        },
+        options);
 }
 
 TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
@@ -435,7 +366,7 @@ TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
         {"plain", 0644, nullptr}, {"hidden", 0644, "0x22"},   {"read-only", 0444, "0x1"},
         {"locked", 0000, "0x20"}, {"folder/", 0755, nullptr},
     };
-    OnOwnDisk({}, [&](const std::string& root) {
+    test::OnOwnDisk([&](const std::string& root) {
         std::string problems;
         for (const Case& c : cases) {
             std::string path = root + "/" + c.name;
@@ -452,7 +383,7 @@ TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
             const struct timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
             ::utimensat(AT_FDCWD, path.c_str(), times, 0);
             ::chmod(path.c_str(), c.mode);
-            const platform::Item item = Open(path);
+            const platform::Item item = test::OpenItem(path);
             platform::ItemState before;
             problems += Check(!platform::ReadState(item, before), path + ": state not read");
             // Everything a run can change, changed.
@@ -461,14 +392,16 @@ TEST(FileSystemAsOwner, AStateReadBeforeAChangeIsPutBackExactly) {
             problems += Check(!platform::SetFileTimes(item, &created, &updated), path + ": times");
             problems += Check(!platform::SetAttributes(item, attr::Hidden | (folder ? 0 : attr::ReadOnly)),
                               path + ": attributes");
-            problems += Check(!platform::RestoreState(Open(path), before), path + ": not restored");
+            problems += Check(!platform::RestoreState(test::OpenItem(path), before), path + ": not restored");
             platform::ItemState after;
-            problems += Check(!platform::ReadState(Open(path), after), path + ": state not read again");
+            problems +=
+                Check(!platform::ReadState(test::OpenItem(path), after), path + ": state not read again");
             problems += Check(after == before, path + ": not as it was");
             problems += Check(ModeOf(path) == c.mode, path + ": mode");
             problems += Check(test::StatOf(path).st_mtim.tv_nsec == 123456789, path + ": nanoseconds");
-            problems += Check((c.mode & 0400) == 0 || Record(path) == (c.record != nullptr ? c.record : ""),
-                              path + ": record bytes");
+            problems +=
+                Check((c.mode & 0400) == 0 || test::DosRecord(path) == (c.record != nullptr ? c.record : ""),
+                      path + ": record bytes");
         }
         return problems;
     });
@@ -491,16 +424,18 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
     const int result = test::RunAsUnprivileged([&] {
         const platform::ChangeAsked times{true, true, false}, attributes{false, false, true};
         std::string problems;
-        problems += Check(!platform::PredictChange(Open(mine), times), "own file");
-        problems += Check(!platform::PredictChange(Open(mine), attributes), "own file's attributes");
-        problems += Check(platform::PredictChange(Open(theirs), times) == std::errc::operation_not_permitted,
-                          "another's file");
+        problems += Check(!platform::PredictChange(test::OpenItem(mine), times), "own file");
         problems +=
-            Check(platform::PredictChange(Open(locked), attributes) == std::errc::operation_not_permitted,
-                  "immutable file");
+            Check(!platform::PredictChange(test::OpenItem(mine), attributes), "own file's attributes");
+        problems += Check(platform::PredictChange(test::OpenItem(theirs), times) ==
+                              std::errc::operation_not_permitted,
+                          "another's file");
+        problems += Check(platform::PredictChange(test::OpenItem(locked), attributes) ==
+                              std::errc::operation_not_permitted,
+                          "immutable file");
         // And what the prediction says is what the change meets.
-        problems += Check(platform::SetAttributes(Open(theirs), attr::Hidden) &&
-                              platform::SetAttributes(Open(locked), attr::Hidden),
+        problems += Check(platform::SetAttributes(test::OpenItem(theirs), attr::Hidden) &&
+                              platform::SetAttributes(test::OpenItem(locked), attr::Hidden),
                           "the changes went through");
         std::fprintf(stderr, "%s", problems.c_str());
         return problems.empty() ? 0 : 1;
@@ -509,7 +444,8 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
     EXPECT_EQ(result, 0);
     // A file system mounted read-only refuses everything.
     ASSERT_EQ(::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-    EXPECT_EQ(platform::PredictChange(Open(mine), {true, false, false}), std::errc::read_only_file_system);
+    EXPECT_EQ(platform::PredictChange(test::OpenItem(mine), {true, false, false}),
+              std::errc::read_only_file_system);
     ::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT, nullptr);
 }
 
@@ -530,8 +466,8 @@ TEST(FileSystemWithoutProc, WhatNeedsAPathIsRefusedAndTheRestIsDoneThroughTheHan
                                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
                                 ::umount2("/proc", MNT_DETACH) == 0;
             const bool ok = hidden && Set(file, attr::Hidden) == platform::Errc::no_safe_way &&
-                            Record(file).empty() && !SetUpdated(file, 1000000000) &&
-                            !Set(folder, attr::Hidden) && Record(folder) == std::string("0x12\0", 5);
+                            test::DosRecord(file).empty() && !SetUpdated(file, 1000000000) &&
+                            !Set(folder, attr::Hidden) && test::DosRecord(folder) == std::string("0x12\0", 5);
             test::RemoveTree(dir.Path()); // _Exit runs no destructor
             std::_Exit(ok ? 0 : 1);
         },

@@ -1,10 +1,10 @@
 // On a real NTFS image mounted through ntfs-3g (FUSE): needs root, mkntfs and ntfs-3g.
-#include "filelist/Apply.h"
-#include "filelist/FileEntry.h"
+#include "filelist/ApplyTestSupport.h"
 #include "filelist/RunJournal.h"
 #include "filelist/Undo.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/ItemTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,6 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
-using platform::ItemRef;
 namespace attr = platform::attr;
 
 namespace {
@@ -47,25 +46,16 @@ protected:
 };
 
 uint32_t AttributesOf(const std::string& path) {
-    platform::FileInfo info;
-    EXPECT_FALSE(platform::QueryFile(ItemRef::Path(path), info));
-    return info.attributes.value_or(~0U);
-}
-
-platform::Item Open(const std::string& path) {
-    std::error_code error;
-    platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
-    EXPECT_FALSE(error) << path;
-    return item;
+    return test::Query(path).attributes.value_or(~0U);
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
-    return platform::SetAttributes(Open(path), a);
+    return platform::SetAttributes(test::OpenItem(path), a);
 }
 
 std::error_code SetTimes(const std::string& path, const platform::UtcTime* created,
                          const platform::UtcTime* updated) {
-    return platform::SetFileTimes(Open(path), created, updated);
+    return platform::SetFileTimes(test::OpenItem(path), created, updated);
 }
 
 } // namespace
@@ -104,12 +94,9 @@ TEST_F(NtfsTest, TimesAreWrittenAndReadBackBackTo1601AndNoEarlier) {
          {platform::UtcTime{981173106, 0}, platform::UtcTime{-11000000000, 0}}) {
         ASSERT_FALSE(SetTimes(file, &created, nullptr));
         ASSERT_FALSE(SetTimes(folder, &created, nullptr));
-        platform::FileInfo info;
-        ASSERT_FALSE(platform::QueryFile(ItemRef::Path(file), info));
-        EXPECT_EQ(info.created, created);
-        EXPECT_EQ(info.updated, updated);
-        ASSERT_FALSE(platform::QueryFile(ItemRef::Path(folder), info));
-        EXPECT_EQ(info.created, created);
+        EXPECT_EQ(test::Query(file).created, created);
+        EXPECT_EQ(test::Query(file).updated, updated);
+        EXPECT_EQ(test::Query(folder).created, created);
     }
 }
 
@@ -117,16 +104,12 @@ TEST_F(NtfsTest, UndoPutsTheCreationTimeBack) {
     const platform::UtcTime created{1000000000, 1234500};
     ASSERT_FALSE(SetTimes(file, &created, &created));
     platform::ItemState before;
-    ASSERT_FALSE(platform::ReadState(Open(file), before));
-    ApplyRequest r;
-    r.setCreated = r.setUpdated = 1;
-    r.created = r.updated = SYSTEMTIME{2005, 10, 3, 12, 14, 6, 42, 0};
+    ASSERT_FALSE(platform::ReadState(test::OpenItem(file), before));
+    ApplyRequest r = apply_test::Request(true, true);
     std::error_code error;
     const auto writer = StartRunJournal(r, dir / "journal", error);
     ASSERT_TRUE(writer) << error.message();
-    FileEntry row;
-    row.SetPath(file);
-    ApplyToEntry(row, r);
+    ApplyToEntry(apply_test::Row(file, false), r);
     ASSERT_FALSE(FinishRunJournal(*writer, r));
     ASSERT_EQ(r.log, "");
     UndoRequest undo;
@@ -134,7 +117,7 @@ TEST_F(NtfsTest, UndoPutsTheCreationTimeBack) {
     ASSERT_FALSE(UndoRun(writer->Name(), undo));
     EXPECT_EQ(undo.log, "");
     platform::ItemState after;
-    ASSERT_FALSE(platform::ReadState(Open(file), after));
+    ASSERT_FALSE(platform::ReadState(test::OpenItem(file), after));
     EXPECT_EQ(after, before);
     EXPECT_EQ(after.ownCreated, before.ownCreated);
 }

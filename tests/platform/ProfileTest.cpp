@@ -33,19 +33,9 @@ TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
         // Code page 932 text (no valid UTF-8) folds single-byte letters only, and a trail byte
         // "]" ends no header; UTF-8 folds every letter byte.
         {"[s]\n\x83\x4C\x81\x5B=1\n", "s", "\x83\x6C\x81\x5B", d},
-        {"[s]\n\x83\x4C\x81\x5B"
-         "A=1\n",
-         "S",
-         "\x83\x4C\x81\x5B"
-         "a",
-         "1"},
+        {"[s]\n\x83\x4C\x81\x5B\x41=1\n", "S", "\x83\x4C\x81\x5B\x61", "1"}, // \x41 is A, \x61 a
         {"[s]\x83\x5D\nk=1\n", "s", "k", "1"},
-        {"[s]\n\xC3\x81"
-         "A=1\n",
-         "s",
-         "\xC3\x81"
-         "a",
-         "1"},
+        {"[s]\n\xC3\x81\x41=1\n", "s", "\xC3\x81\x61", "1"},
     });
 }
 

@@ -1,5 +1,8 @@
 #include "support/LoopMount.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -53,6 +56,20 @@ LoopMount::~LoopMount() {
     if (m_mounted && ::umount2(m_path.c_str(), 0) != 0) {
         ::umount2(m_path.c_str(), MNT_DETACH); // a child still inside: let go as soon as it leaves
     }
+}
+
+void OnOwnDisk(const std::function<std::string(const std::string&)>& body,
+               const LoopMount::Options& options) {
+    const LoopMount disk(options);
+    if (!disk.Mounted()) {
+        GTEST_SKIP() << disk.SkipReason();
+    }
+    EXPECT_EQ(RunAsUnprivileged([&] {
+                  const std::string problems = body(disk.Path());
+                  std::fputs(problems.c_str(), stderr);
+                  return problems.empty() ? 0 : 1;
+              }),
+              0);
 }
 
 FrozenFileSystem::FrozenFileSystem(const std::string& mountPoint)

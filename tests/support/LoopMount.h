@@ -2,6 +2,7 @@
 
 #include "support/TestSupport.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,6 +48,11 @@ private:
     std::string m_skip;
     bool m_mounted = false;
 };
+
+// Runs body as the unprivileged user on a fresh disk made with options, given the disk's root; body
+// returns what went wrong, empty when nothing did. Skips the test where no disk can be mounted.
+void OnOwnDisk(const std::function<std::string(const std::string&)>& body,
+               const LoopMount::Options& options = LoopMount::Options());
 
 // Writes to a mounted file system wait, for the life of the object or until Thaw(), as on a
 // disk that has stopped answering; reads go on (FIFREEZE). A write already waiting finishes

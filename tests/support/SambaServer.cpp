@@ -40,12 +40,18 @@ std::string FindProgram(const std::string& name) {
     return {};
 }
 
-// A port on 127.0.0.1 that nothing listens on just now.
-int FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+sockaddr_in Loopback(int port) {
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<uint16_t>(port));
+    return a;
+}
+
+// A port on 127.0.0.1 that nothing listens on just now.
+int FreePort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a = Loopback(0);
     socklen_t length = sizeof a;
     int port = 0;
     if (s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
@@ -58,10 +64,7 @@ int FreePort() {
 
 bool Accepts(int port) {
     const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<uint16_t>(port));
+    sockaddr_in a = Loopback(port);
     const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
@@ -134,54 +137,20 @@ std::string SambaServer::PrepareShare() {
 
 std::string SambaServer::Launch() {
     m_port = FreePort();
-    const std::string& d = m_dir.Path();
-    WriteFile(m_config, "[global]\n"
-                        "server role = standalone server\n"
-                        "smb ports = " +
-                            std::to_string(m_port) +
-                            "\n"
-                            "interfaces = 127.0.0.1\n"
-                            "bind interfaces only = yes\n"
-                            "disable netbios = yes\n"
-                            "private dir = " +
-                            d +
-                            "/private\n"
-                            "lock directory = " +
-                            d +
-                            "/lock\n"
-                            "state directory = " +
-                            d +
-                            "/state\n"
-                            "cache directory = " +
-                            d +
-                            "/cache\n"
-                            "pid directory = " +
-                            d +
-                            "/pid\n"
-                            "ncalrpc dir = " +
-                            d +
-                            "/ncalrpc\n"
-                            "log file = " +
-                            d +
-                            "/smbd.log\n"
-                            "passdb backend = tdbsam:" +
-                            d +
-                            "/private/passdb.tdb\n"
-                            "rpc start on demand helpers = no\n"
-                            "load printers = no\n"
-                            "printcap name = /dev/null\n"
-                            "disable spoolss = yes\n"
-                            "map to guest = bad user\n"
-                            "guest account = root\n"
-                            "store dos attributes = yes\n"
-                            "ea support = yes\n"
-                            "[share]\n"
-                            "path = " +
-                            m_share +
-                            "\n"
-                            "guest ok = yes\n"
-                            "guest only = yes\n"
-                            "read only = no\n");
+    // "@" stands for the server's folder.
+    std::string config =
+        "[global]\nserver role = standalone server\nsmb ports = " + std::to_string(m_port) +
+        "\ninterfaces = 127.0.0.1\nbind interfaces only = yes\ndisable netbios = yes\n"
+        "private dir = @/private\nlock directory = @/lock\nstate directory = @/state\n"
+        "cache directory = @/cache\npid directory = @/pid\nncalrpc dir = @/ncalrpc\nlog file = @/smbd.log\n"
+        "passdb backend = tdbsam:@/private/passdb.tdb\nrpc start on demand helpers = no\n"
+        "load printers = no\nprintcap name = /dev/null\ndisable spoolss = yes\nmap to guest = bad user\n"
+        "guest account = root\nstore dos attributes = yes\nea support = yes\n"
+        "[share]\npath = @/share\nguest ok = yes\nguest only = yes\nread only = no\n";
+    for (size_t at = 0; (at = config.find('@', at)) != std::string::npos; at += m_dir.Path().size()) {
+        config.replace(at, 1, m_dir.Path());
+    }
+    WriteFile(m_config, config);
     const std::string out = m_dir / "smbd.out";
     std::fflush(nullptr);
     m_pid = ::fork();

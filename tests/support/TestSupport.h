@@ -43,6 +43,14 @@ bool UnderWine();
 
 #ifndef _WIN32
 struct ::stat StatOf(const std::string& path); // lstat; a failure fails the test
+// The last-write time of the path itself (a link is not followed), and setting it; a failure to
+// set fails the test.
+int64_t MtimeOf(const std::string& path);
+void SetMtime(const std::string& path, int64_t seconds, long nanoseconds = 0);
+// The raw user.DOSATTRIB record of the path itself; empty when there is none.
+std::string DosRecord(const std::string& path);
+// Empty when ok, else what followed by a line end: what a child collects and prints before it exits.
+std::string Check(bool ok, const std::string& what);
 
 // Runs body in a child process and returns its exit status, or -(signal) when a signal ended it.
 int RunInChild(const std::function<int()>& body);

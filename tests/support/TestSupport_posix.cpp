@@ -15,10 +15,49 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace test {
 namespace fs = std::filesystem;
+
+namespace {
+
+// The child's exit status, or -(signal) when a signal ended it; -1 without a child.
+int Wait(pid_t pid) {
+    int status = 0;
+    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (pid < 0) {
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+}
+
+// Its exit status, or -1 when the program could not run or a signal ended it.
+int ProgramStatus(int status) {
+    return status < 0 || status == 127 ? -1 : status;
+}
+
+[[noreturn]] void Exec(const std::vector<std::string>& argv) {
+    std::vector<char*> args;
+    for (const auto& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
+    ::execvp(args[0], args.data());
+    ::_exit(127);
+}
+
+void ReadAll(int fd, std::string& to) {
+    char buffer[4096];
+    ssize_t n = 0;
+    while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+        to.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+    }
+}
+
+} // namespace
 
 TempDir::TempDir() {
     const char* base = std::getenv("TMPDIR");
@@ -77,6 +116,26 @@ struct ::stat StatOf(const std::string& path) {
     return st;
 }
 
+int64_t MtimeOf(const std::string& path) {
+    return StatOf(path).st_mtim.tv_sec;
+}
+
+void SetMtime(const std::string& path, int64_t seconds, long nanoseconds) {
+    const struct timespec t[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), nanoseconds}};
+    EXPECT_EQ(::utimensat(AT_FDCWD, path.c_str(), t, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+std::string DosRecord(const std::string& path) {
+    std::string value(65536, '\0');
+    const ssize_t n = ::lgetxattr(path.c_str(), "user.DOSATTRIB", value.data(), value.size());
+    value.resize(n < 0 ? 0 : static_cast<size_t>(n));
+    return value;
+}
+
+std::string Check(bool ok, const std::string& what) {
+    return ok ? std::string() : what + "\n";
+}
+
 int RunInChild(const std::function<int()>& body) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();
@@ -89,13 +148,7 @@ int RunInChild(const std::function<int()>& body) {
         std::fflush(nullptr);
         ::_exit(result);
     }
-    int status = 0;
-    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (pid < 0) {
-        return -1;
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? -WTERMSIG(status) : -1;
+    return Wait(pid);
 }
 
 int RunAsUnprivileged(const std::function<int()>& body) {
@@ -108,30 +161,6 @@ int RunAsUnprivileged(const std::function<int()>& body) {
     });
 }
 
-namespace {
-
-[[noreturn]] void Exec(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    ::execvp(args[0], args.data());
-    ::_exit(127);
-}
-
-int ExitStatus(pid_t pid) {
-    int status = 0;
-    while (pid > 0 && ::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (pid < 0 || !WIFEXITED(status) || WEXITSTATUS(status) == 127) {
-        return -1;
-    }
-    return WEXITSTATUS(status);
-}
-
-} // namespace
-
 int RunProgram(const std::vector<std::string>& argv) {
     // Not into a pipe: a daemon it starts (ntfs-3g) would hold the pipe open.
     const int status = RunInChild([&] {
@@ -142,7 +171,7 @@ int RunProgram(const std::vector<std::string>& argv) {
         Exec(argv);
         return 127;
     });
-    return status < 0 || status == 127 ? -1 : status;
+    return ProgramStatus(status);
 }
 
 int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
@@ -172,19 +201,13 @@ int RunProgram(const std::vector<std::string>& argv, std::string_view input, std
     }
     ::close(in);
     ::close(out[1]);
-    char buffer[4096];
-    ssize_t n = 0;
-    while ((n = ::read(out[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-        output.append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-    }
+    ReadAll(out[0], output);
     ::close(out[0]);
-    const int status = ExitStatus(pid);
+    const int status = ProgramStatus(Wait(pid));
     if (errors != nullptr) {
         errors->clear();
         ::lseek(err, 0, SEEK_SET);
-        while ((n = ::read(err, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
-            errors->append(buffer, n > 0 ? static_cast<size_t>(n) : 0);
-        }
+        ReadAll(err, *errors);
         ::close(err);
     }
     return status;
