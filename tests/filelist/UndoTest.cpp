@@ -259,12 +259,12 @@ TEST(Undo, ARunWhoseJournalFillsUpStopsAndIsUndoneForWhatItChanged) {
     ASSERT_EQ(::posix_fallocate(filler, 0, free - (4 << 20) - (512 << 10)), 0);
     ::close(filler);
 
-    ApplyRequest r = Request();
-    r.readOnly = 0;
+    ApplyRequest r = apply_test::Request(true);
+    r.folderTarget = 0;
     std::error_code error;
     auto writer = StartRunJournal(r, disk / "journal", error);
     ASSERT_TRUE(writer) << error.message();
-    ApplyToEntry(FolderRow(root), r);
+    ApplyToEntry(Row(root, true), r);
     FinishRun(r);
     FinishRunJournal(*writer, r);
     EXPECT_NE(r.log.find("元に戻すための記録を書けなくなったため、中止しました"), std::string::npos) << r.log;
