@@ -511,6 +511,11 @@ FsInfo DetectFs(const Target& t, uint64_t device) {
     return info;
 }
 
+struct TimesAsked {
+    std::optional<UtcTime> updated;
+    std::optional<UtcTime> created;
+};
+
 struct FsKey {
     uint64_t device = 0;
     uint64_t mountId = 0;
@@ -531,20 +536,23 @@ public:
         return Fresh(probe, key).info;
     }
 
-    // The same, and whether this last-write time was already read back exactly on this file
-    // system: the outcome depends on the file system and the time, not on the file.
-    FsInfo Get(const Target& probe, const FsKey& key, const UtcTime& time, bool& verified) {
+    // The same, and whether these times were already read back exactly on this file system:
+    // the outcome depends on the file system and the time, not on the file.
+    FsInfo Get(const Target& probe, const FsKey& key, const TimesAsked& times, TimesAsked& verified) {
         const std::lock_guard lock(m_mutex);
         const Entry& e = Fresh(probe, key);
-        verified = e.verified && *e.verified == time;
+        verified.updated = times.updated && e.verified.updated == times.updated ? times.updated : std::nullopt;
+        verified.created = times.created && e.verified.created == times.created ? times.created : std::nullopt;
         return e.info;
     }
 
-    void MarkVerified(const FsKey& key, const UtcTime& time) {
+    void MarkVerified(const FsKey& key, const TimesAsked& times) {
         const std::lock_guard lock(m_mutex);
         const auto it = m_known.find(key);
         if (it != m_known.end()) {
-            it->second.verified = time;
+            Entry& e = it->second;
+            e.verified.updated = times.updated ? times.updated : e.verified.updated;
+            e.verified.created = times.created ? times.created : e.verified.created;
         }
     }
 
@@ -552,14 +560,14 @@ private:
     struct Entry {
         FsInfo info;
         std::chrono::steady_clock::time_point when;
-        std::optional<UtcTime> verified;
+        TimesAsked verified;
     };
 
     Entry& Fresh(const Target& probe, const FsKey& key) {
         const auto now = std::chrono::steady_clock::now();
         Entry& e = m_known[key];
         if (e.when == std::chrono::steady_clock::time_point() || now - e.when >= std::chrono::seconds(5)) {
-            e = Entry{DetectFs(probe, key.device), now, std::nullopt};
+            e = Entry{DetectFs(probe, key.device), now, {}};
         }
         return e;
     }
@@ -1043,7 +1051,8 @@ uint32_t FirstRecordValue(const Target& t, const StatResult& st, const DosRecord
 
 // The creation time Windows clients of a Samba share see: in the user.DOSATTRIB record, written
 // and read back with the owner's rights where the mode denies them (a read-only file too).
-std::error_code SetRecordCreationTime(const Target& t, const StatResult& st, const UtcTime& created) {
+std::error_code SetRecordCreationTime(const Target& t, const StatResult& st, const UtcTime& created,
+                                      bool readBack) {
     const auto ticks = ToFileTimeTicks(created);
     if (!ticks || *ticks == 0) {
         return make_error_code(Errc::time_not_stored);
@@ -1060,6 +1069,9 @@ std::error_code SetRecordCreationTime(const Target& t, const StatResult& st, con
     if (auto ec = WriteDosRecord(t, dos, value, &keeper, ticks)) {
         return ec == std::errc::operation_not_supported ? make_error_code(Errc::creation_time_unsupported)
                                                         : ec;
+    }
+    if (!readBack) {
+        return {};
     }
     DosRecord stored;
     if (auto ec = ReadDosRecord(t, stored, &keeper)) {
@@ -1079,11 +1091,12 @@ const char* CreationTimeName(const FsInfo& fs) {
     return fs.store == Store::Smb ? kCifsCrtimeName : nullptr;
 }
 
-// Writes the creation time and reads it back; a time stored otherwise is put back as it was.
+// Writes the creation time and, unless told it need not, reads it back; a time stored otherwise
+// is put back as it was.
 std::error_code SetCreationTime(const Target& t, const StatResult& st, const FsInfo& fs,
-                                const UtcTime& created) {
+                                const UtcTime& created, bool readBack) {
     if (fs.store == Store::Native) {
-        return SetRecordCreationTime(t, st, created);
+        return SetRecordCreationTime(t, st, created, readBack);
     }
     const char* name = CreationTimeName(fs);
     if (name == nullptr) {
@@ -1093,6 +1106,9 @@ std::error_code SetCreationTime(const Target& t, const StatResult& st, const FsI
     const bool hadOld = !GetTicksXattr(t, name, old);
     if (auto ec = SetTicksXattr(t, name, created)) {
         return ec;
+    }
+    if (!readBack) {
+        return {};
     }
     UtcTime stored;
     if (auto ec = GetTicksXattr(t, name, stored)) {
@@ -1531,34 +1547,39 @@ std::error_code SetAttributes(const Item& item, uint32_t attributes, const ItemS
 std::error_code SetFileTimes(const Item& item, const UtcTime* created, const UtcTime* updated) {
     const Target t = TargetOf(item);
     const FsKey key{item.Id().device, ItemAccess::MountId(item)};
-    bool verified = false;
-    const FsInfo fs =
-        updated != nullptr ? Filesystems().Get(t, key, *updated, verified) : Filesystems().Get(t, key);
+    TimesAsked asked;
+    if (updated != nullptr) {
+        asked.updated = *updated;
+    }
+    if (created != nullptr) {
+        asked.created = *created;
+    }
+    // Once a time has been read back exactly on a file system, the next item with the same time
+    // needs no read-back.
+    TimesAsked verified;
+    const FsInfo fs = Filesystems().Get(t, key, asked, verified);
     // NTFS keeps times from 1601 on; earlier ones end up as negative times Windows cannot show.
     if (updated != nullptr && (fs.store == Store::Ntfs || fs.store == Store::Smb) &&
         !ToFileTimeTicks(*updated)) {
         return make_error_code(Errc::time_not_stored);
-    }
-    // Once a time has been read back exactly on a file system, the next item with the same time
-    // needs no read-back.
-    if (created == nullptr && verified) {
-        return SetMtime(t, *updated) == 0 ? std::error_code() : LastHandleError();
     }
     const UtcTime oldUpdated = ItemAccess::Updated(item);
     if (updated != nullptr) {
         if (SetMtime(t, *updated) != 0) {
             return LastHandleError();
         }
-        StatResult st;
-        if (auto ec = DoStat(t, st)) {
-            return ec;
-        }
-        if (!SameWithin(*updated, st.modified, fs.resolutionNs)) {
-            SetMtime(t, oldUpdated);
-            return make_error_code(Errc::time_not_stored);
-        }
-        if (KeyOf(st) == key) {
-            Filesystems().MarkVerified(key, *updated);
+        if (!verified.updated) {
+            StatResult st;
+            if (auto ec = DoStat(t, st)) {
+                return ec;
+            }
+            if (!SameWithin(*updated, st.modified, fs.resolutionNs)) {
+                SetMtime(t, oldUpdated);
+                return make_error_code(Errc::time_not_stored);
+            }
+            if (KeyOf(st) == key) {
+                Filesystems().MarkVerified(key, {asked.updated, std::nullopt});
+            }
         }
     }
     if (created == nullptr) {
@@ -1567,9 +1588,12 @@ std::error_code SetFileTimes(const Item& item, const UtcTime* created, const Utc
     StatResult st;
     st.mode = (item.Type() == ItemType::Folder ? S_IFDIR : S_IFREG) | ItemAccess::Mode(item);
     st.id = item.Id();
-    const std::error_code ec = SetCreationTime(t, st, fs, *created);
+    const std::error_code ec = SetCreationTime(t, st, fs, *created, !verified.created);
     if (ec == Errc::time_not_stored && updated != nullptr) {
         SetMtime(t, oldUpdated);
+    }
+    if (!ec && !verified.created) {
+        Filesystems().MarkVerified(key, {std::nullopt, asked.created});
     }
     return ec;
 }
