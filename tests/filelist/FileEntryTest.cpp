@@ -7,11 +7,17 @@
 #include <vector>
 
 TEST(FileEntry, PathSplitsIntoFolderAndNameAndJoinsBack) {
-    // On Linux a backslash, even after a code page 932 lead byte, is part of the name.
-    for (const auto& [path, folder, name] :
-         std::vector<std::array<std::string, 3>>{{"/data/report.txt", "/data/", "report.txt"},
-                                                 {"/", "/", ""},
-                                                 {"/data/a\\b \x95\\.txt", "/data/", "a\\b \x95\\.txt"}}) {
+    for (const auto& [path, folder, name] : std::vector<std::array<std::string, 3>>{
+             {"/data/report.txt", "/data/", "report.txt"},
+             {"/", "/", ""},
+#ifdef _WIN32
+             // A backslash separates, except as the second byte of a code page 932 character.
+             {"C:\\data\\a\\b \x95\\.txt", "C:\\data\\a\\", "b \x95\\.txt"},
+#else
+             // A backslash, even after a code page 932 lead byte, is part of the name.
+             {"/data/a\\b \x95\\.txt", "/data/", "a\\b \x95\\.txt"},
+#endif
+         }) {
         FileEntry e;
         e.SetPath(path);
         EXPECT_EQ(e.GetFolder(), folder) << path;

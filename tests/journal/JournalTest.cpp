@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
