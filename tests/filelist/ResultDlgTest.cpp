@@ -40,23 +40,24 @@ protected:
 
 } // namespace
 
-TEST_F(ResultDlgTest, ShowsTheLogExactlyReadOnlyAndUnwrapped) {
+TEST_F(ResultDlgTest, ShowsTheLogExactlyReadOnlyAndUnwrappedAndEnterCloses) {
     std::string log;
     for (int i = 0; i < 300; ++i) {
         log += "/data/" + std::string(200, 'x') + std::to_string(i) + " - 許可されていない操作です\n";
     }
-    Run(log, [&](CResultDlg& d) {
-        EXPECT_EQ(d.windowTitle(), "結果");
-        EXPECT_EQ(d.m_edit->toPlainText().toStdString(), log);
-        EXPECT_TRUE(d.m_edit->isReadOnly());
-        EXPECT_EQ(d.m_edit->lineWrapMode(), QPlainTextEdit::NoWrap);
-        EXPECT_GT(d.m_edit->verticalScrollBar()->maximum(), 0);
-        EXPECT_GT(d.m_edit->horizontalScrollBar()->maximum(), 0);
-        EXPECT_EQ(d.m_btnCopy->text(), "コピー");
-        EXPECT_EQ(d.m_btnClose->text(), "閉じる");
-        EXPECT_TRUE(d.m_btnClose->isDefault());
-        EXPECT_EQ(QApplication::focusWidget(), d.m_edit);
-    });
+    Run(
+        log,
+        [&](CResultDlg& d) {
+            EXPECT_EQ(d.windowTitle(), "結果");
+            EXPECT_EQ(d.m_edit->toPlainText().toStdString(), log);
+            EXPECT_TRUE(d.m_edit->isReadOnly());
+            EXPECT_EQ(d.m_edit->lineWrapMode(), QPlainTextEdit::NoWrap);
+            EXPECT_GT(d.m_edit->verticalScrollBar()->maximum(), 0);
+            EXPECT_GT(d.m_edit->horizontalScrollBar()->maximum(), 0);
+            EXPECT_TRUE(d.m_btnClose->isDefault());
+            EXPECT_EQ(QApplication::focusWidget(), d.m_edit);
+        },
+        Qt::Key_Return); // every other test closes it with Escape
 }
 
 TEST_F(ResultDlgTest, CopyPutsTheWholeLogOnTheClipboard) {
@@ -65,13 +66,6 @@ TEST_F(ResultDlgTest, CopyPutsTheWholeLogOnTheClipboard) {
         QTest::mouseClick(d.m_btnCopy, Qt::LeftButton);
         EXPECT_EQ(QApplication::clipboard()->text().toStdString(), log);
     });
-}
-
-TEST_F(ResultDlgTest, EnterAndEscapeClose) {
-    Run(
-        "/x - y\n", [](CResultDlg&) {}, Qt::Key_Return);
-    Run(
-        "/x - y\n", [](CResultDlg&) {}, Qt::Key_Escape);
 }
 
 TEST_F(ResultDlgTest, PlacementSurvivesAReopen) {
@@ -86,7 +80,7 @@ TEST_F(ResultDlgTest, PlacementSurvivesAReopen) {
     Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.geometry(), placed); });
 }
 
-TEST_F(ResultDlgTest, ItGrowsAndMaximisesWithItsControlsButNotBelowItsTemplate) {
+TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTemplateNorOffScreen) {
     QSize base;
     QSize edit;
     QPoint closeFromCorner;
@@ -111,15 +105,11 @@ TEST_F(ResultDlgTest, ItGrowsAndMaximisesWithItsControlsButNotBelowItsTemplate) 
     // Smaller than the template: the template's size.
     test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=30\nright=40\n");
     Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.size(), base); });
-}
-
-TEST_F(ResultDlgTest, APlacementNoScreenShowsOpensOnThisOne) {
+    // Where no screen shows: on this one.
     test::WriteFile(path, "[ResultWindow]\ntop=-4000\nleft=-9000\nbottom=-3500\nright=-8300\n");
     Run("/x - y\n", [&](CResultDlg& d) {
-        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
-        EXPECT_TRUE(screen.intersects(d.frameGeometry()))
-            << d.frameGeometry().x() << "," << d.frameGeometry().y();
-        EXPECT_EQ(d.size(), QSize(700, 500).expandedTo(d.minimumSize()));
+        EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(d.frameGeometry()));
+        EXPECT_EQ(d.size(), QSize(700, 500).expandedTo(base));
     });
 }
 
@@ -131,7 +121,6 @@ TEST_F(ResultDlgTest, UndoIsOfferedOnlyForARunThatCanBeUndoneAndClosesWithItsAns
         QTimer::singleShot(0, [&] {
             test::Settle();
             EXPECT_EQ(dialog.m_btnUndo->isVisible(), offered);
-            EXPECT_EQ(dialog.m_btnUndo->text(), "元に戻す");
             if (offered) {
                 QTest::mouseClick(dialog.m_btnUndo, Qt::LeftButton);
             } else {

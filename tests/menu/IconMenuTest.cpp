@@ -88,18 +88,17 @@ TEST(IconMenu, LoadingMakesPlainTopLevelAndOwnerDrawnPopupItems) {
     ASSERT_EQ(menu.GetMenuItemCount(), 1);
     EXPECT_EQ(menu.ItemAt(0)->flags, mf::ByPosition | mf::Popup); // plain: the toolkit paints it
     EXPECT_EQ(Words(*menu.ItemAt(0)), "右クリック");
+    // Its words are what a right click shows (CommandsTest).
     CIconMenu& popup = Popup(menu);
-    const std::vector<std::pair<unsigned, std::string>> expected = {
-        {1020, "更新"}, {0, ""}, {1015, "ﾌｧｲﾙ追加"},        {1016, "ﾌｫﾙﾀﾞ追加"},
-        {1017, "削除"}, {0, ""}, {32771, "エクスプローラ"}, {32772, "プロパティ"}};
-    ASSERT_EQ(popup.GetMenuItemCount(), static_cast<int>(expected.size()));
+    ASSERT_EQ(popup.GetMenuItemCount(), 8);
     for (int i = 0; i < popup.GetMenuItemCount(); ++i) {
         const MenuItem& item = *popup.ItemAt(i);
-        EXPECT_EQ(popup.GetMenuItemID(i), expected[i].first) << i;
-        EXPECT_EQ(Words(item), expected[i].second) << i;
-        EXPECT_EQ(item.flags, expected[i].first == 0 ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
+        const bool separator = popup.GetMenuItemID(i) == 0;
+        EXPECT_EQ(Words(item).empty(), separator) << i;
+        EXPECT_EQ(item.flags, separator ? mf::Separator | mf::OwnerDraw : mf::OwnerDraw) << i;
         EXPECT_EQ(item.imageSource, -1);
     }
+    ASSERT_EQ(popup.GetMenuItemID(4), 1017U);
     // By command, the search reaches into the popups.
     EXPECT_EQ(menu.EnableMenuItem(1017, mf::Grayed), mf::Enabled);
     EXPECT_FALSE(popup.ItemAt(4)->isEnabled());

@@ -121,8 +121,10 @@ TEST_F(MenuImagesCopy, TheTargetHoldsOnlyTheChosenImageAtTheSourceSizeAndRefusal
 
 using MenuImagesBitmaps = MenuImages;
 
-TEST_F(MenuImagesBitmaps, EachGreyOfTheSixteenColourStripIsMappedOnce) {
+// The bitmap path, which the program's own menus do not take.
+TEST_F(MenuImagesBitmaps, TheStripsGreysAreMappedOnceAndItsFaceCutOutOtherDepthsStayAsTheyAre) {
     const QImage plain = Plain(idb::Toolbar);
+    const QImage commands = Plain(idb::Commands);
     UseTestColors(kGrey, kWhite, kBlack); // black becomes the dark grey, which becomes white, ...
     const QImage mapped = LoadMappedBitmap(idb::Toolbar);
     ASSERT_EQ(mapped.size(), plain.size());
@@ -138,22 +140,12 @@ TEST_F(MenuImagesBitmaps, EachGreyOfTheSixteenColourStripIsMappedOnce) {
         }
     }
     EXPECT_EQ(seen.size(), 5u) << "the strip shows every grey and colours that stay";
-    // Other depths are meant to be loaded as they are.
     EXPECT_TRUE(LoadMappedBitmap(idb::Commands).isNull());
-    EXPECT_TRUE(LoadMappedBitmap(idb::Exit).isNull());
-    EXPECT_TRUE(LoadMappedBitmap(149).isNull());
-}
 
-TEST_F(MenuImagesBitmaps, ImagesAreCutWithTheFaceTransparentAndOtherDepthsUnmapped) {
-    // The 16-colour strip: six images, the face colour (mapped from light grey) transparent.
-    const QImage strip = Plain(idb::Toolbar);
-    const QImage commands = Plain(idb::Commands);
-    UseTestColors();
+    // Six images with the face colour transparent, then two of 256 colours as they are.
     CImageList list;
     list.Create(16, 15);
     ASSERT_TRUE(AddBitmapImages(&list, idb::Toolbar));
-    ASSERT_EQ(list.GetImageCount(), 6);
-    // 256 colours with other button colours: no face colour there, and the greys stay.
     ASSERT_TRUE(AddBitmapImages(&list, idb::Commands));
     ASSERT_EQ(list.GetImageCount(), 8);
     for (int i = 0; i < 8; ++i) {
@@ -161,7 +153,7 @@ TEST_F(MenuImagesBitmaps, ImagesAreCutWithTheFaceTransparentAndOtherDepthsUnmapp
         for (int y = 0; y < 15; ++y) {
             for (int x = 0; x < 16; ++x) {
                 if (i < 6) {
-                    EXPECT_EQ(Transparent(image, x, y), ColorAt(strip, 16 * i + x, y) == kSilver)
+                    EXPECT_EQ(Transparent(image, x, y), ColorAt(plain, 16 * i + x, y) == kSilver)
                         << i << ':' << x;
                 } else {
                     EXPECT_EQ(image.pixel(x, y), commands.pixel(16 * (i - 6) + x, y))
@@ -182,17 +174,8 @@ using MenuImagesIcon = MenuImages;
 TEST_F(MenuImagesIcon, TheImageIsScaledOverTheButtonFace) {
     UseTestColors();
     const CImageList list = SixImages();
-    QImage out = MakeIconBitmap(&list, 3, 16, 16);
-    ASSERT_EQ(out.size(), QSize(16, 16));
-    QImage source = ImageOf(list, 3);
-    for (int y = 0; y < 16; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            EXPECT_EQ(ColorAt(out, x, y), y == 0 ? kFace : ColorAt(source, x, y)) << x << ',' << y;
-        }
-    }
-
-    source = ImageOf(list, 5);
-    out = MakeIconBitmap(&list, 5, 32, 32);
+    const QImage source = ImageOf(list, 5);
+    QImage out = MakeIconBitmap(&list, 5, 32, 32);
     ASSERT_EQ(out.size(), QSize(32, 32));
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
@@ -330,28 +313,4 @@ TEST_F(MenuImagesEmboss, TheShapeInShadowOverItsHighlightOneDownAndRight) {
         ExpectSurface(Emboss(c.source, a.x(), a.y(), a.width(), a.height(), c.from.x(), c.from.y()), a.x(),
                       a.y(), a.width(), a.height(), c.pixels);
     }
-}
-
-TEST_F(MenuImagesEmboss, AGreyedMenuIconFromTheStrip) {
-    // The classic colours: a loaded toolbar image, flattened onto the menu and embossed, keeps
-    // only the outline of its picture.
-    CImageList list;
-    list.Create(16, 15);
-    ASSERT_TRUE(AddBitmapImages(&list, idb::Toolbar));
-    const QImage icon = MakeIconBitmap(&list, 2, 16, 15);
-    ASSERT_FALSE(icon.isNull());
-    const QImage target = Emboss(icon, 2, 3, 16, 15);
-    const uint32_t shadow = platform::SysColor(color::BtnShadow);
-    const uint32_t highlight = platform::SysColor(color::BtnHighlight);
-    int shadows = 0;
-    for (int y = 0; y < 15; ++y) {
-        for (int x = 0; x < 16; ++x) {
-            const bool drawn = ColorAt(icon, x, y) != platform::SysColor(color::Menu);
-            const uint32_t c = ColorAt(target, 2 + x, 3 + y);
-            EXPECT_EQ(c == shadow, drawn) << x << ',' << y;
-            EXPECT_TRUE(c == shadow || c == highlight || c == kBackground) << x << ',' << y;
-            shadows += drawn ? 1 : 0;
-        }
-    }
-    EXPECT_GT(shadows, 0);
 }

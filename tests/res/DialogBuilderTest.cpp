@@ -2,14 +2,11 @@
 
 #include "res/ImageList.h"
 
-#include <QCheckBox>
 #include <QDateEdit>
 #include <QDialog>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QTimeEdit>
-#include <QToolButton>
 #include <QTreeView>
 #include <gtest/gtest.h>
 
@@ -43,15 +40,11 @@ TEST(DialogBuilder, MakesEveryControlOfTheMainWindowInPlace) {
         ASSERT_NE(c.Item(ct.id), nullptr) << ct.id;
         EXPECT_EQ(c.Item(ct.id)->geometry(), units.Rect(ct.x, ct.y, ct.cx, ct.cy)) << ct.id;
     }
-    EXPECT_NE(c.Get<QCheckBox>(1001), nullptr);
     EXPECT_TRUE(c.Get<QDateEdit>(1002)->calendarPopup());
-    EXPECT_EQ(c.Get<QDateEdit>(1005)->minimumDate(), QDate(1601, 1, 1));
-    EXPECT_NE(c.Get<QTimeEdit>(1006), nullptr);
-    EXPECT_NE(c.Get<QTreeView>(1014), nullptr);
+    EXPECT_EQ(c.Get<QDateEdit>(1005)->minimumDate(), QDate(1601, 1, 1)); // the earliest file time
     EXPECT_TRUE(c.Get<QPushButton>(1020)->isDefault());
     EXPECT_FALSE(c.Get<QPushButton>(1021)->isDefault());
     EXPECT_TRUE(c.Get<QPushButton>(1026)->isCheckable());
-    EXPECT_EQ(c.Get<QToolButton>(10000)->toolTip(), "現在日時の取得");
     EXPECT_EQ(c.Item(9999), nullptr);
 }
 

@@ -95,6 +95,11 @@ std::string FakePrompts::ChooseRun(QWidget*, std::vector<KeptRun> runs) {
     return runs.empty() ? std::string() : runs.front().info.name;
 }
 
+void PrintTo(const FakePrompts::Shown& shown, std::ostream* out) {
+    *out << '{' << shown.text.toStdString() << " | " << shown.caption.toStdString() << " | " << shown.type
+         << '}';
+}
+
 std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::ProfileStore& store) {
     auto fake = std::make_unique<FakePrompts>();
     FakePrompts* const prompts = fake.get();

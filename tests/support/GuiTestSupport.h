@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -39,6 +40,7 @@ public:
         QString text;
         QString caption;
         unsigned type = 0;
+        bool operator==(const Shown&) const = default;
     };
 
     // What the next open-file dialog, folder dialog and question answer; none: cancel.
@@ -73,6 +75,9 @@ public:
     void Reveal(QWidget* owner, const std::string& path) override;
     void ShowProperties(QWidget* owner, const std::string& path) override;
 };
+
+// What a failed comparison of message boxes prints.
+void PrintTo(const FakePrompts::Shown& shown, std::ostream* out);
 
 // A main window over the settings store whose dialogs the returned fake answers; not shown yet.
 std::pair<std::unique_ptr<CMainDlg>, FakePrompts*> MakeMainDlg(platform::ProfileStore& store);

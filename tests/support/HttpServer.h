@@ -24,7 +24,6 @@ public:
     HttpServer(const HttpServer&) = delete;
     HttpServer& operator=(const HttpServer&) = delete;
 
-    int Port() const { return m_port; }
     std::string Url(const std::string& path = "/version/version.txt") const;
     std::vector<std::string> Requests() const;
 

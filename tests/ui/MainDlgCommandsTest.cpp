@@ -28,6 +28,8 @@
 
 namespace {
 
+using Shown = test::FakePrompts::Shown;
+
 class CommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -40,6 +42,12 @@ protected:
         const std::string path = dir / name;
         test::WriteFile(path, content);
         return path;
+    }
+
+    // The add-files command, with these paths chosen in its dialog.
+    void AddFiles(const std::vector<std::string>& paths) {
+        prompts->files.push_back(paths);
+        dialog->OnAddFiles();
     }
 
     std::vector<std::string> Names() const {
@@ -71,7 +79,8 @@ protected:
         QApplication::sendEvent(dialog.get(), &drop);
     }
 
-    QCheckBox* Box(int id) const { return qobject_cast<QCheckBox*>(dialog->GetDlgItem(id)); }
+    // A click on the tick box with this id.
+    void Tick(int id) const { QTest::mouseClick(dialog->GetDlgItem(id), Qt::LeftButton); }
 
     test::TempDir dir;
     test::TempDir settings;
@@ -86,13 +95,10 @@ protected:
 TEST_F(CommandsTest, AddedFilesAppearOncePerChoiceAndSorted) {
     const std::string b = File("b.txt");
     const std::string a = File("a.txt");
-    prompts->files.push_back(std::vector<std::string>{b, a});
-    prompts->files.push_back(std::vector<std::string>{a});
-    dialog->OnAddFiles();
-    dialog->OnAddFiles();
+    AddFiles({b, a});
+    AddFiles({a});
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.txt", "a.txt", "b.txt"}));
-    prompts->files.push_back(std::nullopt); // cancel
-    dialog->OnAddFiles();
+    dialog->OnAddFiles(); // nothing chosen: the dialog was cancelled
     EXPECT_EQ(list->GetItemCount(), 3);
 }
 
@@ -118,8 +124,7 @@ TEST_F(CommandsTest, AddingAFolderAddsOneRowAndRemembersItsParent) {
 }
 
 TEST_F(CommandsTest, DroppedFilesAndFoldersBecomeRowsSortedAmongTheOthers) {
-    prompts->files.push_back(std::vector<std::string>{File("m.txt")});
-    dialog->OnAddFiles();
+    AddFiles({File("m.txt")});
     test::MakeFolder(dir / "zfolder");
     Drop({QUrl::fromLocalFile(QString::fromStdString(File("z.txt"))), QUrl("https://example.com/x.txt"),
           QUrl::fromLocalFile(QString::fromStdString(File("a.txt"))),
@@ -135,8 +140,7 @@ TEST_F(CommandsTest, DeleteKeepsANeighbourSelectedAndFocused) {
     for (int i = 0; i < 8; ++i) {
         files.push_back(File("f" + std::to_string(i)));
     }
-    prompts->files.push_back(files);
-    dialog->OnAddFiles();
+    AddFiles(files);
     Select({2, 5});
     dialog->OnDelete();
     EXPECT_EQ(Names(), (std::vector<std::string>{"f0", "f1", "f3", "f4", "f6", "f7"}));
@@ -161,8 +165,7 @@ TEST_F(CommandsTest, DeleteKeepsANeighbourSelectedAndFocused) {
 }
 
 TEST_F(CommandsTest, SelectAllLeavesTheFocusWhereItIs) {
-    prompts->files.push_back(std::vector<std::string>{File("a"), File("b"), File("c")});
-    dialog->OnAddFiles();
+    AddFiles({File("a"), File("b"), File("c")});
     list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
     dialog->OnSelectAll();
     EXPECT_EQ(list->GetSelectedRows(), (std::vector<int>{0, 1, 2}));
@@ -170,9 +173,7 @@ TEST_F(CommandsTest, SelectAllLeavesTheFocusWhereItIs) {
 }
 
 TEST_F(CommandsTest, RefreshReadsEveryRowAgainAndSorts) {
-    prompts->files.push_back(
-        std::vector<std::string>{File("small", "x"), File("big", std::string(4000, 'x'))});
-    dialog->OnAddFiles();
+    AddFiles({File("small", "x"), File("big", std::string(4000, 'x'))});
     list->OnColumnClick(1); // by size
     EXPECT_EQ(Names(), (std::vector<std::string>{"small", "big"}));
     test::WriteFile(dir / "small", std::string(9000, 'x'));
@@ -182,43 +183,15 @@ TEST_F(CommandsTest, RefreshReadsEveryRowAgainAndSorts) {
 }
 
 TEST_F(CommandsTest, UpdateRefusesInItsOrder) {
-    prompts->files.push_back(std::vector<std::string>{File("a")});
-    dialog->OnAddFiles();
-    for (const int id : {1001, 1004}) {
-        QTest::mouseClick(Box(id), Qt::LeftButton); // no group ticked now
-    }
+    AddFiles({File("a")});
+    Tick(1001);
+    Tick(1004); // no group ticked now
     dialog->OnUpdate();
-    ASSERT_EQ(prompts->messages.size(), 1U);
-    EXPECT_EQ(prompts->messages[0].text, "更新対象を選択してください。");
-    EXPECT_EQ(prompts->messages[0].caption, "更新");
-    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconExclamation);
     Select({0});
     dialog->OnUpdate();
-    ASSERT_EQ(prompts->messages.size(), 2U);
-    EXPECT_EQ(prompts->messages[1].text, "更新処理を選択してください。");
-    EXPECT_EQ(prompts->messages[1].caption, "更新");
-    EXPECT_EQ(prompts->messages[1].type, win32::mb::IconExclamation);
-    EXPECT_TRUE(prompts->results.empty());
-}
-
-TEST_F(CommandsTest, SuccessIsReportedOnlyWhenAskedFor) {
-    const std::string file = File("a");
-    prompts->files.push_back(std::vector<std::string>{file});
-    dialog->OnAddFiles();
-    QTest::mouseClick(Box(1001), Qt::LeftButton); // creation time off: this file system cannot store it
-    dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
-    dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
-    Select({0});
-    dialog->OnUpdate();
-    ASSERT_EQ(prompts->messages.size(), 1U);
-    EXPECT_EQ(prompts->messages[0].text, "正常に終了しました。");
-    EXPECT_EQ(prompts->messages[0].caption, "結果");
-    EXPECT_EQ(prompts->messages[0].type, win32::mb::IconInformation);
-    EXPECT_EQ(list->GetItemText(0, 4), "2005/10/12 14:6:42");
-
-    QTest::mouseClick(Box(1009), Qt::LeftButton); // 結果表示 off
-    dialog->OnUpdate();
-    EXPECT_EQ(prompts->messages.size(), 1U);
+    const unsigned warning = win32::mb::IconExclamation;
+    EXPECT_EQ(prompts->messages, (std::vector<Shown>{{"更新対象を選択してください。", "更新", warning},
+                                                     {"更新処理を選択してください。", "更新", warning}}));
     EXPECT_TRUE(prompts->results.empty());
 }
 
@@ -227,40 +200,31 @@ TEST_F(CommandsTest, AFailingItemOpensTheResultsWithItsLine) {
     if (!test::SetImmutable(file, true)) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
-    prompts->files.push_back(std::vector<std::string>{file});
-    dialog->OnAddFiles();
-    QTest::mouseClick(Box(1001), Qt::LeftButton);
+    AddFiles({file});
+    Tick(1001);
     Select({0});
     dialog->OnUpdate();
-    test::SetImmutable(file, false);
-    EXPECT_TRUE(prompts->messages.empty());
-    ASSERT_EQ(prompts->results.size(), 1U);
-    EXPECT_EQ(prompts->results[0],
-              file + " - " + platform::ErrorText(std::error_code(EPERM, std::system_category())) + "\n");
-
-    test::SetImmutable(file, true);
-    QTest::mouseClick(Box(1009), Qt::LeftButton); // 結果表示 off: nothing at all
+    Tick(1009); // 結果表示 off: nothing at all
     dialog->OnUpdate();
     test::SetImmutable(file, false);
-    EXPECT_EQ(prompts->results.size(), 1U);
     EXPECT_TRUE(prompts->messages.empty());
+    EXPECT_EQ(prompts->results,
+              std::vector<std::string>{
+                  file + " - " + platform::ErrorText(std::error_code(EPERM, std::system_category())) + "\n"});
 }
 
 TEST_F(CommandsTest, DoubleClickAsksFirst) {
     const std::string a = File("a");
     const std::string b = File("b");
-    prompts->files.push_back(std::vector<std::string>{a, b});
-    dialog->OnAddFiles();
-    QTest::mouseClick(Box(1001), Qt::LeftButton);
-    QTest::mouseClick(Box(1009), Qt::LeftButton);
+    AddFiles({a, b});
+    Tick(1001);
+    Tick(1009);
     const int64_t before = test::StatOf(a).st_mtim.tv_sec;
     Select({0, 1});
     prompts->answers.push_back(win32::id::No);
     dialog->OnListDblClk(list->model()->index(0, 0));
-    ASSERT_EQ(prompts->messages.size(), 1U);
-    EXPECT_EQ(prompts->messages[0].text, "更新します。よろしいですか？");
-    EXPECT_EQ(prompts->messages[0].caption, "更新");
-    EXPECT_EQ(prompts->messages[0].type, win32::mb::YesNo | win32::mb::IconQuestion);
+    EXPECT_EQ(prompts->messages, (std::vector<Shown>{{"更新します。よろしいですか？", "更新",
+                                                      win32::mb::YesNo | win32::mb::IconQuestion}}));
     EXPECT_EQ(test::StatOf(a).st_mtim.tv_sec, before);
 
     dialog->m_dtpUpdatedDate->setDate(QDate(2001, 2, 3));
@@ -277,8 +241,7 @@ TEST_F(CommandsTest, ShellHandOffsUseTheFocusedRow) {
     dialog->OnExplorer();
     dialog->OnProperties();
     EXPECT_TRUE(prompts->revealed.empty() && prompts->properties.empty());
-    prompts->files.push_back(std::vector<std::string>{File("a"), File("b")});
-    dialog->OnAddFiles();
+    AddFiles({File("a"), File("b")});
     Select({0});
     list->selectionModel()->setCurrentIndex(list->model()->index(1, 0), QItemSelectionModel::NoUpdate);
     dialog->OnExplorer();
@@ -297,24 +260,23 @@ TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
     test::WriteFile(folder + "/inner/deep.txt", "3");
     ::chmod(two.c_str(), 0444);
 
-    prompts->files.push_back(std::vector<std::string>{one, two});
-    dialog->OnAddFiles();
+    AddFiles({one, two});
     prompts->folders.push_back(folder);
     dialog->OnAddFolder();
     ASSERT_EQ(Names(), (std::vector<std::string>{"folder", "one.txt", "two.txt"}));
     EXPECT_EQ(list->GetItemText(2, 5), "R");
 
     QTest::mouseClick(dialog->m_btnSelectAll, Qt::LeftButton);
-    QTest::mouseClick(Box(1001), Qt::LeftButton); // creation time: not on this file system
+    Tick(1001); // creation time: not on this file system
     dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
     dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
-    QTest::mouseClick(Box(1010), Qt::LeftButton);
+    Tick(1010);
     QTest::mouseClick(dialog->m_chkHidden, Qt::LeftButton);
     QTest::mouseClick(dialog->m_chkArchive, Qt::LeftButton);
     QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
 
-    ASSERT_EQ(prompts->messages.size(), 1U);
-    EXPECT_EQ(prompts->messages[0].text, "正常に終了しました。");
+    const std::vector<Shown> success = {{"正常に終了しました。", "結果", win32::mb::IconInformation}};
+    EXPECT_EQ(prompts->messages, success);
     const int64_t want = platform::LocalToUtc(SYSTEMTIME{2005, 10, 3, 12, 14, 6, 42, 0})->seconds;
     for (const std::string& path : {one, two, folder, folder + "/inner", folder + "/inner/deep.txt"}) {
         EXPECT_EQ(test::StatOf(path).st_mtim.tv_sec, want) << path;
@@ -331,6 +293,11 @@ TEST_F(CommandsTest, TheWholeJobAsAUserDoesIt) {
         EXPECT_EQ(list->GetItemText(row, 5), "HA") << row;
     }
     EXPECT_EQ(Names(), (std::vector<std::string>{"folder", "one.txt", "two.txt"}));
+
+    Tick(1009); // 結果表示 off: success is not reported
+    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
+    EXPECT_EQ(prompts->messages, success);
+    EXPECT_TRUE(prompts->results.empty());
 }
 
 namespace {
@@ -347,41 +314,28 @@ test::MenuSeen RightClick(CMainDlg& dialog, const QPoint& at, const std::string&
 
 } // namespace
 
-TEST_F(CommandsTest, ContextMenuGreysWhatNeedsARowBelowTheRows) {
-    prompts->files.push_back(std::vector<std::string>{File("a")});
-    dialog->OnAddFiles();
+TEST_F(CommandsTest, ContextMenuGreysWhatNeedsARowOnlyBelowTheRowsAndStartsAfreshEachTime) {
+    AddFiles({File("a"), File("b")});
     const QPoint below(20, list->viewport()->height() - 5);
     ASSERT_FALSE(list->indexAt(below).isValid());
-    const test::MenuSeen seen = RightClick(*dialog, below);
-    const std::vector<std::pair<std::string, bool>> expected = {
-        {"更新", false}, {"-", true}, {"ﾌｧｲﾙ追加", true},        {"ﾌｫﾙﾀﾞ追加", true},
-        {"削除", false}, {"-", true}, {"エクスプローラ", false}, {"プロパティ", false}};
-    EXPECT_EQ(seen.items, expected);
-    EXPECT_EQ(seen.defaultItem, "更新");
-    // The menu is gone again afterwards, and the next one starts afresh.
-    EXPECT_EQ(dialog->m_contextMenu.Native(), nullptr);
-    EXPECT_EQ(RightClick(*dialog, below).items, expected);
-}
-
-TEST_F(CommandsTest, ContextMenuOnARowEnablesEverything) {
-    prompts->files.push_back(std::vector<std::string>{File("a"), File("b")});
-    dialog->OnAddFiles();
     const QPoint onRow = list->visualRect(list->model()->index(1, 0)).center();
-    const test::MenuSeen seen = RightClick(*dialog, onRow);
-    ASSERT_EQ(seen.items.size(), 8U);
-    for (const auto& [text, enabled] : seen.items) {
-        EXPECT_TRUE(enabled) << text;
+    for (const bool row : {false, true}) {
+        const std::vector<std::pair<std::string, bool>> expected = {
+            {"更新", row}, {"-", true}, {"ﾌｧｲﾙ追加", true},      {"ﾌｫﾙﾀﾞ追加", true},
+            {"削除", row}, {"-", true}, {"エクスプローラ", row}, {"プロパティ", row}};
+        const test::MenuSeen seen = RightClick(*dialog, row ? onRow : below);
+        EXPECT_EQ(seen.items, expected) << row;
+        EXPECT_EQ(seen.defaultItem, "更新");
+        EXPECT_EQ(dialog->m_contextMenu.Native(), nullptr); // gone again afterwards
+        EXPECT_EQ(RightClick(*dialog, row ? onRow : below).items, expected) << row;
     }
-    EXPECT_EQ(seen.defaultItem, "更新");
-    EXPECT_EQ(RightClick(*dialog, onRow).items, seen.items);
 }
 
 TEST_F(CommandsTest, ChoosingUpdateFromTheMenuRunsTheUpdateCommand) {
-    prompts->files.push_back(std::vector<std::string>{File("a")});
-    dialog->OnAddFiles();
+    AddFiles({File("a")});
     list->selectionModel()->clearSelection();
-    QTest::mouseClick(Box(1001), Qt::LeftButton);
-    QTest::mouseClick(Box(1004), Qt::LeftButton);
+    Tick(1001);
+    Tick(1004);
     // The right click selects the row, as a click does; with nothing to change the command refuses.
     const QPoint onRow = list->visualRect(list->model()->index(0, 0)).center();
     RightClick(*dialog, onRow, "更新");
@@ -398,8 +352,7 @@ TEST_F(CommandsTest, ChoosingUpdateFromTheMenuRunsTheUpdateCommand) {
 TEST_F(CommandsTest, ExplorerAndPropertiesSayWhyWhenNothingCanOpenTheFolder) {
     const test::DesktopOpener opener(/*withHandler=*/false);
     prompts->realHandOffs = true;
-    prompts->files.push_back(std::vector<std::string>{File("a")});
-    dialog->OnAddFiles();
+    AddFiles({File("a")});
     const QPoint onRow = list->visualRect(list->model()->index(0, 0)).center();
     for (const char* command : {"エクスプローラ", "プロパティ"}) {
         prompts->messages.clear();
@@ -445,10 +398,9 @@ protected:
         savedState = state != nullptr ? state : "";
         ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
         SetMtime(kept, kOld);
-        prompts->files.push_back(std::vector<std::string>{kept, gone});
-        dialog->OnAddFiles();
+        AddFiles({kept, gone});
         ASSERT_EQ(::unlink(gone.c_str()), 0);
-        QTest::mouseClick(Box(1001), Qt::LeftButton);
+        Tick(1001);
         dialog->m_dtpUpdatedDate->setDate(QDate(2005, 10, 12));
         dialog->m_dtpUpdatedTime->setTime(QTime(14, 6, 42));
         QTest::mouseClick(dialog->m_btnSelectAll, Qt::LeftButton);

@@ -13,10 +13,6 @@ TEST(AboutDlg, VersionLineAndLinks) {
     CAboutDlg about;
     EXPECT_EQ(about.windowTitle(), "バージョン情報 Datemark");
     EXPECT_EQ(about.m_staticVersion->text(), QStringLiteral("Datemark Version %1").arg(APP_VERSION));
-    EXPECT_EQ(about.m_linkHome->GetText(), QString::fromUtf8(HOMEPAGE_URL));
-    EXPECT_EQ(about.m_linkHome->GetURL(), QString::fromUtf8(HOMEPAGE_URL));
-    EXPECT_EQ(about.m_linkMail->GetText(), QString::fromUtf8(MAIL_ADDRESS));
-    EXPECT_EQ(about.m_linkMail->GetURL(), QString("mailto:") + MAIL_ADDRESS);
     std::vector<QString> opened;
     CLinkStatic::SetUrlOpener([&](const QString& url) { opened.push_back(url); });
     test::ShowAndSettle(about);
