@@ -11,7 +11,10 @@ cleanup() {
         fsfreeze -u "$disk" 2>/dev/null || true
         umount "$disk" 2>/dev/null || true
     fi
-    kill "${pid:-0}" 2>/dev/null || true
+    # Only a program that was started: "kill 0" would end the whole process group, ctest too.
+    if [ -n "${pid:-}" ]; then
+        kill "$pid" 2>/dev/null || true
+    fi
     rm -rf "$dir"
 }
 trap cleanup EXIT
