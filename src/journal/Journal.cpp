@@ -22,7 +22,8 @@ namespace {
 // the last record are space taken ahead by a run that stopped before closing its file.
 constexpr std::string_view kMagic = "DATEMARK-JOURNAL";
 constexpr uint16_t kVersion = 1;
-constexpr size_t kMaxRecord = 1 << 20;
+// A walk goes deeper than any path the system takes, so a record's path may be megabytes long.
+constexpr size_t kMaxRecord = size_t{64} << 20;
 constexpr size_t kReserve = 4 << 20;
 constexpr int64_t kSyncEveryNs = 1'000'000'000;
 
@@ -288,7 +289,11 @@ std::error_code Writer::Write(uint8_t kind, const std::string& payload) {
 }
 
 std::error_code Writer::Add(const ItemRecord& item) {
-    auto ec = Write(kItem, ItemPayload(item));
+    const std::string payload = ItemPayload(item);
+    if (payload.size() >= kMaxRecord) {
+        return std::make_error_code(std::errc::filename_too_long);
+    }
+    auto ec = Write(kItem, payload);
     m_added += ec ? 0 : 1;
     return ec;
 }

@@ -69,6 +69,23 @@ TEST(Journal, ARunReadsBackAsWrittenWithOrWithoutItsEnd) {
     }
 }
 
+TEST(Journal, AnItemFarBelowTheLongestPathReadsBack) {
+    test::TempDir dir;
+    std::error_code error;
+    auto writer = journal::Writer::Start(dir.Path(), Header(), error);
+    ASSERT_TRUE(writer) << error.message();
+    journal::ItemRecord deep = Item(1);
+    for (int level = 0; level < 10000; ++level) {
+        deep.path += "/" + std::string(255, 'n');
+    }
+    ASSERT_FALSE(writer->Add(deep));
+    ASSERT_FALSE(writer->Finish({1, true}));
+    journal::Run run;
+    ASSERT_FALSE(journal::ReadRun(dir.Path(), writer->Name(), run));
+    ASSERT_EQ(run.items.size(), 1U);
+    EXPECT_EQ(run.items[0], deep);
+}
+
 TEST(Journal, ADamagedJournalIsRefusedWhole) {
     test::TempDir dir;
     const std::string name = Write(dir.Path(), 2, true);
