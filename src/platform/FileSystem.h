@@ -124,6 +124,8 @@ private:
     ItemId m_id;
     uint64_t m_mountId = 0;
     uint32_t m_mode = 0; // permission bits at opening
+    uint32_t m_owner = 0;
+    bool m_locked = false; // immutable or append-only at opening
     bool m_dotName = false;
     bool m_readable = false; // a file opened for reading, not only a place
     UtcTime m_updated;
@@ -158,9 +160,10 @@ struct ChangeAsked {
     bool attributes = false;
 };
 
-// Whether the change would fail, without making it: the first reason it would (another's item,
-// an immutable one, a read-only file system, a creation time or attributes this file system
-// cannot keep, a record that is newer or damaged), or nothing.
+// Whether the change would fail, without making it, as the item was when opened and its file
+// system when last looked at: the first reason it would (another's item, an immutable one, a
+// read-only file system, a creation time or attributes this file system cannot keep, a record
+// that is newer or damaged), or nothing.
 // known: as for SetAttributes.
 std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const ItemState* known = nullptr);
 

@@ -413,6 +413,7 @@ struct FsInfo {
     Store store = Store::Native;
     bool ntfsCrtime = false;  // ntfs-3g: creation time through system.ntfs_crtime
     int64_t resolutionNs = 1; // the last-write time's step on disk
+    bool readOnly = false;    // mounted read-only
 };
 
 // Mount points in the mount table escape spaces and the like as "\ooo".
@@ -471,6 +472,7 @@ FsInfo DetectFs(const Target& t, uint64_t device) {
     if (StatFs(t, sf) != 0) {
         return info;
     }
+    info.readOnly = (sf.f_flags & ST_RDONLY) != 0;
     switch (static_cast<unsigned long>(sf.f_type)) {
     case MSDOS_SUPER_MAGIC:
         info.store = Store::Fat;
@@ -1210,6 +1212,8 @@ Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error, bo
     item.m_id = st.id;
     item.m_mountId = st.mountId;
     item.m_mode = st.mode & 07777;
+    item.m_owner = st.uid;
+    item.m_locked = st.locked;
     item.m_dotName = IsDotName(LeafName(leaf));
     item.m_updated = st.modified;
     item.m_created = st.born;
@@ -1342,6 +1346,8 @@ StatResult FactsOfOpening(const Item& item) {
                         : item.Type() == ItemType::Link ? S_IFLNK
                                                         : 0;
     st.mode = type | ItemAccess::Mode(item);
+    st.uid = ItemAccess::Owner(item);
+    st.locked = ItemAccess::Locked(item);
     st.id = item.Id();
     st.mountId = ItemAccess::MountId(item);
     st.modified = ItemAccess::Updated(item);
@@ -1476,12 +1482,9 @@ std::error_code ReadState(const Item& item, ItemState& state) {
 
 std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const ItemState* known) {
     const Target t = TargetOf(item);
-    StatResult st;
-    if (auto ec = DoStat(t, st)) {
-        return ec;
-    }
-    struct statfs sf {};
-    if (::fstatfs(t.dirFd, &sf) == 0 && (sf.f_flags & ST_RDONLY) != 0) {
+    const StatResult st = FactsOfOpening(item);
+    const FsInfo fs = FsOf(t, st);
+    if (fs.readOnly) {
         return SystemError(EROFS);
     }
     // Times, modes and records are the owner's to change (and root's).
@@ -1493,7 +1496,6 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
     if (asked.attributes && !fileOrFolder) {
         return make_error_code(Errc::not_a_file_or_folder);
     }
-    const FsInfo fs = FsOf(t, st);
     if (!fileOrFolder || (!asked.created && !asked.attributes) || fs.store != Store::Native) {
         return asked.created && fs.store != Store::Native && CreationTimeName(fs) == nullptr
                    ? make_error_code(Errc::creation_time_unsupported)

@@ -50,6 +50,8 @@ struct ItemAccess {
     static uint64_t MountId(const Item& item) { return item.m_mountId; }
     static bool DotName(const Item& item) { return item.m_dotName; }
     static uint32_t Mode(const Item& item) { return item.m_mode; }
+    static uint32_t Owner(const Item& item) { return item.m_owner; }
+    static bool Locked(const Item& item) { return item.m_locked; }
     static UtcTime Updated(const Item& item) { return item.m_updated; }
     static std::optional<UtcTime> Born(const Item& item) { return item.m_created; }
     static bool Readable(const Item& item) { return item.m_readable; }
