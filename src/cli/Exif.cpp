@@ -4,6 +4,7 @@
 #include "cli/TimeArgs.h"
 
 #include <exiv2/exiv2.hpp>
+#include <memory>
 #include <string>
 
 namespace {
@@ -36,7 +37,8 @@ std::error_code ReadDate(const std::string& bytes, ExifDate& out) {
         if (Exiv2::ImageFactory::getType(data, size) == Exiv2::ImageType::none) {
             return cli::Errc::not_a_photo;
         }
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, size);
+        // The library hands out std::auto_ptr; a unique_ptr takes it over at once.
+        const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(data, size).release());
         image->readMetadata();
         out.date = ValueOf(image->exifData(), "Exif.Photo.DateTimeOriginal");
         out.offset = ValueOf(image->exifData(), "Exif.Photo.OffsetTimeOriginal");
