@@ -210,27 +210,6 @@ protected:
 
 } // namespace
 
-TEST_F(TreeTest, FolderTargetAndSubFolderDecideWhatChanges) {
-    struct Case {
-        int folderTarget, subFolder;
-        const char* changed; // root, sub, deeper, a, b, c
-    };
-    for (const Case c :
-         {Case{1, 1, "111111"}, Case{0, 1, "000111"}, Case{1, 0, "100000"}, Case{0, 0, "000000"}}) {
-        SetUp();
-        ApplyRequest r = Request(true);
-        r.folderTarget = c.folderTarget;
-        r.subFolder = c.subFolder;
-        ApplyToEntry(Row(root, true), r);
-        EXPECT_EQ(r.log, "");
-        EXPECT_EQ(Changed(), c.changed) << "folderTarget " << c.folderTarget << " subFolder " << c.subFolder;
-    }
-    SetUp();
-    ApplyRequest r = Request(true);
-    ApplyToEntry(Row(root + "/a.txt", false), r);
-    EXPECT_EQ(Changed(), "000100"); // a file row is just the file
-}
-
 TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
     const std::string chain = dir / "chain";
     test::MakeFolder(chain);
