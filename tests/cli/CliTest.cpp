@@ -512,10 +512,7 @@ TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
 }
 
 TEST_F(CliTest, ARunWhoseJournalCannotBeWrittenChangesNothing) {
-    test::LoopMount::Options options;
-    options.sizeMiB = 2;
-    options.owner = 0;
-    test::LoopMount disk(options);
+    test::LoopMount disk(test::LoopMount::SmallRootDisk(2));
     if (!disk.Mounted()) {
         GTEST_SKIP() << disk.SkipReason();
     }

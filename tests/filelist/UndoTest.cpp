@@ -230,10 +230,7 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
 }
 
 TEST(Undo, ARunWhoseJournalFillsUpStopsAndIsUndoneForWhatItChanged) {
-    test::LoopMount::Options options;
-    options.sizeMiB = 16;
-    options.owner = 0;
-    test::LoopMount disk(options);
+    test::LoopMount disk(test::LoopMount::SmallRootDisk(16));
     if (!disk.Mounted()) {
         GTEST_SKIP() << disk.SkipReason();
     }
