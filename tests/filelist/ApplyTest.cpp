@@ -327,6 +327,23 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
                                 "not done");
         ::chmod(locked.c_str(), 0755);
         problems += test::Check(MtimeOf(locked + "/inside") != NewSeconds(), "locked contents changed");
+
+        // Creation times in a walk, read back on the first item only: a read-only file after it
+        // still gets its own and keeps its mode.
+        for (const char* name : {"/a", "/b"}) {
+            test::WriteFile(open + name, "");
+        }
+        ::chmod((open + "/b").c_str(), 0444);
+        ApplyRequest created = Request(false, true);
+        ApplyToEntry(Row(open, true), created);
+        problems += test::Check(created.log.empty(), "creation lines: " + created.log);
+        for (const char* name : {"", "/seen", "/a", "/b"}) {
+            const FileEntry e = Listed(open + name);
+            problems += test::Check(e.GetCreated() != nullptr &&
+                                        FormatListTime(*e.GetCreated()) == FormatListTime(kCreated),
+                                    std::string("no creation time on ") + name);
+        }
+        problems += test::Check((test::StatOf(open + "/b").st_mode & 0777) == 0444, "b lost read-only");
         return problems;
     });
 }
