@@ -518,6 +518,12 @@ struct TimesAsked {
     std::optional<UtcTime> created;
 };
 
+// Which of the times asked were already read back exactly.
+struct Verified {
+    bool updated = false;
+    bool created = false;
+};
+
 struct FsKey {
     uint64_t device = 0;
     uint64_t mountId = 0;
@@ -540,11 +546,11 @@ public:
 
     // The same, and whether these times were already read back exactly on this file system:
     // the outcome depends on the file system and the time, not on the file.
-    FsInfo Get(const Target& probe, const FsKey& key, const TimesAsked& times, TimesAsked& verified) {
+    FsInfo Get(const Target& probe, const FsKey& key, const TimesAsked& times, Verified& verified) {
         const std::lock_guard lock(m_mutex);
         const Entry& e = Fresh(probe, key);
-        verified.updated = times.updated && e.verified.updated == times.updated ? times.updated : std::nullopt;
-        verified.created = times.created && e.verified.created == times.created ? times.created : std::nullopt;
+        verified.updated = times.updated && e.verified.updated == times.updated;
+        verified.created = times.created && e.verified.created == times.created;
         return e.info;
     }
 
@@ -1558,7 +1564,7 @@ std::error_code SetFileTimes(const Item& item, const UtcTime* created, const Utc
     }
     // Once a time has been read back exactly on a file system, the next item with the same time
     // needs no read-back.
-    TimesAsked verified;
+    Verified verified;
     const FsInfo fs = Filesystems().Get(t, key, asked, verified);
     // NTFS keeps times from 1601 on; earlier ones end up as negative times Windows cannot show.
     if (updated != nullptr && (fs.store == Store::Ntfs || fs.store == Store::Smb) &&
