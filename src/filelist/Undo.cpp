@@ -36,6 +36,7 @@ bool AsLeft(const T& now, const T& before, const std::optional<T>& asked, Same s
     return same(now, before) || (asked && same(now, *asked));
 }
 
+// Of an item whose record keeps its last-write time alone, only that is compared and put back.
 bool AsTheRunLeftIt(const platform::ItemState& now, const journal::ItemRecord& record) {
     const auto& before = record.before;
     const auto& asked = record.asked;
@@ -47,19 +48,25 @@ bool AsTheRunLeftIt(const platform::ItemState& now, const journal::ItemRecord& r
     };
     const std::optional<std::optional<platform::UtcTime>> askedCreated =
         asked.created ? std::optional(std::optional(*asked.created)) : std::nullopt;
-    return AsLeft(now.created, before.created, askedCreated, SameTime) &&
-           AsLeft(now.updated, before.updated, asked.updated, sameUpdated) &&
-           AsLeft(now.attributes, before.attributes, asked.attributes, sameAttributes);
+    return AsLeft(now.updated, before.updated, asked.updated, sameUpdated) &&
+           (record.updatedOnly || (AsLeft(now.created, before.created, askedCreated, SameTime) &&
+                                   AsLeft(now.attributes, before.attributes, asked.attributes, sameAttributes)));
 }
 
-bool AlreadyAsBefore(const platform::ItemState& now, const platform::ItemState& before) {
-    return now.created == before.created && now.updated == before.updated &&
-           now.attributes == before.attributes && now.mode == before.mode && now.record == before.record &&
-           now.word == before.word && now.ownCreated == before.ownCreated;
+bool AlreadyAsBefore(const platform::ItemState& now, const journal::ItemRecord& record) {
+    const platform::ItemState& before = record.before;
+    return now.updated == before.updated &&
+           (record.updatedOnly ||
+            (now.created == before.created && now.attributes == before.attributes && now.mode == before.mode &&
+             now.record == before.record && now.word == before.word && now.ownCreated == before.ownCreated));
 }
 
 // What an undo sets on an item: its state before the run, as the list shows it.
-journal::Asked AskedOf(const platform::ItemState& state) {
+journal::Asked AskedOf(const journal::ItemRecord& record) {
+    const platform::ItemState& state = record.before;
+    if (record.updatedOnly) {
+        return {std::nullopt, state.updated, std::nullopt};
+    }
     return {state.created, state.updated, state.attributes & platform::attr::Settable};
 }
 
@@ -161,12 +168,16 @@ public:
             return true;
         }
         journal::ItemRecord own;
-        if (const auto error = platform::ReadState(item, own.before)) {
+        own.updatedOnly = record.updatedOnly;
+        if (own.updatedOnly) {
+            own.before.id = item.Id();
+            own.before.updated = item.Updated();
+        } else if (const auto error = platform::ReadState(item, own.before)) {
             ++m_request.failed;
             Line(path, error);
             return true;
         }
-        if (AlreadyAsBefore(own.before, record.before)) {
+        if (AlreadyAsBefore(own.before, record)) {
             ++m_request.untouched;
             return true;
         }
@@ -176,13 +187,15 @@ public:
             return true;
         }
         own.path = path;
-        own.asked = AskedOf(record.before);
+        own.asked = AskedOf(record);
         if (const auto error = m_journal.Add(own)) {
             ++m_request.failed;
             Line(path, platform::Errc::journal_unwritable, error);
             return false;
         }
-        if (const auto error = platform::RestoreState(item, record.before)) {
+        if (const auto error = record.updatedOnly
+                                   ? platform::SetFileTimes(item, nullptr, &record.before.updated)
+                                   : platform::RestoreState(item, record.before)) {
             ++m_request.failed;
             Line(path, error);
             return true;

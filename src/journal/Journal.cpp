@@ -21,7 +21,10 @@ namespace {
 // up to the check, a kind byte, the payload, and the CRC-32 of kind and payload. Zero bytes after
 // the last record are space taken ahead by a run that stopped before closing its file.
 constexpr std::string_view kMagic = "DATEMARK-JOURNAL";
-constexpr uint16_t kVersion = 1;
+// Version 2 added records that keep the last-write time alone; a program knowing only version 1
+// would take them for items without attributes, so it must refuse them.
+constexpr uint16_t kVersion = 2;
+constexpr uint16_t kOldestVersion = 1;
 // A walk goes deeper than any path the system takes, so a record's path may be megabytes long.
 constexpr size_t kMaxRecord = size_t{64} << 20;
 constexpr size_t kReserve = 4 << 20;
@@ -30,7 +33,7 @@ constexpr int64_t kSyncEveryNs = 1'000'000'000;
 enum Kind : uint8_t { kHeader = 1, kItem = 2, kEnd = 3 };
 
 // Which optional fields a state holds.
-enum Has : uint8_t { kCreated = 1, kRecord = 2, kWord = 4, kOwnCreated = 8 };
+enum Has : uint8_t { kCreated = 1, kRecord = 2, kWord = 4, kOwnCreated = 8, kUpdatedOnly = 16, kAllHas = 31 };
 enum AskedHas : uint8_t { kAskCreated = 1, kAskUpdated = 2, kAskAttributes = 4 };
 
 uint32_t Crc32(std::string_view bytes) {
@@ -113,9 +116,9 @@ private:
     bool m_bad = false;
 };
 
-void PutState(Out& out, const platform::ItemState& s) {
+void PutState(Out& out, const platform::ItemState& s, bool updatedOnly) {
     out.U8(static_cast<uint8_t>((s.created ? kCreated : 0) | (s.record ? kRecord : 0) | (s.word ? kWord : 0) |
-                                (s.ownCreated ? kOwnCreated : 0)));
+                                (s.ownCreated ? kOwnCreated : 0) | (updatedOnly ? kUpdatedOnly : 0)));
     out.U64(s.id.device);
     out.U64(s.id.inode);
     out.Time(s.created.value_or(platform::UtcTime()));
@@ -127,9 +130,10 @@ void PutState(Out& out, const platform::ItemState& s) {
     out.U64(s.ownCreated.value_or(0));
 }
 
-platform::ItemState GetState(In& in) {
+// has: the flags as stored, for the caller to check.
+platform::ItemState GetState(In& in, uint8_t& has) {
     platform::ItemState s;
-    const uint8_t has = in.U8();
+    has = in.U8();
     s.id.device = in.U64();
     s.id.inode = in.U64();
     const platform::UtcTime created = in.Time();
@@ -157,7 +161,7 @@ platform::ItemState GetState(In& in) {
 std::string ItemPayload(const ItemRecord& item) {
     Out out;
     out.Text(item.path);
-    PutState(out, item.before);
+    PutState(out, item.before, item.updatedOnly);
     const Asked& a = item.asked;
     out.U8(static_cast<uint8_t>((a.created ? kAskCreated : 0) | (a.updated ? kAskUpdated : 0) |
                                 (a.attributes ? kAskAttributes : 0)));
@@ -167,9 +171,12 @@ std::string ItemPayload(const ItemRecord& item) {
     return std::move(out.Bytes());
 }
 
-bool ReadItem(In& in, ItemRecord& item) {
+bool ReadItem(In& in, uint16_t version, ItemRecord& item) {
     item.path = in.Text();
-    item.before = GetState(in);
+    uint8_t stateHas = 0;
+    item.before = GetState(in, stateHas);
+    item.updatedOnly = (stateHas & kUpdatedOnly) != 0;
+    const bool known = (stateHas & ~(version >= 2 ? kAllHas : kAllHas & ~kUpdatedOnly)) == 0;
     const uint8_t has = in.U8();
     const platform::UtcTime created = in.Time();
     const platform::UtcTime updated = in.Time();
@@ -184,7 +191,7 @@ bool ReadItem(In& in, ItemRecord& item) {
     if ((has & kAskAttributes) != 0) {
         item.asked.attributes = attributes;
     }
-    return in.Ok();
+    return known && in.Ok();
 }
 
 std::string Framed(uint8_t kind, const std::string& payload) {
@@ -319,8 +326,9 @@ std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
         run = Run();
         return damaged;
     };
-    if (bytes.size() < at || bytes.substr(0, kMagic.size()) != kMagic ||
-        platform::LoadLe32(bytes.data() + kMagic.size()) != kVersion) {
+    const uint32_t version = bytes.size() < at ? 0 : platform::LoadLe32(bytes.data() + kMagic.size());
+    if (bytes.size() < at || bytes.substr(0, kMagic.size()) != kMagic || version < kOldestVersion ||
+        version > kVersion) {
         at = 0;
         return fail();
     }
@@ -357,7 +365,7 @@ std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
             }
         } else if (kind == kItem) {
             run.items.emplace_back();
-            if (!ReadItem(in, run.items.back())) {
+            if (!ReadItem(in, static_cast<uint16_t>(version), run.items.back())) {
                 return fail();
             }
         } else if (kind == kEnd) {

@@ -115,6 +115,7 @@ public:
     // As found on the handle when it was opened.
     ItemType Type() const { return m_type; }
     ItemId Id() const { return m_id; }
+    UtcTime Updated() const { return m_updated; }
 
 private:
     friend struct ItemAccess; // the platform body's door to the handle and its facts

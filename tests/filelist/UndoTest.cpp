@@ -112,6 +112,40 @@ TEST(Undo, OwnFilesComeBackExactlyAndWhatOthersDidSinceIsLeftWithALine) {
     });
 }
 
+// A run that sets the last-write time alone keeps only that: attributes someone set since are
+// not the run's and stay, and a time written since is still found.
+TEST(Undo, ALastWriteRunPutsBackTheTimeAndLeavesWhatElseChanged) {
+    test::OnOwnDisk([](const std::string& disk) {
+        const std::string root = MakeFiles(disk + "/mine", 3);
+        const std::string journals = disk + "/journal";
+        const auto before = States(root, 3);
+        ApplyRequest r = apply_test::Request(true);
+        r.folderTarget = 0;
+        const std::string run = JournaledRun(r, root, journals);
+        journal::Run read;
+        std::string problems = test::Check(r.log.empty() && !journal::ReadRun(journals, run, read), r.log);
+        for (const journal::ItemRecord& item : read.items) {
+            problems += test::Check(item.updatedOnly && !item.before.record, item.path + " kept whole");
+        }
+        ApplyRequest hide = apply_test::Request(false, false, "H");
+        ApplyToEntry(Row(root + "/f1", false), hide);
+        test::SetMtime(root + "/f2", 2000000000);
+
+        UndoRequest undo;
+        undo.folder = journals;
+        problems += test::Check(!UndoRun(run, undo), "undo refused");
+        problems += test::Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
+        const platform::ItemState f1 = StateOf(root + "/f1");
+        problems += test::Check(f1.updated == before.at(root + "/f1").updated, "f1's time not put back");
+        problems += test::Check((f1.attributes & platform::attr::Hidden) != 0, "f1's hidden bit undone");
+        problems += test::Check(test::StatOf(root + "/f2").st_mtim.tv_sec == 2000000000, "f2 overwritten");
+        problems += test::Check(undo.log == MakeErrorText(root + "/f2", platform::Errc::changed_since),
+                                "lines: " + undo.log);
+        problems += test::Check(undo.restored == 2 && undo.changedSince == 1, "counts");
+        return problems;
+    });
+}
+
 TEST(Undo, ARunKilledHalfwayIsUndoneExactlyForWhatItChanged) {
     test::TempDir dir;
     const std::string root = MakeFiles(dir / "tree", 200);

@@ -25,6 +25,7 @@ journal::ItemRecord Item(int n) {
         item.asked.created = platform::UtcTime{1, 2};
     }
     item.asked.updated = platform::UtcTime{-5000000000, 0}; // before 1970 too
+    item.updatedOnly = n == 2;
     return item;
 }
 
@@ -110,6 +111,13 @@ TEST(Journal, ADamagedJournalIsRefusedWhole) {
         EXPECT_LE(where, at) << "the damage is found where it is or before";
     }
     EXPECT_EQ(journal::DecodeRun(bytes + "x", run), platform::Errc::journal_damaged);
+    // Journals of the first version still read; versions not yet made do not.
+    const std::string firstVersion = Write(dir.Path(), 2, true); // no item keeps its last-write time alone
+    for (const auto& [version, readable] : {std::pair{'\1', true}, {'\0', false}, {'\3', false}}) {
+        std::string older = test::ReadFile(dir / firstVersion);
+        older[16] = version;
+        EXPECT_EQ(!journal::DecodeRun(older, run), readable) << int{version};
+    }
     // Space taken ahead and never written reads as the end of a run that stopped; anything in
     // it does not.
     const std::string unfinished = bytes.substr(0, bytes.size() - 18); // without its end
