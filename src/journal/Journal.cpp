@@ -17,12 +17,14 @@
 namespace journal {
 namespace {
 
-// A file: the magic and the format's version, then records: a 32-bit length of what follows
-// up to the check, a kind byte, the payload, and the CRC-32 of kind and payload. Zero bytes after
-// the last record are space taken ahead by a run that stopped before closing its file.
+// A file: the magic and the format's version, then records: a 32-bit length of the body, the
+// body (a kind byte and the payload), zero bytes up to a multiple of 4 (from version 2), and the
+// CRC-32 of the body. Zero bytes after the last record are space taken ahead by a run that
+// stopped before closing its file. A record is written check last, so a process killed while
+// writing it leaves a check of zero: a torn record, read as the point where the run stopped.
 constexpr std::string_view kMagic = "DATEMARK-JOURNAL";
-// Version 2 added records that keep the last-write time alone; a program knowing only version 1
-// would take them for items without attributes, so it must refuse them.
+// Version 2 added records that keep the last-write time alone (a program knowing only version 1
+// would take them for items without attributes, so it must refuse them), and the padding.
 constexpr uint16_t kVersion = 2;
 constexpr uint16_t kOldestVersion = 1;
 // A walk goes deeper than any path the system takes, so a record's path may be megabytes long.
@@ -194,14 +196,49 @@ bool ReadItem(In& in, uint16_t version, ItemRecord& item) {
     return known && in.Ok();
 }
 
+size_t Padding(size_t bodySize, uint32_t version) {
+    return version >= 2 ? (4 - bodySize % 4) % 4 : 0;
+}
+
 std::string Framed(uint8_t kind, const std::string& payload) {
-    std::string body(1, static_cast<char>(kind));
-    body += payload;
     Out out;
-    out.U32(static_cast<uint32_t>(body.size()));
-    out.Bytes() += body;
-    out.U32(Crc32(body));
+    const size_t bodySize = 1 + payload.size();
+    out.U32(static_cast<uint32_t>(bodySize));
+    out.U8(kind);
+    out.Bytes() += payload;
+    out.Bytes().append(Padding(bodySize, kVersion), '\0');
+    out.U32(Crc32(std::string_view(out.Bytes()).substr(4, bodySize)));
     return std::move(out.Bytes());
+}
+
+// One record of a file, read at a byte.
+struct Record {
+    enum Status { Whole, Torn, Bad } status = Bad;
+    std::string_view body;
+    size_t next = 0; // where the next record starts
+};
+
+Record RecordAt(std::string_view bytes, size_t at, uint32_t version) {
+    Record r;
+    if (bytes.size() - at < 8) {
+        return r;
+    }
+    const uint32_t size = platform::LoadLe32(bytes.data() + at);
+    const size_t padded = size + Padding(size, version);
+    if (size == 0 || size > kMaxRecord || padded > bytes.size() - at - 8) {
+        return r;
+    }
+    r.body = bytes.substr(at + 4, size);
+    r.next = at + 8 + padded;
+    const uint32_t check = platform::LoadLe32(bytes.data() + at + 4 + padded);
+    const uint32_t crc = Crc32(r.body);
+    if (check == crc) {
+        r.status = Record::Whole;
+    } else if (check == 0 && version >= 2 &&
+               bytes.find_first_not_of('\0', r.next) == std::string_view::npos) {
+        r.status = Record::Torn; // the last thing in the file, its check never written
+    }
+    return r;
 }
 
 int64_t NowNs() {
@@ -338,17 +375,17 @@ std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
         if (!first && bytes.find_first_not_of('\0', at) == std::string_view::npos) {
             break;
         }
-        if (bytes.size() - at < 8 || run.end) {
-            return fail(); // cut short, or something after the end
+        if (run.end) {
+            return fail(); // something after the end
         }
-        const uint32_t size = platform::LoadLe32(bytes.data() + at);
-        if (size == 0 || size > kMaxRecord || size > bytes.size() - at - 8) {
+        const Record record = RecordAt(bytes, at, version);
+        if (record.status == Record::Torn && !first) {
+            break; // an item the run never got to change
+        }
+        if (record.status != Record::Whole) {
             return fail();
         }
-        const std::string_view body = bytes.substr(at + 4, size);
-        if (Crc32(body) != platform::LoadLe32(bytes.data() + at + 4 + size)) {
-            return fail();
-        }
+        const std::string_view body = record.body;
         const auto kind = static_cast<uint8_t>(body[0]);
         In in(body.substr(1));
         if (first != (kind == kHeader)) {
@@ -380,7 +417,7 @@ std::error_code DecodeRun(std::string_view bytes, Run& run, uint64_t* where) {
             return fail();
         }
         first = false;
-        at += 8 + size;
+        at = record.next;
     }
     if (first) {
         return fail();
@@ -408,23 +445,24 @@ std::error_code ReadRunInfo(const std::string& folder, const std::string& name, 
         return ec ? ec : make_error_code(platform::Errc::journal_damaged);
     }
     // The header record alone, as DecodeRun reads it.
-    const size_t size = head->size() >= start + 4 ? platform::LoadLe32(head->data() + start) : 0;
+    const uint32_t version = head->size() >= start ? platform::LoadLe32(head->data() + kMagic.size()) : 0;
+    const Record header = RecordAt(*head, std::min(start, head->size()), version);
     Run run;
-    if (size > head->size() - start - 4 || head->size() - start - 4 - size < 4 ||
-        DecodeRun(std::string_view(*head).substr(0, start + 8 + size), run)) {
+    if (header.status != Record::Whole || DecodeRun(std::string_view(*head).substr(0, header.next), run)) {
         return platform::Errc::journal_damaged;
     }
     info.name = name;
     info.header = run.header;
-    const std::string endBody = std::string(1, static_cast<char>(kEnd)) + EndPayload({});
+    const size_t endBody = 1 + EndPayload({}).size();
+    const size_t endSize = 8 + endBody + Padding(endBody, version);
     const std::optional<std::string> tail =
-        ReadPart(path, -static_cast<int64_t>(endBody.size() + 8), endBody.size() + 8, std::ios::end);
-    if (!tail || tail->size() != endBody.size() + 8 || platform::LoadLe32(tail->data()) != endBody.size()) {
+        ReadPart(path, -static_cast<int64_t>(endSize), endSize, std::ios::end);
+    if (!tail || tail->size() != endSize) {
         return {};
     }
-    const std::string_view body = std::string_view(*tail).substr(4, endBody.size());
-    if (body[0] != static_cast<char>(kEnd) ||
-        Crc32(body) != platform::LoadLe32(tail->data() + 4 + body.size())) {
+    const Record last = RecordAt(*tail, 0, version);
+    const std::string_view body = last.body;
+    if (last.status != Record::Whole || last.next != endSize || body[0] != static_cast<char>(kEnd)) {
         return {};
     }
     In in(body.substr(1));

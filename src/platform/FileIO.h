@@ -54,6 +54,10 @@ bool CanUpdateFile(const std::string& path);
 // long as the space taken, zero bytes following the last record: appending then changes no
 // length, which costs a file system far less. Mode 0600; with createFolders, missing folders are
 // made (0700).
+// Where the space taken can be mapped, a record is copied into the mapping rather than written
+// by a call: its first four bytes first, then the middle, then its last four, each four-byte
+// part as one store when the file is appended to in multiples of 4. A process killed halfway
+// through a record so leaves its last four bytes zero, for the reader to tell.
 class AppendFile {
 public:
     static std::unique_ptr<AppendFile> Create(const std::string& path, CreateFolders createFolders,
@@ -71,10 +75,15 @@ public:
 private:
     AppendFile(int fd, uint64_t reserve) : m_fd(fd), m_reserve(reserve) {}
     std::error_code TakeSpace(uint64_t bytes);
+    void Map();
+    void Unmap();
     int m_fd = -1;
     uint64_t m_reserve = 0;
     uint64_t m_written = 0;
     uint64_t m_taken = 0; // the file's length: space held ahead, zero bytes beyond m_written
+    char* m_map = nullptr; // m_mapSize bytes of the file from m_mapStart, where it is mapped
+    uint64_t m_mapStart = 0;
+    uint64_t m_mapSize = 0;
 };
 
 // The names in a folder, "." and ".." left out, in no particular order.

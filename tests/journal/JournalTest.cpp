@@ -1,5 +1,6 @@
 #include "journal/Journal.h"
 
+#include "platform/Bytes.h"
 #include "platform/Error.h"
 #include "support/TestSupport.h"
 
@@ -44,6 +45,19 @@ std::string Write(const std::string& folder, int items, bool finish) {
         EXPECT_FALSE(writer->Finish({static_cast<uint64_t>(items), true}));
     }
     return writer->Name();
+}
+
+// The same bytes framed as the first version framed them: no padding before the checks, which
+// are the same.
+std::string AsFirstVersion(const std::string& bytes) {
+    std::string first = bytes.substr(0, 16) + std::string("\1\0\0\0", 4);
+    for (size_t at = 20; at + 8 <= bytes.size();) {
+        const uint32_t size = platform::LoadLe32(bytes.data() + at);
+        const size_t padded = (size + 3) / 4 * 4;
+        first += bytes.substr(at, 4 + size) + bytes.substr(at + 4 + padded, 4);
+        at += 8 + padded;
+    }
+    return first;
 }
 
 } // namespace
@@ -112,20 +126,37 @@ TEST(Journal, ADamagedJournalIsRefusedWhole) {
     }
     EXPECT_EQ(journal::DecodeRun(bytes + "x", run), platform::Errc::journal_damaged);
     // Journals of the first version still read; versions not yet made do not.
-    const std::string firstVersion = Write(dir.Path(), 2, true); // no item keeps its last-write time alone
-    for (const auto& [version, readable] : {std::pair{'\1', true}, {'\0', false}, {'\3', false}}) {
-        std::string older = test::ReadFile(dir / firstVersion);
-        older[16] = version;
-        EXPECT_EQ(!journal::DecodeRun(older, run), readable) << int{version};
+    const std::string first = AsFirstVersion(test::ReadFile(dir / Write(dir.Path(), 2, true)));
+    journal::Run older;
+    ASSERT_FALSE(journal::DecodeRun(first, older));
+    EXPECT_EQ(older.items, std::vector({Item(0), Item(1)}));
+    for (const char version : {'\0', '\3'}) {
+        std::string unknown = first;
+        unknown[16] = version;
+        EXPECT_EQ(journal::DecodeRun(unknown, run), platform::Errc::journal_damaged) << int{version};
     }
     // Space taken ahead and never written reads as the end of a run that stopped; anything in
     // it does not.
-    const std::string unfinished = bytes.substr(0, bytes.size() - 18); // without its end
+    const std::string unfinished = bytes.substr(0, bytes.size() - 20); // without its end
     const std::string ahead(100, '\0');
     ASSERT_FALSE(journal::DecodeRun(unfinished + ahead, run));
     EXPECT_EQ(run.items.size(), 2U);
     EXPECT_FALSE(run.end);
     EXPECT_EQ(journal::DecodeRun(unfinished + ahead + "x", run), platform::Errc::journal_damaged);
+    // A process killed while writing its last record leaves that record's check zero: the item
+    // was never changed. A zero check anywhere else, or a wrong one, is damage.
+    const size_t lastCheck = unfinished.size() - 4;
+    std::string torn = unfinished + ahead;
+    torn.replace(lastCheck, 4, 4, '\0');
+    ASSERT_FALSE(journal::DecodeRun(torn, run));
+    EXPECT_EQ(run.items, std::vector({Item(0)}));
+    std::string wrong = unfinished + ahead;
+    wrong[lastCheck] = static_cast<char>(wrong[lastCheck] ^ 1);
+    EXPECT_EQ(journal::DecodeRun(wrong, run), platform::Errc::journal_damaged);
+    EXPECT_EQ(journal::DecodeRun(torn.substr(0, lastCheck + 4) + bytes.substr(unfinished.size()), run),
+              platform::Errc::journal_damaged);
+    EXPECT_EQ(journal::DecodeRun(AsFirstVersion(torn.substr(0, lastCheck + 4)), run),
+              platform::Errc::journal_damaged);
     // Only a damaged header keeps a run out of the list; a damaged end reads as none.
     journal::RunInfo info;
     for (const size_t at : {size_t{20}, bytes.size() - 3}) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -217,3 +218,46 @@ TEST_F(FileIOTest, WhatCannotBeReplacedSafelyIsKept) {
 }
 
 } // namespace
+
+// Records going on past the space taken at first, of lengths that are and are not multiples of 4:
+// each is in the file as soon as it is appended, also when the process is killed next, and the
+// file is cut to them when closed.
+TEST_F(FileIOTest, AppendedRecordsOutliveAKillAndTheFileIsCutToThemWhenClosed) {
+    std::string all;
+    for (int n = 0; all.size() < 5 * 4096; ++n) {
+        const size_t size = 8 + static_cast<size_t>(n * 37 % 700) / (n % 5 == 0 ? 1 : 4) * (n % 5 == 0 ? 1 : 4);
+        std::string record(size, static_cast<char>('a' + n % 26));
+        record.replace(0, 4, "LEN:").replace(size - 4, 4, "CRC!");
+        all += record;
+    }
+    for (const bool killed : {true, false}) {
+        const std::string path = m_dir / (killed ? "killed" : "closed");
+        const int status = test::RunInChild([&] {
+            std::error_code error;
+            auto file = platform::AppendFile::Create(path, CreateFolders::No, 4096, error);
+            for (size_t at = 0; file && at < all.size();) {
+                const size_t size = all.find("LEN:", at + 4) == std::string::npos ? all.size() - at
+                                                                                  : all.find("LEN:", at + 4) - at;
+                if (file->Append(std::string_view(all).substr(at, size))) {
+                    return 1;
+                }
+                at += size;
+            }
+            if (killed) {
+                ::raise(SIGKILL);
+            }
+            return file && !file->Close() ? 0 : 1;
+        });
+        const std::string bytes = test::ReadFile(path);
+        if (killed) {
+            EXPECT_EQ(status, -SIGKILL);
+            ASSERT_GE(bytes.size(), all.size());
+            EXPECT_EQ(bytes.substr(0, all.size()), all);
+            EXPECT_EQ(bytes.find_first_not_of('\0', all.size()), std::string::npos) << "beyond the records";
+        } else {
+            EXPECT_EQ(status, 0);
+            EXPECT_EQ(bytes, all);
+        }
+        EXPECT_EQ(test::StatOf(path).st_mode & 0777, 0600u);
+    }
+}
