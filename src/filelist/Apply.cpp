@@ -44,7 +44,9 @@ bool WantsAnything(const ApplyRequest& request) {
     return request.setAttributes != 0 || request.setCreated != 0 || request.setUpdated != 0;
 }
 
-std::error_code WantedAttributes(const platform::Item& item, const ApplyRequest& request, uint32_t& wanted) {
+// known: the item's state as just read, where it was.
+std::error_code WantedAttributes(const platform::Item& item, const ApplyRequest& request,
+                                 const platform::ItemState* known, uint32_t& wanted) {
     uint32_t current = 0;
     uint32_t clear = platform::attr::Settable;
     uint32_t set = (request.readOnly != 0 ? platform::attr::ReadOnly : 0) |
@@ -55,7 +57,9 @@ std::error_code WantedAttributes(const platform::Item& item, const ApplyRequest&
         set = request.attributeChange->set;
         // Only bits nobody named are kept, so only then are the item's own read.
         if (((clear | set) & platform::attr::Settable) != platform::attr::Settable) {
-            if (auto error = platform::GetAttributes(item, current)) {
+            if (known != nullptr) {
+                current = known->attributes;
+            } else if (auto error = platform::GetAttributes(item, current)) {
                 return error;
             }
         }
@@ -112,7 +116,8 @@ struct Plan {
     std::optional<uint32_t> attributes;
 };
 
-std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan& plan) {
+std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan& plan,
+                         const platform::ItemState* known = nullptr) {
     if (request.setCreated != 0 || request.setUpdated != 0) {
         if (auto error = TimesToWrite(item, request, plan.own, plan.created, plan.updated)) {
             return error;
@@ -120,7 +125,7 @@ std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan
     }
     if (request.setAttributes != 0) {
         uint32_t wanted = 0;
-        if (auto error = WantedAttributes(item, request, wanted)) {
+        if (auto error = WantedAttributes(item, request, known, wanted)) {
             return error;
         }
         plan.attributes = wanted;
@@ -150,7 +155,7 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
     Plan plan;
     row.error = platform::ReadState(item, row.current);
     if (!row.error) {
-        row.error = MakePlan(item, request, plan);
+        row.error = MakePlan(item, request, plan, &row.current);
         row.next = AskedOf(plan);
     }
     if (!row.error) {

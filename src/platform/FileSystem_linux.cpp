@@ -414,6 +414,7 @@ struct FsInfo {
     bool ntfsCrtime = false;  // ntfs-3g: creation time through system.ntfs_crtime
     int64_t resolutionNs = 1; // the last-write time's step on disk
     bool readOnly = false;    // mounted read-only
+    bool keepsRecords = false; // a record was read here, or found missing: user attributes work
 };
 
 // Mount points in the mount table escape spaces and the like as "\ooo".
@@ -552,6 +553,13 @@ public:
         verified.updated = times.updated && e.verified.updated == times.updated;
         verified.created = times.created && e.verified.created == times.created;
         return e.info;
+    }
+
+    void MarkKeepsRecords(const FsKey& key) {
+        const std::lock_guard lock(m_mutex);
+        if (const auto it = m_known.find(key); it != m_known.end()) {
+            it->second.info.keepsRecords = true;
+        }
     }
 
     void MarkVerified(const FsKey& key, const TimesAsked& times) {
@@ -1397,6 +1405,9 @@ std::error_code ReadStoreState(const Target& t, const StatResult& st, const FsIn
         if (dos.present) {
             state.record = dos.raw;
         }
+        if (!dos.unsupported && !fs.keepsRecords) {
+            Filesystems().MarkKeepsRecords(KeyOf(st));
+        }
         return {};
     }
     }
@@ -1509,8 +1520,9 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
     }
     ModeKeeper keeper(t, static_cast<mode_t>(st.mode & 07777));
     DosRecord dos;
-    if (known != nullptr && known->record) {
-        dos = KnownRecord(*known->record);
+    // A state without a record tells of none only where records can be kept.
+    if (known != nullptr && (known->record || fs.keepsRecords)) {
+        dos = known->record ? KnownRecord(*known->record) : DosRecord();
     } else if (auto ec = ReadDosRecord(t, dos, &keeper)) {
         return ec;
     }

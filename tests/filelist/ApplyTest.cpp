@@ -119,6 +119,23 @@ TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem
     for (const char* name : {"a", "b", "c"}) {
         test::WriteFile(mount / name, "");
     }
+    // A preview foresees the attributes it cannot keep either, one file system that keeps
+    // records looked at first; the run then fails on the same items.
+    PreviewSink sink;
+    ApplyRequest preview = Request(false, false, "H");
+    preview.preview = &sink;
+    ApplyToEntry(Row(file, false), preview);
+    ApplyToEntry(Row(mount.Path(), true), preview);
+    ApplyRequest hide = Request(false, false, "H");
+    ApplyToEntry(Row(mount.Path(), true), hide);
+    ASSERT_EQ(sink.rows.size(), 5U);
+    EXPECT_FALSE(sink.rows[0].error);
+    for (size_t i = 1; i < sink.rows.size(); ++i) {
+        EXPECT_EQ(sink.rows[i].error, platform::Errc::attributes_unsupported) << sink.rows[i].path;
+        EXPECT_NE(hide.log.find(MakeErrorText(sink.rows[i].path, platform::Errc::attributes_unsupported)),
+                  std::string::npos)
+            << hide.log;
+    }
     ApplyRequest r = Request(true, true);
     ApplyToEntry(Row(mount.Path(), true), r);
     ApplyToEntry(Row(file, false), r); // elsewhere the time is kept
