@@ -2,7 +2,8 @@
 // system-call loops over the same tree in the same run, and prints each ratio with its target;
 // first, the peak memory of a process that walks a chain of 10,000 folders with 255-byte names.
 // The update through the window's worker (its progress window, counts and cancel checks) is
-// measured against the engine alone on the same tree.
+// measured against the engine alone on the same tree. Last, for comparison, each figure against
+// the bare system calls its steps cannot do without.
 //
 //   datemark_bench [--tree=/path/with/room] [google benchmark flags]
 //
@@ -31,6 +32,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 #include <vector>
@@ -58,6 +60,57 @@ void PlainUtimensatWalk(int64_t seconds) {
         ::closedir(d);
     }
     ::closedir(top);
+}
+
+// The least the handle-based steps take: the plain walk's listing, and for each entry the calls
+// that one handle per item needs (open without following, look at the handle, change through
+// it, close), with the record read and written too when withRecord. Not a target: it tells how
+// much of a figure is the design and how much the program.
+void PlainHandleWalk(int64_t seconds, bool withRecord) {
+    const struct timespec times[2] = {{0, UTIME_OMIT}, {static_cast<time_t>(seconds), 0}};
+    const std::string record = "0x" + std::to_string(seconds % 2 == 0 ? 0x20 : 0x22);
+    const auto each = [&](int folder, const char* name) {
+        const int fd = ::openat(folder, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        struct statx sx {};
+        ::statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID, &sx);
+        if (withRecord) {
+            char old[256];
+            ::fgetxattr(fd, "user.DOSATTRIB", old, sizeof old);
+            ::fsetxattr(fd, "user.DOSATTRIB", record.data(), record.size(), 0);
+        }
+        ::futimens(fd, times);
+        ::close(fd);
+    };
+    DIR* top = ::opendir(g_tree->Root().c_str());
+    while (const dirent* f = ::readdir(top)) {
+        if (f->d_name[0] == '.') {
+            continue;
+        }
+        const int fd = ::openat(::dirfd(top), f->d_name, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        DIR* d = ::fdopendir(fd);
+        while (const dirent* e = ::readdir(d)) {
+            if (e->d_name[0] != '.') {
+                each(::dirfd(d), e->d_name);
+            }
+        }
+        ::closedir(d);
+        each(::dirfd(top), f->d_name);
+    }
+    ::closedir(top);
+}
+
+void BM_PlainHandleWalk(benchmark::State& state) {
+    int64_t s = 1000000000;
+    for (auto _ : state) {
+        PlainHandleWalk(++s, false);
+    }
+}
+
+void BM_PlainHandleRecordWalk(benchmark::State& state) {
+    int64_t s = 1000000000;
+    for (auto _ : state) {
+        PlainHandleWalk(++s, true);
+    }
 }
 
 void BM_PlainUtimensatWalk(benchmark::State& state) {
@@ -192,6 +245,20 @@ void BM_PlainStatxLoop(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(g_tree->Files().size()));
 }
 
+// The look plus the attribute record each row shows: the least the list's facts take.
+void BM_PlainStatxRecordLoop(benchmark::State& state) {
+    for (auto _ : state) {
+        for (const std::string& path : g_tree->Files()) {
+            struct statx sx {};
+            ::statx(AT_FDCWD, path.c_str(), AT_STATX_SYNC_AS_STAT | AT_SYMLINK_NOFOLLOW,
+                    STATX_BASIC_STATS | STATX_BTIME, &sx);
+            char record[256];
+            benchmark::DoNotOptimize(::lgetxattr(path.c_str(), "user.DOSATTRIB", record, sizeof record));
+            benchmark::DoNotOptimize(sx);
+        }
+    }
+}
+
 void BM_ReadRowFacts(benchmark::State& state) {
     std::vector<FileEntry> entries(g_tree->Files().size());
     for (size_t i = 0; i < g_tree->Files().size(); ++i) {
@@ -237,6 +304,8 @@ double DeepWalkPeakMiB(const std::string& base) {
 } // namespace
 
 BENCHMARK(BM_PlainUtimensatWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainHandleWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainHandleRecordWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWriteThroughWorker)
     ->Unit(benchmark::kMillisecond)
@@ -252,6 +321,7 @@ BENCHMARK(BM_ApplyLastWriteAndCreation)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_PlainStatxLoop)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainStatxRecordLoop)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ReadRowFacts)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 
 int main(int argc, char** argv) {
@@ -291,6 +361,24 @@ int main(int argc, char** argv) {
         const auto baseline = medians.find(t.baseline);
         if (work != medians.end() && baseline != medians.end()) { // else filtered out
             status |= ReportFigure(t.name, work->second / baseline->second, t.limit, "x baseline") ? 0 : 1;
+        }
+    }
+    // The same figures against the bare calls of one handle per item.
+    const Target floors[] = {
+        {"  last-write, against bare handle calls", "BM_ApplyLastWrite", "BM_PlainHandleWalk", 0},
+        {"  + attributes, against bare handle calls", "BM_ApplyLastWriteAndAttributes", "BM_PlainHandleRecordWalk",
+         0},
+        {"  + creation, against bare handle calls", "BM_ApplyLastWriteAndCreation", "BM_PlainHandleRecordWalk", 0},
+        {"  bare handle calls, against the plain walk", "BM_PlainHandleWalk", "BM_PlainUtimensatWalk", 0},
+        {"  the same with the record", "BM_PlainHandleRecordWalk", "BM_PlainUtimensatWalk", 0},
+        {"  facts, against a look and a record read", "BM_ReadRowFacts", "BM_PlainStatxRecordLoop", 0},
+        {"  a look and a record read, against a look", "BM_PlainStatxRecordLoop", "BM_PlainStatxLoop", 0},
+    };
+    for (const Target& t : floors) {
+        const auto work = medians.find(t.work);
+        const auto baseline = medians.find(t.baseline);
+        if (work != medians.end() && baseline != medians.end()) {
+            std::printf("%-40s %10.2f x (for comparison)\n", t.name, work->second / baseline->second);
         }
     }
     return status;
