@@ -305,7 +305,10 @@ double DeepWalkPeakMiB(const std::string& base) {
 
 BENCHMARK(BM_PlainUtimensatWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_PlainHandleWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_PlainHandleRecordWalk)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_PlainHandleRecordWalk)
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWrite)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
 BENCHMARK(BM_ApplyLastWriteThroughWorker)
     ->Unit(benchmark::kMillisecond)
@@ -365,14 +368,14 @@ int main(int argc, char** argv) {
     }
     // The same figures against the bare calls of one handle per item.
     const Target floors[] = {
-        {"  last-write, against bare handle calls", "BM_ApplyLastWrite", "BM_PlainHandleWalk", 0},
-        {"  + attributes, against bare handle calls", "BM_ApplyLastWriteAndAttributes", "BM_PlainHandleRecordWalk",
+        {"  last-write, against bare calls", "BM_ApplyLastWrite", "BM_PlainHandleWalk", 0},
+        {"  + attributes, against bare calls", "BM_ApplyLastWriteAndAttributes", "BM_PlainHandleRecordWalk",
          0},
-        {"  + creation, against bare handle calls", "BM_ApplyLastWriteAndCreation", "BM_PlainHandleRecordWalk", 0},
-        {"  bare handle calls, against the plain walk", "BM_PlainHandleWalk", "BM_PlainUtimensatWalk", 0},
-        {"  the same with the record", "BM_PlainHandleRecordWalk", "BM_PlainUtimensatWalk", 0},
-        {"  facts, against a look and a record read", "BM_ReadRowFacts", "BM_PlainStatxRecordLoop", 0},
-        {"  a look and a record read, against a look", "BM_PlainStatxRecordLoop", "BM_PlainStatxLoop", 0},
+        {"  + creation, against bare calls", "BM_ApplyLastWriteAndCreation", "BM_PlainHandleRecordWalk", 0},
+        {"  bare calls, against the plain walk", "BM_PlainHandleWalk", "BM_PlainUtimensatWalk", 0},
+        {"  bare calls with the record, the same", "BM_PlainHandleRecordWalk", "BM_PlainUtimensatWalk", 0},
+        {"  facts, against look + record read", "BM_ReadRowFacts", "BM_PlainStatxRecordLoop", 0},
+        {"  look + record read, against a look", "BM_PlainStatxRecordLoop", "BM_PlainStatxLoop", 0},
     };
     for (const Target& t : floors) {
         const auto work = medians.find(t.work);

@@ -49,16 +49,17 @@ bool AsTheRunLeftIt(const platform::ItemState& now, const journal::ItemRecord& r
     const std::optional<std::optional<platform::UtcTime>> askedCreated =
         asked.created ? std::optional(std::optional(*asked.created)) : std::nullopt;
     return AsLeft(now.updated, before.updated, asked.updated, sameUpdated) &&
-           (record.updatedOnly || (AsLeft(now.created, before.created, askedCreated, SameTime) &&
-                                   AsLeft(now.attributes, before.attributes, asked.attributes, sameAttributes)));
+           (record.updatedOnly ||
+            (AsLeft(now.created, before.created, askedCreated, SameTime) &&
+             AsLeft(now.attributes, before.attributes, asked.attributes, sameAttributes)));
 }
 
 bool AlreadyAsBefore(const platform::ItemState& now, const journal::ItemRecord& record) {
     const platform::ItemState& before = record.before;
     return now.updated == before.updated &&
-           (record.updatedOnly ||
-            (now.created == before.created && now.attributes == before.attributes && now.mode == before.mode &&
-             now.record == before.record && now.word == before.word && now.ownCreated == before.ownCreated));
+           (record.updatedOnly || (now.created == before.created && now.attributes == before.attributes &&
+                                   now.mode == before.mode && now.record == before.record &&
+                                   now.word == before.word && now.ownCreated == before.ownCreated));
 }
 
 // What an undo sets on an item: its state before the run, as the list shows it.

@@ -80,7 +80,7 @@ private:
     int m_fd = -1;
     uint64_t m_reserve = 0;
     uint64_t m_written = 0;
-    uint64_t m_taken = 0; // the file's length: space held ahead, zero bytes beyond m_written
+    uint64_t m_taken = 0;  // the file's length: space held ahead, zero bytes beyond m_written
     char* m_map = nullptr; // m_mapSize bytes of the file from m_mapStart, where it is mapped
     uint64_t m_mapStart = 0;
     uint64_t m_mapSize = 0;

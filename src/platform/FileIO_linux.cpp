@@ -616,8 +616,8 @@ void AppendFile::Map() {
     Unmap();
     const auto page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
     const uint64_t start = m_written / page * page;
-    void* map = ::mmap(nullptr, m_taken - start, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd,
-                       static_cast<off_t>(start));
+    void* map =
+        ::mmap(nullptr, m_taken - start, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, static_cast<off_t>(start));
     if (map != MAP_FAILED) {
         m_map = static_cast<char*>(map);
         m_mapStart = start;

@@ -411,9 +411,9 @@ enum class Store { Native, Fat, Exfat, Ntfs, Smb };
 
 struct FsInfo {
     Store store = Store::Native;
-    bool ntfsCrtime = false;  // ntfs-3g: creation time through system.ntfs_crtime
-    int64_t resolutionNs = 1; // the last-write time's step on disk
-    bool readOnly = false;    // mounted read-only
+    bool ntfsCrtime = false;   // ntfs-3g: creation time through system.ntfs_crtime
+    int64_t resolutionNs = 1;  // the last-write time's step on disk
+    bool readOnly = false;     // mounted read-only
     bool keepsRecords = false; // a record was read here, or found missing: user attributes work
 };
 

@@ -225,7 +225,8 @@ TEST_F(FileIOTest, WhatCannotBeReplacedSafelyIsKept) {
 TEST_F(FileIOTest, AppendedRecordsOutliveAKillAndTheFileIsCutToThemWhenClosed) {
     std::string all;
     for (int n = 0; all.size() < 5 * 4096; ++n) {
-        const size_t size = 8 + static_cast<size_t>(n * 37 % 700) / (n % 5 == 0 ? 1 : 4) * (n % 5 == 0 ? 1 : 4);
+        const size_t size =
+            8 + static_cast<size_t>(n * 37 % 700) / (n % 5 == 0 ? 1 : 4) * (n % 5 == 0 ? 1 : 4);
         std::string record(size, static_cast<char>('a' + n % 26));
         record.replace(0, 4, "LEN:").replace(size - 4, 4, "CRC!");
         all += record;
@@ -236,8 +237,9 @@ TEST_F(FileIOTest, AppendedRecordsOutliveAKillAndTheFileIsCutToThemWhenClosed) {
             std::error_code error;
             auto file = platform::AppendFile::Create(path, CreateFolders::No, 4096, error);
             for (size_t at = 0; file && at < all.size();) {
-                const size_t size = all.find("LEN:", at + 4) == std::string::npos ? all.size() - at
-                                                                                  : all.find("LEN:", at + 4) - at;
+                const size_t size = all.find("LEN:", at + 4) == std::string::npos
+                                        ? all.size() - at
+                                        : all.find("LEN:", at + 4) - at;
                 if (file->Append(std::string_view(all).substr(at, size))) {
                     return 1;
                 }
