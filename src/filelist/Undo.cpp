@@ -196,7 +196,7 @@ public:
         }
         if (const auto error = record.updatedOnly
                                    ? platform::SetFileTimes(item, nullptr, &record.before.updated)
-                                   : platform::RestoreState(item, record.before)) {
+                                   : platform::RestoreState(item, record.before, /*asOpened=*/true)) {
             ++m_request.failed;
             Line(path, error);
             return true;

@@ -170,7 +170,9 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
 
 // Puts back exactly what state holds: the stores' values, the permission bits, the last-write
 // time (the last-access time is not touched). Devices, FIFOs and sockets get their time only.
-std::error_code RestoreState(const Item& item, const ItemState& state);
+// asOpened: nothing was changed through the handle since it was opened, so the facts it saw
+// then still hold and need no new look.
+std::error_code RestoreState(const Item& item, const ItemState& state, bool asOpened = false);
 
 // The file system an item lies on, for a line that speaks of the whole file system: where it is
 // mounted and its type ("ext4"). Empty texts where the system does not tell.

@@ -1538,10 +1538,10 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
     return {};
 }
 
-std::error_code RestoreState(const Item& item, const ItemState& state) {
+std::error_code RestoreState(const Item& item, const ItemState& state, bool asOpened) {
     const Target t = TargetOf(item);
-    StatResult st;
-    if (auto ec = DoStat(t, st)) {
+    StatResult st = FactsOfOpening(item);
+    if (auto ec = asOpened ? std::error_code() : DoStat(t, st)) {
         return ec;
     }
     if (item.Type() == ItemType::File || item.Type() == ItemType::Folder) {

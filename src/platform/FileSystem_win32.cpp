@@ -440,7 +440,7 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
     return ec;
 }
 
-std::error_code RestoreState(const Item& item, const ItemState& state) {
+std::error_code RestoreState(const Item& item, const ItemState& state, bool) {
     const uint32_t word = state.word.value_or(state.attributes == attr::Normal ? 0 : state.attributes);
     const bool fileOrFolder = item.Type() == ItemType::File || item.Type() == ItemType::Folder;
     return WithChangeHandle(
