@@ -197,21 +197,29 @@ QImage FaceBitmap(int cx, int cy, const std::vector<QPoint>& shape, uint32_t sha
     return bitmap;
 }
 
-// DrawEmbossed on a 24 × 24 surface that starts magenta.
-QImage Emboss(const QImage& source, int x, int y, int cx, int cy, int sx = 0, int sy = 0) {
-    QImage target(24, 24, QImage::Format_RGB32);
-    target.fill(QColor(255, 0, 255));
-    QPainter painter(&target);
-    DrawEmbossed(painter, x, y, cx, cy, source, sx, sy, QColor(kBackground));
-    painter.end();
-    return target;
-}
+// The part of source at from drawn embossed into area, and the pixels expected in shadow and in
+// highlight.
+struct EmbossCase {
+    QImage source;
+    QRect area; // x, y, cx, cy
+    QPoint from;
+    std::vector<QPoint> shadow;
+    std::vector<QPoint> highlight;
+};
 
-// The whole surface: the shadow and highlight pixels given, the background elsewhere in the
-// cx × cy area at (x, y) and in the row below it and the column right of it (both from x + 1,
-// y + 1), untouched outside; all untouched for an empty area.
-void ExpectSurface(const QImage& target, int x, int y, int cx, int cy, const std::vector<QPoint>& shadow,
-                   const std::vector<QPoint>& highlight) {
+// DrawEmbossed on a 24 × 24 surface that starts magenta leaves the pixels given, the background
+// elsewhere in the area and in the row below it and the column right of it (both one pixel in
+// from its left and top), untouched outside; all untouched for an empty area.
+void ExpectEmbossed(const EmbossCase& c) {
+    QImage target(24, 24, QImage::Format_RGB32);
+    target.fill(QColor(kUntouched));
+    const int x = c.area.x();
+    const int y = c.area.y();
+    int cx = c.area.width();
+    int cy = c.area.height();
+    QPainter painter(&target);
+    DrawEmbossed(painter, x, y, cx, cy, c.source, c.from.x(), c.from.y(), QColor(kBackground));
+    painter.end();
     if (cx <= 0 || cy <= 0) {
         cx = cy = 0; // no area, and no edge either
     }
@@ -223,10 +231,10 @@ void ExpectSurface(const QImage& target, int x, int y, int cx, int cy, const std
             const bool area = px >= x && px < x + cx && py >= y && py < y + cy;
             const bool edge =
                 (py == y + cy && px > x && px <= x + cx) || (px == x + cx && py > y && py <= y + cy);
-            const uint32_t expected = in(shadow)      ? kShadow
-                                      : in(highlight) ? kHighlight
-                                      : area || edge  ? kBackground
-                                                      : kUntouched;
+            const uint32_t expected = in(c.shadow)      ? kShadow
+                                      : in(c.highlight) ? kHighlight
+                                      : area || edge    ? kBackground
+                                                        : kUntouched;
             EXPECT_EQ(ColorAt(target, px, py), expected) << px << ',' << py;
         }
     }
@@ -237,13 +245,7 @@ void ExpectSurface(const QImage& target, int x, int y, int cx, int cy, const std
 TEST_F(MenuImages, EmbossingDrawsTheShapeInShadowOverItsHighlightOneDownAndRight) {
     UseTestColors();
     const QImage strip = FaceBitmap(32, 15, {{20, 2}, {3, 3}});
-    const struct Case {
-        QImage source;
-        QRect area; // x, y, cx, cy
-        QPoint from;
-        std::vector<QPoint> shadow;
-        std::vector<QPoint> highlight;
-    } cases[] = {
+    const EmbossCase cases[] = {
         // The face colour and the button highlight are background.
         {FaceBitmap(16, 15, {}), {2, 3, 16, 15}, {}, {}, {}},
         {FaceBitmap(16, 15, {{0, 0}, {5, 5}, {15, 14}}, kHighlight), {2, 3, 16, 15}, {}, {}, {}},
@@ -269,10 +271,7 @@ TEST_F(MenuImages, EmbossingDrawsTheShapeInShadowOverItsHighlightOneDownAndRight
         {FaceBitmap(16, 15, {{0, 0}}), {2, 3, 16, -1}, {}, {}, {}},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
-        const Case& c = cases[i];
-        const QRect& a = c.area;
         SCOPED_TRACE(i);
-        ExpectSurface(Emboss(c.source, a.x(), a.y(), a.width(), a.height(), c.from.x(), c.from.y()), a.x(),
-                      a.y(), a.width(), a.height(), c.shadow, c.highlight);
+        ExpectEmbossed(cases[i]);
     }
 }
