@@ -20,7 +20,6 @@ TEST(LayoutMenuItem, CentresTheImageSlotNeverAboveTheTop) {
     const MenuItemLayout l = LayoutMenuItem({10, 20, 200, 45}, 16, 15, false);
     EXPECT_EQ(l.imageFrame, (CRect{11, 24, 29, 41}));
     EXPECT_EQ(l.text, (CRect{35, 19, 200, 44}));
-    EXPECT_EQ(l.flatCheck, (CRect{12, 25, 28, 41}));
     // An accelerator ends W pixels before the right edge.
     EXPECT_EQ(LayoutMenuItem({10, 20, 200, 45}, 16, 15, true).text.right, 184);
 }
