@@ -152,11 +152,8 @@ TEST_F(ProfileTest, MarkedFilesAreReadAndWrittenInTheirOwnEncoding) {
     const std::u16string before = u"; \xD800 x\r\n[s]\r\nk=値\r\n";
     const std::u16string after = u"; \xD800 x\r\n[s]\r\nk=新\r\nj=v\r\n";
     // A file of only its mark gets the platform's line ends.
-#ifdef _WIN32
-    const std::u16string newFile = u"[s]\r\nk=新\r\nj=v\r\n";
-#else
-    const std::u16string newFile = u"[s]\nk=新\nj=v\n";
-#endif
+    const std::u16string newFile =
+        test::NewTextFile("\n") == "\n" ? u"[s]\nk=新\nj=v\n" : u"[s]\r\nk=新\r\nj=v\r\n";
     struct Case {
         std::string before, read, after;
     };
