@@ -10,10 +10,6 @@ namespace {
 
 constexpr platform::UtcTime kNow{1700000000, 123};
 
-std::string MomentText(const TimeArg& t) {
-    return t.moment ? std::to_string(t.moment->seconds) : "local";
-}
-
 } // namespace
 
 TEST(TimeArgsTest, TimesAreReadAsWrittenAndRefusedWithTheReason) {
@@ -49,7 +45,7 @@ TEST(TimeArgsTest, TimesAreReadAsWrittenAndRefusedWithTheReason) {
         TimeArg t;
         std::string error;
         const bool ok = ParseTime(c.text, kNow, t, error);
-        const std::string got = ok ? MomentText(t) : error;
+        const std::string got = !ok ? error : t.moment ? std::to_string(t.moment->seconds) : "local";
         EXPECT_TRUE(ok ? got == c.moment : got.find(c.moment) != std::string::npos)
             << c.text << " gave " << got;
         if (ok && c.hour >= 0) {

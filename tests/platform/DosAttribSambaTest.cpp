@@ -18,11 +18,10 @@ constexpr uint32_t kValidCreateTime = 0x10;
 using Fields = std::map<std::string, std::string>; // one line of the script's name=value words
 
 std::string Hex(std::string_view bytes) {
-    static const char* const kDigits = "0123456789abcdef";
     std::string hex;
-    for (const char c : bytes) {
-        hex += kDigits[(c >> 4) & 0xF];
-        hex += kDigits[c & 0xF];
+    for (const unsigned char c : bytes) {
+        hex += "0123456789abcdef"[c >> 4];
+        hex += "0123456789abcdef"[c & 0xF];
     }
     return hex;
 }

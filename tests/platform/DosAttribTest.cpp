@@ -77,12 +77,9 @@ TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
         {std::string(1, '\0'), damaged, 0, 0, {}},
         {kV1, ok, 1, 0x22, kT},
         {With(kV1, 36, 0, 8), ok, 1, 0x22, {}}, // a zero time is none
-        {kV2, ok, 2, 0x22, {}},                 // Samba ignores version 2's create_time
-        {kV3, ok, 3, 0x20, {}},                 // not marked valid
         {With(kV3, 8, 0x10, 4), ok, 3, 0x20, kT},
         {kV4, ok, 4, 0x20, kT},
         {kV4 + "behind", ok, 4, 0x20, kT},
-        {kV5, ok, 5, 0x20, kT},
         {With(kV5, 16, 0, 8), ok, 5, 0x20, {}},
         {kV5.substr(0, kV5.size() - 1), damaged, 0, 0, {}},
         {kV2.substr(0, 60), damaged, 0, 0, {}},
@@ -100,8 +97,6 @@ TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
         EXPECT_EQ(record.attributes, c.attributes);
         EXPECT_EQ(record.created, c.created);
         EXPECT_EQ(record.raw, c.error ? "" : c.value);
-        const bool readable = !c.error && !c.value.empty();
-        EXPECT_EQ(platform::ParseDosAttrib(c.value), readable ? std::optional(c.attributes) : std::nullopt);
     }
 }
 
@@ -112,36 +107,22 @@ TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4) {
         std::optional<uint64_t> created;
         std::string expected;
     };
-    // What Samba packs for version 4 with attrib 0x22 (0x2) and create_time kT (kT2).
-    const std::string newV4 = Hex(
-        "00 00 04 00 04 00 00 00 11 00 00 00 22 00 00 00 00 00 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01");
-    const std::string newV4T2 = With(With(newV4, 12, 0x2, 4), 24, kT2, 8);
+    // Records made new, and every change to the binary fields, are checked against Samba's own
+    // code (DosAttribSambaTest), which reads no text and no bytes behind the record.
     const std::vector<Case> cases = {
-        {"", 0x22, {}, std::string("0x22\0", 5)},
-        {"0x20", 0x2022, {}, std::string("0x2022\0", 7)},
-        {"", 0x22, kT, newV4},
-        {std::string("0x20\0", 5), 0x22, kT, newV4},
         // A longer text moves the structure on to the next 4-byte boundary, as Samba packs it.
         {kV1,
          0x2022,
          {},
          Hex("30 78 32 30 32 32 00 00 01 00 01 00 22 20 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
              "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01")},
-        // Samba reads version 1's create_time, so it takes the new one in place.
-        {kV1, 0x1, kT2,
-         Hex("30 78 31 00 01 00 01 00 01 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
-             "55 55 00 00 00 00 00 00 07 69 7f 26 84 9f da 01 07 69 7f 26 84 9f da 01")},
         {kV2,
          0x2,
          {},
          Hex("30 78 32 00 02 00 02 00 99 00 00 00 02 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
              "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01 "
              "07 69 7f 26 84 9f da 01 61 62 00")},
-        {kV2, 0x2, kT2, newV4T2},
-        {kV3, 0x21, kT2, With(With(With(kV3, 8, 0x11, 4), 12, 0x21, 4), 36, kT2, 8)},
-        {kV4, 0x2, {}, With(kV4, 12, 0x2, 4)}, // the creation time and itime stay
         {kV4 + "behind", 0x2, kT2, With(With(kV4, 12, 0x2, 4), 24, kT2, 8) + "behind"},
-        {With(kV5, 8, 0, 4), 0x21, kT2, With(With(kV5, 12, 0x21, 4), 16, kT2, 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.existing));
@@ -154,21 +135,13 @@ TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4) {
         std::string out;
         EXPECT_FALSE(platform::EncodeDosAttrib(record, out));
         EXPECT_EQ(out, c.expected);
-        if (!c.created) {
-            EXPECT_FALSE(platform::EncodeDosAttrib(c.existing, c.attributes, out));
-            EXPECT_EQ(out, c.expected);
-        }
     }
 }
 
 TEST(DosAttrib, NeverOverwritesWhatItCannotRead) {
-    const std::string newer = With(With(kV5, 2, 6, 2), 4, 6, 2);
-    const std::string damaged = kV4.substr(0, 20);
     std::string out = "untouched";
-    EXPECT_EQ(platform::EncodeDosAttrib(newer, 0x2, out), Errc::dos_record_newer);
-    EXPECT_EQ(platform::EncodeDosAttrib(damaged, 0x2, out), Errc::dos_record_damaged);
     platform::DosAttrib record;
-    record.raw = newer;
+    record.raw = With(With(kV5, 2, 6, 2), 4, 6, 2);
     EXPECT_EQ(platform::EncodeDosAttrib(record, out), Errc::dos_record_newer);
     // Samba reads a zero creation time as none.
     record = {};

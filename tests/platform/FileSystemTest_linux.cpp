@@ -27,16 +27,12 @@
 
 using platform::ItemRef;
 namespace attr = platform::attr;
+using test::AttributesOf;
 
 namespace {
 
 mode_t ModeOf(const std::string& path) {
     return test::StatOf(path).st_mode & 07777;
-}
-
-// All ones when the attributes cannot be read.
-uint32_t AttributesOf(const std::string& path) {
-    return test::Query(path).attributes.value_or(~0U);
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
@@ -73,31 +69,6 @@ protected:
 
 } // namespace
 
-TEST_F(FileSystemTest, ReadOnlyOfAFileIsItsWritePermission) {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    struct Case {
-        mode_t before;
-        uint32_t set;
-        mode_t after;
-    };
-    // Clearing read-only gives write to whoever may read, as the umask allows; setting it removes
-    // every write bit.
-    for (const Case c : {Case{0644, attr::ReadOnly, 0444}, Case{0444, attr::Normal, 0644 | (0022 & ~mask)},
-                         Case{0400, attr::Archive, 0600}, Case{0676, attr::ReadOnly, 0454}}) {
-        ::chmod(file.c_str(), c.before);
-        ::removexattr(file.c_str(), "user.DOSATTRIB");
-        ASSERT_FALSE(Set(file, c.set));
-        EXPECT_EQ(ModeOf(file), c.after) << std::oct << c.before;
-        EXPECT_EQ(AttributesOf(file) & attr::ReadOnly, c.set & attr::ReadOnly) << std::oct << c.before;
-    }
-    ::chmod(file.c_str(), 0464); // any write bit at all means writable, unless the record says
-    EXPECT_EQ(AttributesOf(file), attr::ReadOnly);
-    ::removexattr(file.c_str(), "user.DOSATTRIB");
-    EXPECT_EQ(AttributesOf(file), attr::Normal);
-    EXPECT_EQ(AttributesOf(dir.Path()), attr::Directory);
-}
-
 TEST_F(FileSystemTest, HiddenAndArchiveLiveInTheSharedRecordWhichMirrorsReadOnly) {
     ASSERT_FALSE(Set(file, attr::ReadOnly));
     EXPECT_EQ(test::DosRecord(file),
@@ -112,6 +83,10 @@ TEST_F(FileSystemTest, HiddenAndArchiveLiveInTheSharedRecordWhichMirrorsReadOnly
     EXPECT_EQ(AttributesOf(file), attr::ReadOnly | attr::Hidden | attr::Archive);
     EXPECT_EQ(ModeOf(file), 0444);
     EXPECT_EQ(test::DosRecord(file), std::string("0x23\0", 5)); // as Samba reads it
+    ::chmod(file.c_str(), 0464); // any write bit at all means writable, unless the record says
+    EXPECT_EQ(AttributesOf(file), attr::ReadOnly | attr::Hidden | attr::Archive);
+    ::removexattr(file.c_str(), "user.DOSATTRIB");
+    EXPECT_EQ(AttributesOf(file), attr::Normal);
 }
 
 TEST_F(FileSystemTest, NormalClearsEveryBitAndPuttingBackWhatWasReadChangesNothing) {
@@ -147,17 +122,6 @@ TEST_F(FileSystemTest, SambaBinaryRecordIsPatchedInPlace) {
     }
 }
 
-TEST_F(FileSystemTest, ReadOnlyFolderIsAFlagAndKeepsItsPermissions) {
-    const std::string folder = dir / "sub";
-    test::MakeFolder(folder);
-    const mode_t before = ModeOf(folder);
-    ASSERT_FALSE(Set(folder, attr::ReadOnly | attr::Hidden));
-    EXPECT_EQ(AttributesOf(folder), attr::Directory | attr::ReadOnly | attr::Hidden);
-    EXPECT_EQ(ModeOf(folder), before);
-    ASSERT_FALSE(Set(folder, attr::Normal));
-    EXPECT_EQ(AttributesOf(folder), attr::Directory);
-}
-
 TEST_F(FileSystemTest, DotNamesReadAsHiddenAndClearingThatSaysItCannot) {
     const std::string dotted = dir / ".config";
     test::WriteFile(dotted, "");
@@ -168,15 +132,6 @@ TEST_F(FileSystemTest, DotNamesReadAsHiddenAndClearingThatSaysItCannot) {
     EXPECT_EQ(Set(dotted, attr::Archive | attr::ReadOnly), platform::Errc::hidden_by_name);
     EXPECT_EQ(AttributesOf(dotted), attr::Hidden | attr::Archive | attr::ReadOnly);
     EXPECT_EQ(AttributesOf(dir.Path() + "/."), attr::Directory);
-}
-
-TEST_F(FileSystemTest, PathThroughALinkActsOnTheTarget) {
-    const std::string link = dir / "link";
-    ASSERT_EQ(::symlink(file.c_str(), link.c_str()), 0);
-    ASSERT_FALSE(Set(link, attr::ReadOnly | attr::Hidden));
-    EXPECT_EQ(AttributesOf(file), attr::ReadOnly | attr::Hidden);
-    ASSERT_FALSE(SetUpdated(link, 1000000000));
-    EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 1000000000);
 }
 
 TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndoneAndTheAccessTimeStays) {
@@ -200,28 +155,18 @@ TEST_F(FileSystemTest, TimesOutsideThe32BitRangeAreStoredOrRefusedAndUndoneAndTh
     EXPECT_EQ(test::StatOf(file).st_mtim.tv_sec, 14000000000);
 }
 
-TEST_F(FileSystemTest, SomeoneElsesOrAnImmutableFileRefusesTimesAndAttributes) {
-    ::chmod(dir.Path().c_str(), 0755);
-    const std::string path = file;
-    EXPECT_EQ(test::RunAsUnprivileged([&] {
-                  return SetUpdated(path, 1000) == std::errc::operation_not_permitted &&
-                                 Set(path, attr::ReadOnly) == std::errc::permission_denied
-                             ? 0
-                             : 1;
-              }),
-              0);
-    EXPECT_EQ(ModeOf(file), 0644);
-    if (!test::SetImmutable(file, true)) {
-        GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
-    }
-    EXPECT_EQ(SetUpdated(file, 1000), std::errc::operation_not_permitted);
-    EXPECT_EQ(Set(file, attr::ReadOnly), std::errc::operation_not_permitted);
-    test::SetImmutable(file, false);
-}
-
 TEST_F(FileSystemTest, AnItemInAFolderIsTheLinkItselfAndAChosenPathFollowsIt) {
     test::MakeFolder(dir / "real");
     ASSERT_EQ(::symlink("real", (dir / "link").c_str()), 0);
+    // Read-only of a folder is a flag in the record: its permissions stay.
+    const mode_t before = ModeOf(dir / "real");
+    ASSERT_FALSE(Set(dir / "link", attr::ReadOnly | attr::Hidden));
+    EXPECT_EQ(AttributesOf(dir / "real"), attr::Directory | attr::ReadOnly | attr::Hidden);
+    EXPECT_EQ(ModeOf(dir / "real"), before);
+    ASSERT_FALSE(SetUpdated(dir / "link", 1000000000));
+    EXPECT_EQ(test::StatOf(dir / "real").st_mtim.tv_sec, 1000000000);
+    ASSERT_FALSE(Set(dir / "real", attr::Normal));
+    EXPECT_EQ(AttributesOf(dir / "real"), attr::Directory);
     std::error_code error;
     const platform::Item folder = test::OpenItem(dir.Path());
     const platform::Directory listing = platform::Directory::Open(folder, error);
@@ -295,7 +240,8 @@ TEST(FileSystemAsOwner, TheOwnerTakesTheRightForTheRecordAndTheExactModeComesBac
         {0444, nullptr, attr::ReadOnly | attr::Hidden, 0444, attr::ReadOnly | attr::Hidden},
         {0000, "0x20", attr::ReadOnly, 0000, attr::ReadOnly}, // nobody may read the record
         {0200, nullptr, attr::ReadOnly | attr::Archive, 0000, attr::ReadOnly | attr::Archive},
-        {0404, "0x20", attr::Hidden, 0604, attr::Hidden}, // the umask keeps others' write
+        {0404, "0x20", attr::Hidden, 0604, attr::Hidden},      // the umask keeps others' write
+        {0676, nullptr, attr::ReadOnly, 0454, attr::ReadOnly}, // every write bit goes
     };
     test::OnOwnDisk([&](const std::string& root) {
         ::umask(022);
@@ -415,6 +361,7 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
     const std::string mine = disk / "mine", theirs = disk / "theirs", locked = disk / "locked";
     for (const std::string& path : {mine, theirs, locked}) {
         test::WriteFile(path, "x");
+        ::chmod(path.c_str(), 0644);
     }
     ::chown(mine.c_str(), 65534, 65534);
     ::chown(locked.c_str(), 65534, 65534);
@@ -434,19 +381,25 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
                               std::errc::operation_not_permitted,
                           "immutable file");
         // And what the prediction says is what the change meets.
-        problems += Check(platform::SetAttributes(test::OpenItem(theirs), attr::Hidden) &&
-                              platform::SetAttributes(test::OpenItem(locked), attr::Hidden),
+        problems += Check(SetUpdated(theirs, 1000) == std::errc::operation_not_permitted &&
+                              Set(theirs, attr::ReadOnly) == std::errc::permission_denied &&
+                              Set(locked, attr::Hidden) == std::errc::operation_not_permitted,
                           "the changes went through");
         std::fprintf(stderr, "%s", problems.c_str());
         return problems.empty() ? 0 : 1;
     });
-    test::SetImmutable(locked, false);
     EXPECT_EQ(result, 0);
-    // A file system mounted read-only refuses everything.
+    EXPECT_EQ(ModeOf(theirs), 0644);
+    // A file system mounted read-only refuses everything; this process finds that out at its first
+    // look at the file system, so before any change.
     ASSERT_EQ(::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
     EXPECT_EQ(platform::PredictChange(test::OpenItem(mine), {true, false, false}),
               std::errc::read_only_file_system);
     ::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT, nullptr);
+    // The immutable flag binds root too.
+    EXPECT_EQ(SetUpdated(locked, 1000), std::errc::operation_not_permitted);
+    EXPECT_EQ(Set(locked, attr::ReadOnly), std::errc::operation_not_permitted);
+    test::SetImmutable(locked, false);
 }
 
 TEST(FileSystemWithoutProc, WhatNeedsAPathIsRefusedAndTheRestIsDoneThroughTheHandle) {

@@ -23,4 +23,9 @@ inline platform::FileInfo Query(const std::string& path) {
     return info;
 }
 
+// All ones when the attributes cannot be read.
+inline uint32_t AttributesOf(const std::string& path) {
+    return Query(path).attributes.value_or(~0U);
+}
+
 } // namespace test

@@ -10,7 +10,7 @@ using namespace std::string_literals;
 
 TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
     const std::string d(kDefault);
-    ExpectReads({
+    const std::vector<std::array<std::string, 4>> cases = {
         // Names fold ASCII case only and lose surrounding blanks.
         {"[Colors]\nBackGround=blue\n", "COLORS", "background", "blue"},
         {"[\xC3\x84]\nk=1\n", "\xC3\xA4", "k", d},
@@ -36,7 +36,11 @@ TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
         {"[s]\n\x83\x4C\x81\x5B\x41=1\n", "S", "\x83\x4C\x81\x5B\x61", "1"}, // \x41 is A, \x61 a
         {"[s]\x83\x5D\nk=1\n", "s", "k", "1"},
         {"[s]\n\xC3\x81\x41=1\n", "s", "\xC3\x81\x61", "1"},
-    });
+    };
+    for (const auto& [file, section, key, expected] : cases) {
+        Put(file);
+        EXPECT_EQ(Get(section, key), expected) << file << " -> [" << section << "] " << key;
+    }
 }
 
 TEST_F(ProfileTest, ValuesAreTrimmedAndLoseOnePairOfQuotesOrAreTheDefault) {
@@ -148,11 +152,8 @@ TEST_F(ProfileTest, MarkedFilesAreReadAndWrittenInTheirOwnEncoding) {
     const std::u16string before = u"; \xD800 x\r\n[s]\r\nk=値\r\n";
     const std::u16string after = u"; \xD800 x\r\n[s]\r\nk=新\r\nj=v\r\n";
     // A file of only its mark gets the platform's line ends.
-#ifdef _WIN32
-    const std::u16string newFile = u"[s]\r\nk=新\r\nj=v\r\n";
-#else
-    const std::u16string newFile = u"[s]\nk=新\nj=v\n";
-#endif
+    const std::u16string newFile =
+        test::NewTextFile("\n") == "\n" ? u"[s]\nk=新\nj=v\n" : u"[s]\r\nk=新\r\nj=v\r\n";
     struct Case {
         std::string before, read, after;
     };

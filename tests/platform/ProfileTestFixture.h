@@ -47,16 +47,6 @@ protected:
     }
     uint64_t Inode() const { return test::FileIdOf(m_path); }
 
-    struct Read {
-        std::string file, section, key, expected;
-    };
-    void ExpectReads(const std::vector<Read>& cases) {
-        for (const Read& c : cases) {
-            Put(c.file);
-            EXPECT_EQ(Get(c.section, c.key), c.expected) << c.file << " -> [" << c.section << "] " << c.key;
-        }
-    }
-
     // Keys k0, k1, ... in section s, one for each value.
     void PutValues(const std::vector<std::string>& values) {
         std::string file = "[s]\n";
