@@ -10,11 +10,13 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <set>
 #include <tuple>
 
 namespace {
@@ -34,18 +36,20 @@ protected:
     }
 
     void WaitForChecks() {
-        QElapsedTimer clock;
-        clock.start();
-        while (dialog->VersionCheckThreads().Running() > 0 && clock.elapsed() < 20000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        }
-        ASSERT_EQ(dialog->VersionCheckThreads().Running(), 0) << "a check never ended";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return dialog->VersionCheckThreads().Running() == 0; }, 20000))
+            << "a check never ended";
     }
 
-    // Serves one body and checks it.
+    // Serves one body and checks it, with a plain uncached GET.
     void CheckBody(const std::string& body) {
         test::HttpServer server([&](const std::string&) { return test::HttpServer::Reply(body); });
         Check(server.Url());
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 1U);
+        EXPECT_EQ(requests[0].rfind("GET /version/version.txt HTTP/1.1\r\n", 0), 0U) << requests[0];
+        const std::string agent = "User-Agent: " + QCoreApplication::applicationName().toStdString() + "\r\n";
+        EXPECT_NE(requests[0].find(agent), std::string::npos) << requests[0];
+        EXPECT_NE(requests[0].find("Cache-Control: no-cache"), std::string::npos) << requests[0];
     }
 
     // The box saying there is no newer release, and nothing else.
@@ -65,14 +69,12 @@ protected:
 
 // news: the release it tells of; nullptr: the box saying there is none; "": silence.
 TEST_F(VersionCheckTest, TheBodyDecidesTheAnswer) {
-    const char* const dated = "[2005/12/01] にﾊﾞｰｼﾞｮﾝ [1.4.0] がﾘﾘｰｽされています。";
     const struct {
         std::string body;
         const char* news;
     } cases[] = {
-        {"; news\n[Datemark]\nVersion=1.4.0\nDate=2005/12/01\n", dated},
-        {"[Datemark]\r\nVersion=1.4.0\r\nDate=2005/12/01\r\n", dated},
-        {"[Datemark]\nVersion=2\nDate=\n", "ﾊﾞｰｼﾞｮﾝ [2] がﾘﾘｰｽされています。"},
+        {"; news\n[Datemark]\nVersion=1.4.0\nDate=2005/12/01\n",
+         "[2005/12/01] にﾊﾞｰｼﾞｮﾝ [1.4.0] がﾘﾘｰｽされています。"},
         {"[Datemark]\nVersion=1.3.0\n", nullptr},
         // 8 MiB of nothing useful is cut, never taken in, and cutting it is no failure.
         {"[Datemark]\nVersion=3.0\n" + std::string(8 << 20, ';'), "ﾊﾞｰｼﾞｮﾝ [3.0] がﾘﾘｰｽされています。"},
@@ -100,20 +102,6 @@ TEST_F(VersionCheckTest, TheBodyDecidesTheAnswer) {
     }
 }
 
-TEST_F(VersionCheckTest, TheRequestIsAPlainUncachedGet) {
-    test::HttpServer server(
-        [](const std::string&) { return test::HttpServer::Reply("[Datemark]\nVersion=1.3.0\n"); });
-    Check(server.Url());
-    const auto requests = server.Requests();
-    ASSERT_EQ(requests.size(), 1U);
-    EXPECT_EQ(requests[0].rfind("GET /version/version.txt HTTP/1.1\r\n", 0), 0U) << requests[0];
-    EXPECT_NE(requests[0].find("User-Agent: " + QCoreApplication::applicationName().toStdString() + "\r\n"),
-              std::string::npos)
-        << requests[0];
-    EXPECT_NE(requests[0].find("Cache-Control: no-cache"), std::string::npos) << requests[0];
-    ExpectNoUpgrade();
-}
-
 TEST_F(VersionCheckTest, AFailedCheckSaysWhyInAStopBox) {
     const auto status = [](int code, const char* reason) -> test::HttpServer::Handler {
         // Even a page that looks like a newer release is no answer to the question.
@@ -127,7 +115,6 @@ TEST_F(VersionCheckTest, AFailedCheckSaysWhyInAStopBox) {
         QString text;                                    // empty: the system's own words
     } cases[] = {
         {"404", status(404, "Not Found"), "HTTP 404 Not Found"},
-        {"500", status(500, "Internal Server Error"), "HTTP 500 Internal Server Error"},
         {"no answer",
          [](const std::string&) {
              return test::HttpServer::Answer{{}, true};
@@ -178,22 +165,14 @@ TEST_F(VersionCheckTest, TwoChecksAtOnceBothFinishWithoutMixingTheirMessages) {
         QString::fromStdString("http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/v"), 5000);
     dialog->OnSysCommand(IDM_VERSIONCHECK);
     WaitForChecks();
-    ASSERT_EQ(prompts->messages.size(), 2U);
-    int info = 0;
-    int error = 0;
+    // One answer each, in whichever order they came.
+    std::multiset<unsigned> types;
     for (const auto& m : prompts->messages) {
         EXPECT_EQ(m.caption, kCaption);
-        if (m.type == win32::mb::IconInformation) {
-            EXPECT_EQ(m.text, kNoUpgrade);
-            ++info;
-        } else {
-            EXPECT_EQ(m.type, win32::mb::IconStop);
-            EXPECT_NE(m.text, kNoUpgrade);
-            ++error;
-        }
+        EXPECT_EQ(m.text == kNoUpgrade, m.type == win32::mb::IconInformation) << m.text.toStdString();
+        types.insert(m.type);
     }
-    EXPECT_EQ(info, 1);
-    EXPECT_EQ(error, 1);
+    EXPECT_EQ(types, (std::multiset<unsigned>{win32::mb::IconInformation, win32::mb::IconStop}));
 }
 
 TEST_F(VersionCheckTest, ClosingTheWindowStopsARunningCheck) {
