@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>

@@ -12,12 +12,10 @@
 #include <QDateEdit>
 #include <QDropEvent>
 #include <QItemSelectionModel>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimeEdit>
-#include <QTimer>
 #include <QUrl>
 #include <gtest/gtest.h>
 

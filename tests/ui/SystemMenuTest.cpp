@@ -4,13 +4,10 @@
 #include "support/TestSupport.h"
 #include "ui/MainDlg.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <tuple>
