@@ -260,7 +260,6 @@ TEST_F(MainDlgTest, AlwaysInFrontKeepsTheRunningWindowAndIsOffAtTheNextStart) {
                 ASSERT_TRUE(d.isVisible());
                 ASSERT_NE(d.windowHandle(), nullptr);
                 EXPECT_EQ(d.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), on);
-                EXPECT_EQ(d.m_chkTopMost->isChecked(), on);
             }
             // Only a window whose loop still runs gets here.
             QTimer::singleShot(10, [&] {

@@ -103,18 +103,17 @@ TEST_F(VersionCheckTest, TheBodyDecidesTheAnswer) {
 }
 
 TEST_F(VersionCheckTest, AFailedCheckSaysWhyInAStopBox) {
-    const auto status = [](int code, const char* reason) -> test::HttpServer::Handler {
-        // Even a page that looks like a newer release is no answer to the question.
-        return [=](const std::string&) {
-            return test::HttpServer::Reply("[Datemark]\nVersion=9.0\n", code, reason);
-        };
-    };
     const struct {
         const char* what;
         std::optional<test::HttpServer::Handler> server; // none: nothing listens
         QString text;                                    // empty: the system's own words
     } cases[] = {
-        {"404", status(404, "Not Found"), "HTTP 404 Not Found"},
+        // Even a page that looks like a newer release is no answer to the question.
+        {"404",
+         [](const std::string&) {
+             return test::HttpServer::Reply("[Datemark]\nVersion=9.0\n", 404, "Not Found");
+         },
+         "HTTP 404 Not Found"},
         {"no answer",
          [](const std::string&) {
              return test::HttpServer::Answer{{}, true};
