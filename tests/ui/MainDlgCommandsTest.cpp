@@ -171,11 +171,8 @@ TEST_F(CommandsTest, AddedAndDroppedFilesAndFoldersBecomeRowsSortedAmongTheOther
 }
 
 TEST_F(CommandsTest, DeleteKeepsANeighbourSelectedAndFocused) {
-    std::vector<std::string> files;
-    for (int i = 0; i < 8; ++i) {
-        files.push_back(File("f" + std::to_string(i)));
-    }
-    AddFiles(files);
+    AddFiles(
+        {File("f0"), File("f1"), File("f2"), File("f3"), File("f4"), File("f5"), File("f6"), File("f7")});
     Select({2, 5});
     dialog->OnDelete();
     EXPECT_EQ(Names(), (std::vector<std::string>{"f0", "f1", "f3", "f4", "f6", "f7"}));
