@@ -188,14 +188,13 @@ TEST(FileTypes, AgreesWithQtOnNamesMadeFromEveryGlobOfTheSystem) {
 }
 
 TEST(FileTypes, AgreesWithQtWithoutAnyGlobFileAndFoldersHaveTheDirectoryTypeWhateverTheirName) {
-    for (const QStringList& files : {QStringList(), QStringList{"/nonexistent/mime/globs2"}}) {
-        FileTypes types(files);
-        ExpectAgreesWithQt(types, TrickyNames());
-        const int folder = types.TypeOf("src", true);
-        EXPECT_EQ(types.MimeName(folder), "inode/directory");
-        for (const char* name : {"", "x.txt", "CMakeLists.txt", "archive.tar.gz", ".git", "a~"}) {
-            EXPECT_EQ(types.TypeOf(name, true), folder) << name;
-        }
+    // A glob file that cannot be read counts as none, the same path as an empty list.
+    FileTypes types(QStringList{"/nonexistent/mime/globs2"});
+    ExpectAgreesWithQt(types, TrickyNames());
+    const int folder = types.TypeOf("src", true);
+    EXPECT_EQ(types.MimeName(folder), "inode/directory");
+    for (const char* name : {"", "x.txt", "CMakeLists.txt", "archive.tar.gz", ".git", "a~"}) {
+        EXPECT_EQ(types.TypeOf(name, true), folder) << name;
     }
 }
 
