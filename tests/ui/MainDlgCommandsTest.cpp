@@ -207,7 +207,6 @@ TEST_F(CommandsTest, RefreshReadsEveryRowAgainAndSorts) {
     test::WriteFile(dir / "small", std::string(9000, 'x'));
     dialog->OnRefresh();
     EXPECT_EQ(Names(), (std::vector<std::string>{"big", "small"}));
-    EXPECT_EQ(list->GetItemText(1, 1), "9 KB");
 }
 
 TEST_F(CommandsTest, AFailingItemOpensTheResultsWithItsLine) {

@@ -80,8 +80,9 @@ TEST_F(MainDlgTest, FirstRunShowsTheDefaults) {
     EXPECT_FALSE(d->m_nowCreatedBar->icon().isNull());
 }
 
-TEST_F(MainDlgTest, LoadsStoredValues) {
-    test::WriteFile(path, "[Sakusei]\nDate=20051012\nTime=140642\n[Koshin]\nDate=NOTHING\nTime=091500\n"
+TEST_F(MainDlgTest, LoadsStoredValuesAndMovesAPlacementNoScreenShowsToTheTopLeft) {
+    test::WriteFile(path, "[Window]\ntop=-3000\nleft=5000\nbottom=-2300\nright=5900\n[Sakusei]\nDate="
+                          "20051012\nTime=140642\n[Koshin]\nDate=NOTHING\nTime=091500\n"
                           "[Attr]\nYuko=1\nReadOnly=1\nArchive=1\n[Option]\nSubFolder=0\nResult=0\n"
                           "[List]\nwidth2=80\n[ListOrder]\nindex1=1\nindex2=0\n");
     const auto d = Open();
@@ -97,6 +98,8 @@ TEST_F(MainDlgTest, LoadsStoredValues) {
     EXPECT_FALSE(Box(*d, 1009)->isChecked());
     EXPECT_EQ(d->m_list->GetColumnWidths()[1], 80);
     EXPECT_EQ(d->m_list->GetColumnOrder(), (std::array<int, 7>{1, 0, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(d->frameGeometry().topLeft(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
+    EXPECT_EQ(d->size(), QSize(900, 700).expandedTo(d->minimumSize()));
 }
 
 TEST_F(MainDlgTest, ClosingWritesWhatTheWindowShowsAndKeepsUnknownLines) {
@@ -271,13 +274,6 @@ TEST_F(MainDlgTest, AlwaysInFrontKeepsTheRunningWindowAndIsOffAtTheNextStart) {
     const auto d = Open();
     EXPECT_FALSE(d->m_chkTopMost->isChecked());
     EXPECT_FALSE(d->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
-}
-
-TEST_F(MainDlgTest, APlacementNoScreenShowsOpensAtTheTopLeftOfThisOne) {
-    test::WriteFile(path, "[Window]\ntop=-3000\nleft=5000\nbottom=-2300\nright=5900\n");
-    const auto d = Open();
-    EXPECT_EQ(d->frameGeometry().topLeft(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-    EXPECT_EQ(d->size(), QSize(900, 700).expandedTo(d->minimumSize()));
 }
 
 TEST_F(MainDlgTest, TheCreationCalendarOpensRightAlignedTheOtherLeftAligned) {

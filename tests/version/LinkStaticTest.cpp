@@ -70,8 +70,6 @@ TEST_F(LinkStaticTest, APressOnTheTextFromTheTopLeftCornerOpensTheTargetAndNothi
     Press({2, height});
     Press({-1, 2});
     Press({2, 2}, Qt::RightButton);
-    link->SetText("x");
-    Press({width - 1, 2}); // the area follows the new text
     EXPECT_EQ(opened.size(), 2U);
     // A release alone opens nothing.
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2), link->mapToGlobal(QPointF(2, 2)),
