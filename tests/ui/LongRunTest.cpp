@@ -40,13 +40,6 @@ void WhenProgressShows(QWidget& owner, const std::function<void(CProgressDlg&)>&
     watch->start(10);
 }
 
-// A click where the button is, entering through its window as the window system delivers it.
-void ClickOn(QWidget& button) {
-    QWidget* window = button.window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                      button.mapTo(window, button.rect().center()));
-}
-
 class LongRunTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -130,7 +123,9 @@ TEST_F(LongRunTest, ADiskThatStopsAnsweringShowsProgressAndCancelFinishesOnlyThe
         test::ResizeAndSettle(*dialog, dialog->width() + 40, dialog->height() + 30);
         EXPECT_EQ(dialog->m_list->size(), listSize + QSize(40, 30));
 
-        ClickOn(*progress.m_btnCancel);
+        // A click where the button is, entering through its window as the window system delivers it.
+        const QPoint cancel = progress.m_btnCancel->mapTo(&progress, progress.m_btnCancel->rect().center());
+        QTest::mouseClick(progress.windowHandle(), Qt::LeftButton, {}, cancel);
         EXPECT_FALSE(progress.m_btnCancel->isEnabled());
         EXPECT_EQ(progress.m_folder->text(), "中止しています…");
     }));

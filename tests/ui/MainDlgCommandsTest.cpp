@@ -64,6 +64,8 @@ protected:
 
     int Focused() const { return list->currentIndex().isValid() ? list->currentIndex().row() : -1; }
 
+    static QUrl Local(const std::string& path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
+
     void Drop(const QList<QUrl>& urls) {
         QMimeData data;
         data.setUrls(urls);
@@ -159,13 +161,11 @@ TEST_F(CommandsTest, AddedAndDroppedFilesAndFoldersBecomeRowsSortedAmongTheOther
     AddFiles({File("m.txt"), File("b.txt")});
     dialog->OnAddFiles(); // nothing chosen: the dialog was cancelled
     test::MakeFolder(dir / "zfolder");
-    Drop({QUrl::fromLocalFile(QString::fromStdString(File("z.txt"))), QUrl("https://example.com/x.txt"),
-          QUrl::fromLocalFile(QString::fromStdString(File("a.txt"))),
-          QUrl::fromLocalFile(QString::fromStdString(dir / "zfolder")),
-          QUrl::fromLocalFile(QString::fromStdString(File("c.txt")))});
+    Drop({Local(File("z.txt")), QUrl("https://example.com/x.txt"), Local(File("a.txt")),
+          Local(dir / "zfolder"), Local(File("c.txt"))});
     EXPECT_EQ(Names(), (std::vector<std::string>{"zfolder", "a.txt", "b.txt", "c.txt", "m.txt", "z.txt"}));
     // Added or dropped again: listed twice.
-    Drop({QUrl::fromLocalFile(QString::fromStdString(dir / "a.txt"))});
+    Drop({Local(dir / "a.txt")});
     AddFiles({dir / "b.txt"});
     EXPECT_EQ(list->GetItemCount(), 8);
 }
