@@ -92,10 +92,6 @@ TEST_F(AppSettingsTest, ANewFileHoldsEverySectionInTheOrderOfFirstWriting) {
                   "[Koshin]\nYuko=1\nDate=NOTHING\nTime=NOTHING\n"
                   "[Attr]\nYuko=0\nReadOnly=0\nHidden=0\nArchive=0\n"
                   "[Option]\nSubFolder=1\nFolder=1\nResult=1\n"));
-    const AppSettings back = ReadSettings(store, AppSettings{});
-    EXPECT_EQ(back.window, s.window);
-    EXPECT_EQ(back.createdTime, s.createdTime);
-    EXPECT_FALSE(back.updatedDate);
 }
 
 TEST_F(AppSettingsTest, WindowRectOfItsOwnSection) {

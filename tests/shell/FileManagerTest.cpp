@@ -5,16 +5,11 @@
 #include "support/TestSupport.h"
 
 #include <QDBusConnection>
-#include <QDBusMessage>
 #include <QObject>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <optional>
-#include <sys/stat.h>
 
 namespace {
 

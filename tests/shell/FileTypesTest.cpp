@@ -41,21 +41,12 @@ void ExpectAgreesWithQt(FileTypes& types, const std::vector<std::string>& names)
 }
 
 // The names in this order, backwards, and shuffled, each time from an empty cache.
-void ExpectAgreesWithQtInAnyOrder(const std::vector<std::string>& names) {
-    std::vector<std::string> order = names;
-    {
+void ExpectAgreesWithQtInAnyOrder(std::vector<std::string> names) {
+    for (int pass = 0; pass < 3; ++pass) {
         FileTypes types;
-        ExpectAgreesWithQt(types, order);
-    }
-    std::reverse(order.begin(), order.end());
-    {
-        FileTypes types;
-        ExpectAgreesWithQt(types, order);
-    }
-    std::shuffle(order.begin(), order.end(), std::mt19937(20240105));
-    {
-        FileTypes types;
-        ExpectAgreesWithQt(types, order);
+        ExpectAgreesWithQt(types, names);
+        pass == 0 ? std::reverse(names.begin(), names.end())
+                  : std::shuffle(names.begin(), names.end(), std::mt19937(20240105));
     }
 }
 
@@ -81,34 +72,6 @@ std::vector<std::string> TrickyNames() {
             "\xc4\xb0ndex.txt",
             "x.\xe2\x84\xaa"
             "mz"};
-}
-
-// Every prefix with every suffix.
-std::vector<std::string> CombinedNames() {
-    const char* prefixes[] = {"",           "a",
-                              "x",          "notes",
-                              "README",     "readme",
-                              "Makefile",   "makefile",
-                              "CMakeLists", "cmakelists",
-                              "core",       "CORE",
-                              "meson",      "meson_options",
-                              "SConscript", "123",
-                              ".",          "..",
-                              ".hidden",    "a.b",
-                              "lib.so.1",   "\xe8\xa1\xa8",
-                              "\xff",       "backup.2024-01-05"};
-    const char* suffixes[] = {"",       ".txt",    ".TXT",    ".md",           ".am",         ".in",
-                              ".build", ".tar.gz", ".TAR.GZ", ".gz",           ".c",          ".C",
-                              ".cpp",   ".png",    "~",       ".txt~",         "%",           ",v",
-                              ".1",     ".0",      ".so",     ".so.1",         ".vdr",        ".anim1",
-                              ".zzq",   ".",       ".\xff",   ".\xe8\xa1\xa8", ".tar.gz.part"};
-    std::vector<std::string> names;
-    for (const char* prefix : prefixes) {
-        for (const char* suffix : suffixes) {
-            names.push_back(std::string(prefix) + suffix);
-        }
-    }
-    return names;
 }
 
 // A name a glob matches: each "*" made star, each "?" made "q", each set one of its members.
@@ -164,18 +127,11 @@ std::vector<std::string> NamesFromSystemGlobs() {
     return names;
 }
 
-// A globs2 file of the test's own.
-class GlobFile {
-public:
-    explicit GlobFile(const std::string& content) : m_path(m_dir / "globs2") {
-        test::WriteFile(m_path, content);
-    }
-    QStringList Files() const { return {QString::fromStdString(m_path)}; }
-
-private:
-    test::TempDir m_dir;
-    std::string m_path;
-};
+// A globs2 file of the test's own, as FileTypes takes it.
+QStringList GlobFile(const std::string& path, const std::string& content) {
+    test::WriteFile(path, content);
+    return {QString::fromStdString(path)};
+}
 
 QImage ImageOf(const QIcon& icon) {
     return icon.pixmap(16).toImage();
@@ -204,32 +160,23 @@ private:
 };
 
 // A theme of 16x16 icons with these names, under folder/theme.
-void MakeTheme(const std::string& folder, const std::string& theme, const std::vector<std::string>& mimeIcons,
-               const std::vector<std::string>& placeIcons) {
+void MakeTheme(const std::string& folder, const std::string& theme, const std::vector<std::string>& icons) {
     const std::string root = folder + "/" + theme;
     test::MakeFolder(root);
     test::MakeFolder(root + "/16x16");
-    test::MakeFolder(root + "/16x16/mimetypes");
-    test::MakeFolder(root + "/16x16/places");
-    test::WriteFile(root + "/index.theme", "[Icon Theme]\nName=" + theme +
-                                               "\nDirectories=16x16/mimetypes,16x16/places\n\n"
-                                               "[16x16/mimetypes]\nSize=16\nType=Fixed\n\n"
-                                               "[16x16/places]\nSize=16\nType=Fixed\n");
+    test::WriteFile(root + "/index.theme",
+                    "[Icon Theme]\nName=" + theme + "\nDirectories=16x16\n\n[16x16]\nSize=16\nType=Fixed\n");
     QImage image(16, 16, QImage::Format_ARGB32);
     image.fill(Qt::red);
-    for (const std::string& name : mimeIcons) {
-        ASSERT_TRUE(image.save(QString::fromStdString(root + "/16x16/mimetypes/" + name + ".png")));
-    }
-    for (const std::string& name : placeIcons) {
-        ASSERT_TRUE(image.save(QString::fromStdString(root + "/16x16/places/" + name + ".png")));
+    for (const std::string& name : icons) {
+        ASSERT_TRUE(image.save(QString::fromStdString(root + "/16x16/" + name + ".png")));
     }
 }
 
 } // namespace
 
-TEST(FileTypes, AgreesWithQtOnTrickyNamesAndEveryPrefixWithEverySuffixInAnyOrder) {
+TEST(FileTypes, AgreesWithQtOnTrickyNamesInAnyOrder) {
     ExpectAgreesWithQtInAnyOrder(TrickyNames());
-    ExpectAgreesWithQtInAnyOrder(CombinedNames());
 }
 
 TEST(FileTypes, AgreesWithQtOnNamesMadeFromEveryGlobOfTheSystem) {
@@ -241,27 +188,23 @@ TEST(FileTypes, AgreesWithQtOnNamesMadeFromEveryGlobOfTheSystem) {
 }
 
 TEST(FileTypes, AgreesWithQtWithoutAnyGlobFileAndFoldersHaveTheDirectoryTypeWhateverTheirName) {
-    for (const QStringList& files : {QStringList(), QStringList{"/nonexistent/mime/globs2"}}) {
-        FileTypes types(files);
-        ExpectAgreesWithQt(types, TrickyNames());
-        ExpectAgreesWithQt(types, CombinedNames());
-        const int folder = types.TypeOf("src", true);
-        EXPECT_EQ(types.MimeName(folder), "inode/directory");
-        for (const char* name : {"", "x.txt", "CMakeLists.txt", "archive.tar.gz", ".git", "a~"}) {
-            EXPECT_EQ(types.TypeOf(name, true), folder) << name;
-        }
+    // A glob file that cannot be read counts as none, the same path as an empty list.
+    FileTypes types(QStringList{"/nonexistent/mime/globs2"});
+    ExpectAgreesWithQt(types, TrickyNames());
+    const int folder = types.TypeOf("src", true);
+    EXPECT_EQ(types.MimeName(folder), "inode/directory");
+    for (const char* name : {"", "x.txt", "CMakeLists.txt", "archive.tar.gz", ".git", "a~"}) {
+        EXPECT_EQ(types.TypeOf(name, true), folder) << name;
     }
 }
 
 TEST(FileTypes, CommentsAreInTheLanguageQtUses) {
     const QLocale before;
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    {
-        FileTypes types;
-        ExpectAgreesWithQt(types, TrickyNames());
-        const int folder = types.TypeOf("x", true);
-        EXPECT_EQ(types.Comment(folder), QMimeDatabase().mimeTypeForName("inode/directory").comment());
-    }
+    FileTypes types;
+    ExpectAgreesWithQt(types, TrickyNames());
+    EXPECT_EQ(types.Comment(types.TypeOf("x", true)),
+              QMimeDatabase().mimeTypeForName("inode/directory").comment());
     QLocale::setDefault(before);
 }
 
@@ -271,20 +214,9 @@ TEST(FileTypes, OneIndexPerTypeAndReferencesThatLast) {
     const QString* comment = &types.Comment(text);
     const std::string* commentUtf8 = &types.CommentUtf8(text);
     const QIcon* icon = &types.Icon(text);
-    EXPECT_EQ(types.TypeOf("b.txt", false), text);
-    EXPECT_EQ(types.TypeOf("C.TXT", false), text);
-    EXPECT_EQ(types.TypeOf("readme.txt", false), text);
-    EXPECT_EQ(types.TypeOf("1.2.3.txt", false), text);
-    const int cmake = types.TypeOf("CMakeLists.txt", false);
-    EXPECT_NE(cmake, text);
-    EXPECT_EQ(types.TypeOf("cmakelists.txt", false), cmake);
-    EXPECT_EQ(types.TypeOf("x.cmake", false), cmake);
-    // Many types later, indexes stay dense and distinct, and what was handed out stays put.
-    std::vector<int> seen;
-    for (const char* ext :
-         {"png",  "jpg", "gif", "pdf", "c",      "h",      "cpp", "py",  "sh",  "html", "css", "js",
-          "json", "xml", "zip", "gz",  "tar.gz", "tar.xz", "mp3", "ogg", "mp4", "odt",  "ods", "iso"}) {
-        seen.push_back(types.TypeOf(std::string("f.") + ext, false));
+    // Many types later, each type has one index, and what was handed out stays put.
+    for (const std::string& name : TrickyNames()) {
+        types.TypeOf(name, false);
     }
     std::vector<QString> mimes;
     for (int i = 0; i < types.Count(); ++i) {
@@ -292,9 +224,6 @@ TEST(FileTypes, OneIndexPerTypeAndReferencesThatLast) {
     }
     std::sort(mimes.begin(), mimes.end());
     EXPECT_EQ(std::unique(mimes.begin(), mimes.end()), mimes.end());
-    for (const int type : seen) {
-        EXPECT_LT(type, types.Count());
-    }
     EXPECT_EQ(&types.Comment(text), comment);
     EXPECT_EQ(&types.CommentUtf8(text), commentUtf8);
     EXPECT_EQ(&types.Icon(text), icon);
@@ -302,11 +231,11 @@ TEST(FileTypes, OneIndexPerTypeAndReferencesThatLast) {
 }
 
 TEST(FileTypes, GlobsInTheFileDecideWhichNamesShareTheAnswerOfTheirSuffix) {
+    const test::TempDir dir;
     const std::string txt = "50:text/plain:*.txt\n";
     {
         // Nothing in the file tells CMakeLists.txt from notes.txt: they share one answer.
-        GlobFile file(txt);
-        FileTypes types(file.Files());
+        FileTypes types(GlobFile(dir / "globs2", txt));
         EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain");
         EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain");
         EXPECT_EQ(MimeOf(types, "libfoo.so.1.zzq"), "application/octet-stream");
@@ -317,8 +246,7 @@ TEST(FileTypes, GlobsInTheFileDecideWhichNamesShareTheAnswerOfTheirSuffix) {
     for (const char* glob :
          {"cmakelists.txt", "CMAKELISTS.TXT", "CMakeLists.txt:cs", "cmake*", "*lists.txt", "cmake?ists.txt",
           "[c]makelists.txt", "[!x]makelists.txt", "[a-d]make[k-m]ists.txt", "cmakelists.tx[!a]", "c*"}) {
-        GlobFile file(txt + "50:text/x-test:" + glob + "\n");
-        FileTypes types(file.Files());
+        FileTypes types(GlobFile(dir / "globs2", txt + "50:text/x-test:" + glob + "\n"));
         EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
         EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/x-cmake") << glob;
         EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
@@ -326,15 +254,13 @@ TEST(FileTypes, GlobsInTheFileDecideWhichNamesShareTheAnswerOfTheirSuffix) {
     // None of these does.
     for (const char* glob : {"cmakelists.txt:cs", "CMAKELISTS.TXT:cs", "[!c]makelists.txt", "cmakelists",
                              "*.cmake", "makefile.*", "cmakelists.txt.in", "?cmakelists.txt", "*x"}) {
-        GlobFile file(txt + "50:text/x-test:" + glob + "\n");
-        FileTypes types(file.Files());
+        FileTypes types(GlobFile(dir / "globs2", txt + "50:text/x-test:" + glob + "\n"));
         EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain") << glob;
         EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain") << glob;
     }
     {
         // A "*." glob with wildcards after the dot keys its names by all after the first dot.
-        GlobFile file(txt + "60:application/x-sharedlib:*.so.[0-9]*\n");
-        FileTypes types(file.Files());
+        FileTypes types(GlobFile(dir / "globs2", txt + "60:application/x-sharedlib:*.so.[0-9]*\n"));
         EXPECT_EQ(MimeOf(types, "x.zzq"), "application/octet-stream");
         EXPECT_EQ(MimeOf(types, "libfoo.so.1.zzq"), "application/x-sharedlib");
         EXPECT_EQ(MimeOf(types, "libfoo.so.x.zzq"), "application/octet-stream");
@@ -343,56 +269,51 @@ TEST(FileTypes, GlobsInTheFileDecideWhichNamesShareTheAnswerOfTheirSuffix) {
 
 // How one line reads is ParseGlobLine's (MimeGlobsTest); here, how the lines and files add up.
 TEST(FileTypes, GlobFilesAreReadLineByLineSkippingWhatIsNoGlob) {
-    GlobFile file("\n"
-                  "garbage\n"
-                  "50:text/plain:*.txt\r\n"
-                  "50:text/x-cmake:cmakelists.txt:cs,later\n"
-                  "50:text/x-readme:readme:later\n"
-                  "50:text/x-makefile:__NOGLOBS__\n"
-                  "10:text/x-makefile:makefile.*");
-    FileTypes types(file.Files());
+    const test::TempDir dir;
+    const QStringList file = GlobFile(dir / "first", "\n"
+                                                     "garbage\n"
+                                                     "50:text/plain:*.txt\r\n"
+                                                     "50:text/x-cmake:cmakelists.txt:cs,later\n"
+                                                     "50:text/x-readme:readme:later\n"
+                                                     "50:text/x-makefile:__NOGLOBS__\n"
+                                                     "10:text/x-makefile:makefile.*");
+    FileTypes types(file);
     EXPECT_EQ(MimeOf(types, "notes.txt"), "text/plain");
     EXPECT_EQ(MimeOf(types, "cmakelists.txt"), "text/x-cmake"); // the exact case...
     EXPECT_EQ(MimeOf(types, "CMakeLists.txt"), "text/plain");   // ...only, by "cs"
     EXPECT_EQ(MimeOf(types, "README"), "text/x-readme");        // flags without "cs": any case
     EXPECT_EQ(MimeOf(types, "Makefile.am"), "text/x-makefile"); // with no newline at the end
     EXPECT_EQ(MimeOf(types, "garbage"), "application/octet-stream");
-    {
-        GlobFile second("50:text/x-cmake:cmakelists.txt\n");
-        FileTypes both(file.Files() + second.Files());
-        EXPECT_EQ(MimeOf(both, "notes.txt"), "text/plain");
-        EXPECT_EQ(MimeOf(both, "CMakeLists.txt"), "text/x-cmake");
-    }
+    FileTypes both(file + GlobFile(dir / "second", "50:text/x-cmake:cmakelists.txt\n"));
+    EXPECT_EQ(MimeOf(both, "notes.txt"), "text/plain");
+    EXPECT_EQ(MimeOf(both, "CMakeLists.txt"), "text/x-cmake");
 }
 
 // Without a theme's icon, the style's file and folder icons.
 TEST(FileTypes, IconsComeFromTheThemeByTypeThenGenericNameThenTheStyle) {
     test::TempDir icons;
-    MakeTheme(icons.Path(), "Adwaita", {"text-plain", "text-x-generic"}, {"folder"});
-    MakeTheme(icons.Path(), "Custom", {"text-x-generic"}, {});
+    MakeTheme(icons.Path(), "Adwaita", {"text-plain", "text-x-generic", "folder"});
+    MakeTheme(icons.Path(), "Custom", {"text-x-generic"});
     ASSERT_NE(StyleImage(QStyle::SP_FileIcon), StyleImage(QStyle::SP_DirIcon));
-    for (const QString& theme : {QString(), QString("hicolor")}) {
-        IconThemeScope scope({QString::fromStdString(icons.Path())}, theme);
-        FileTypes types;
-        EXPECT_EQ(types.Icon(types.TypeOf("a.txt", false)).name(), "text-plain");
-        EXPECT_EQ(types.Icon(types.TypeOf("a.c", false)).name(), "text-x-generic");
-        EXPECT_EQ(types.Icon(types.TypeOf("src", true)).name(), "folder");
-        // Neither "application-octet-stream" nor "application-x-generic" is in the theme.
-        EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("x.zzq", false))), StyleImage(QStyle::SP_FileIcon));
-    }
-    {
-        // A theme the desktop chose stays, even without the icons.
-        IconThemeScope scope({QString::fromStdString(icons.Path())}, "Custom");
-        FileTypes types;
-        EXPECT_EQ(types.Icon(types.TypeOf("a.txt", false)).name(), "text-x-generic");
-        EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("src", true))), StyleImage(QStyle::SP_DirIcon));
-        EXPECT_EQ(QIcon::themeName(), "Custom");
-    }
+    // No theme chosen: Adwaita's icons, as for "hicolor" (see the Adwaita test).
+    const IconThemeScope none({QString::fromStdString(icons.Path())}, QString());
+    FileTypes types;
+    EXPECT_EQ(types.Icon(types.TypeOf("a.txt", false)).name(), "text-plain");
+    EXPECT_EQ(types.Icon(types.TypeOf("a.c", false)).name(), "text-x-generic");
+    EXPECT_EQ(types.Icon(types.TypeOf("src", true)).name(), "folder");
+    // Neither "application-octet-stream" nor "application-x-generic" is in the theme.
+    EXPECT_EQ(ImageOf(types.Icon(types.TypeOf("x.zzq", false))), StyleImage(QStyle::SP_FileIcon));
+    // A theme the desktop chose stays, even without the icons.
+    const IconThemeScope custom({QString::fromStdString(icons.Path())}, "Custom");
+    FileTypes chosen;
+    EXPECT_EQ(chosen.Icon(chosen.TypeOf("a.txt", false)).name(), "text-x-generic");
+    EXPECT_EQ(ImageOf(chosen.Icon(chosen.TypeOf("src", true))), StyleImage(QStyle::SP_DirIcon));
+    EXPECT_EQ(QIcon::themeName(), "Custom");
 }
 
 TEST(FileTypes, AdwaitaReplacesOnlyNoThemeOrHicolorAndOnlyWhenFound) {
     test::TempDir icons;
-    MakeTheme(icons.Path(), "Adwaita", {}, {});
+    MakeTheme(icons.Path(), "Adwaita", {});
     test::TempDir empty;
     const QString withAdwaita = QString::fromStdString(icons.Path());
     const QString without = QString::fromStdString(empty.Path());

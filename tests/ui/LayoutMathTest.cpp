@@ -11,6 +11,8 @@ TEST(LayoutMath, FlagsMoveAndStretchByTheGrowth) {
     EXPECT_EQ(ApplyLayoutFlags(r, LAYOUT_SIZE_Y | LAYOUT_MOVE_Y, 0, 10), (LayoutRect{10, 30, 110, 80}));
 }
 
+// CDialogLayout adds only the last size to this, which MainDlgTest's grow and shrink drives; sizes
+// below the base, which no window of the program allows, are this test's alone.
 TEST(LayoutMath, GrowthCountsOnlyAboveTheBaseSoAnySequenceEndsWhereOneStepWould) {
     EXPECT_EQ(LayoutGrowth(500, 600, 500), -100);
     EXPECT_EQ(LayoutGrowth(300, 400, 500), 0);  // below the base: nothing moves

@@ -11,7 +11,6 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
-#include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,7 +21,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <sys/xattr.h>
 #include <thread>
 #include <tuple>
 
@@ -40,13 +38,6 @@ void WhenProgressShows(QWidget& owner, const std::function<void(CProgressDlg&)>&
         }
     });
     watch->start(10);
-}
-
-// A click where the button is, entering through its window as the window system delivers it.
-void ClickOn(QWidget& button) {
-    QWidget* window = button.window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
-                      button.mapTo(window, button.rect().center()));
 }
 
 class LongRunTest : public ::testing::Test {
@@ -80,12 +71,27 @@ protected:
         const int64_t want = platform::LocalToUtc(SYSTEMTIME{2005, 10, 3, 12, 14, 6, 42, 0})->seconds;
         size_t changed = 0;
         for (const std::string& path : paths) {
-            const bool timeSet = test::StatOf(path).st_mtim.tv_sec == want;
-            char value[64];
-            EXPECT_EQ(timeSet, ::lgetxattr(path.c_str(), "user.DOSATTRIB", value, sizeof value) > 0) << path;
+            const bool timeSet = test::MtimeOf(path) == want;
+            EXPECT_EQ(timeSet, !test::DosRecord(path).empty()) << path;
             changed += timeSet ? 1 : 0;
         }
         return changed;
+    }
+
+    // Clicks 更新 with the disk frozen and, once the progress window is up, acts on it; the disk
+    // thaws after that, so the item in hand ends and the run with it.
+    void UpdateWhileFrozen(const std::function<void(CProgressDlg&)>& act) {
+        test::FrozenFileSystem frozen(disk.Path());
+        ASSERT_TRUE(frozen.Frozen());
+        bool shown = false;
+        WhenProgressShows(*dialog, [&](CProgressDlg& progress) {
+            shown = true;
+            act(progress);
+            frozen.Thaw();
+        });
+        QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton); // returns once the run has ended
+        frozen.Thaw();
+        ASSERT_TRUE(shown);
     }
 
     test::LoopMount disk;
@@ -100,11 +106,7 @@ protected:
 } // namespace
 
 TEST_F(LongRunTest, ADiskThatStopsAnsweringShowsProgressAndCancelFinishesOnlyTheItemInHand) {
-    test::FrozenFileSystem frozen(disk.Path());
-    ASSERT_TRUE(frozen.Frozen());
-    bool shown = false;
-    WhenProgressShows(*dialog, [&](CProgressDlg& progress) {
-        shown = true;
+    ASSERT_NO_FATAL_FAILURE(UpdateWhileFrozen([&](CProgressDlg& progress) {
         EXPECT_EQ(progress.windowTitle(), "更新中");
         EXPECT_EQ(progress.m_count->text(), "0 項目を処理しました");
         EXPECT_EQ(progress.m_folder->text().toStdString(), paths[0]);
@@ -121,14 +123,12 @@ TEST_F(LongRunTest, ADiskThatStopsAnsweringShowsProgressAndCancelFinishesOnlyThe
         test::ResizeAndSettle(*dialog, dialog->width() + 40, dialog->height() + 30);
         EXPECT_EQ(dialog->m_list->size(), listSize + QSize(40, 30));
 
-        ClickOn(*progress.m_btnCancel);
+        // A click where the button is, entering through its window as the window system delivers it.
+        const QPoint cancel = progress.m_btnCancel->mapTo(&progress, progress.m_btnCancel->rect().center());
+        QTest::mouseClick(progress.windowHandle(), Qt::LeftButton, {}, cancel);
         EXPECT_FALSE(progress.m_btnCancel->isEnabled());
         EXPECT_EQ(progress.m_folder->text(), "中止しています…");
-        frozen.Thaw();
-    });
-    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton); // returns once the run has ended
-    frozen.Thaw();
-    ASSERT_TRUE(shown);
+    }));
 
     EXPECT_EQ(ChangedOnDisk(), 1U); // the folder itself, waiting for the disk when cancelled
     EXPECT_EQ(prompts->results, std::vector<std::string>{"中止しました（1 項目を処理済み）\n"});
@@ -139,20 +139,12 @@ TEST_F(LongRunTest, ADiskThatStopsAnsweringShowsProgressAndCancelFinishesOnlyThe
 }
 
 TEST_F(LongRunTest, ClosingTheMainWindowMidRunWaitsForTheItemInHandThenSavesAndCloses) {
-    test::FrozenFileSystem frozen(disk.Path());
-    ASSERT_TRUE(frozen.Frozen());
-    bool shown = false;
-    WhenProgressShows(*dialog, [&](CProgressDlg&) {
-        shown = true;
+    ASSERT_NO_FATAL_FAILURE(UpdateWhileFrozen([&](CProgressDlg&) {
         dialog->windowHandle()->close(); // the close box
         QTest::qWait(100);
         EXPECT_TRUE(dialog->isVisible()) << "closed while an item was still being changed";
         EXPECT_FALSE(test::Exists(settings / "Datemark.ini"));
-        frozen.Thaw();
-    });
-    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
-    frozen.Thaw();
-    ASSERT_TRUE(shown);
+    }));
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), win32::id::Cancel);
     EXPECT_TRUE(test::Exists(settings / "Datemark.ini"));
