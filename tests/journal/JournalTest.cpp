@@ -83,6 +83,21 @@ TEST(Journal, ARunReadsBackAsWrittenWithOrWithoutItsEnd) {
     }
 }
 
+// The bytes of a short run, worked out apart from the program (the checks are zlib's CRC-32):
+// what another program reading a journal may rely on.
+TEST(Journal, ARunIsWrittenInTheBytesTheFormatNames) {
+    test::TempDir dir;
+    const std::string expected("\x44\x41\x54\x45\x4d\x41\x52\x4b\x2d\x4a\x4f\x55\x52\x4e\x41\x4c"
+                               "\x02\x00\x00\x00\x36\x00\x00\x00\x01\x00\x40\xc3\x33\x69\x00\x00"
+                               "\x00\x00\x2a\x00\x00\x00\x20\x00\x00\x00\xe6\x9b\xb4\xe6\x96\xb0"
+                               "\xe6\x97\xa5\xe6\x99\x82\x20\x32\x30\x30\x35\x2f\x31\x30\x2f\x31"
+                               "\x32\x20\x31\x34\x3a\x30\x36\x3a\x34\x32\x00\x00\x00\x00\x00\x00"
+                               "\xb6\x55\xd1\xd7\x0a\x00\x00\x00\x03\x00\x00\x00\x00\x00\x00\x00"
+                               "\x00\x01\x00\x00\xe3\xe3\xba\x7f",
+                               104);
+    EXPECT_EQ(test::ReadFile(dir / Write(dir.Path(), 0, true)), expected);
+}
+
 TEST(Journal, AnItemFarBelowTheLongestPathReadsBack) {
     test::TempDir dir;
     std::error_code error;
