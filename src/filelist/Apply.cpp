@@ -169,11 +169,9 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
 // Writes the item's old state and the plan to the journal; false when the item must be left.
 bool Journal(const platform::Item& item, const std::string& path, ApplyRequest& request, const Plan& plan,
              journal::ItemRecord& record) {
-    // A run that sets the last-write time alone puts back only that; the handle saw it on opening.
-    record.updatedOnly = plan.created == nullptr && !plan.attributes;
-    if (record.updatedOnly) {
-        record.before.id = item.Id();
-        record.before.updated = item.Updated();
+    // A run that sets the last-write time alone puts back only that.
+    if (plan.created == nullptr && !plan.attributes) {
+        journal::KeepUpdatedOnly(record, item);
     } else if (const auto error = platform::ReadState(item, record.before)) {
         AddLine(request, path, error);
         return false;

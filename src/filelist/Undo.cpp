@@ -169,10 +169,8 @@ public:
             return true;
         }
         journal::ItemRecord own;
-        own.updatedOnly = record.updatedOnly;
-        if (own.updatedOnly) {
-            own.before.id = item.Id();
-            own.before.updated = item.Updated();
+        if (record.updatedOnly) {
+            journal::KeepUpdatedOnly(own, item);
         } else if (const auto error = platform::ReadState(item, own.before)) {
             ++m_request.failed;
             Line(path, error);

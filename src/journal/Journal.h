@@ -41,6 +41,14 @@ struct ItemRecord {
     friend bool operator==(const ItemRecord&, const ItemRecord&) = default;
 };
 
+// Makes record one that keeps the last-write time alone, as the item's handle saw it on opening.
+inline void KeepUpdatedOnly(ItemRecord& record, const platform::Item& item) {
+    record.updatedOnly = true;
+    record.before = platform::ItemState();
+    record.before.id = item.Id();
+    record.before.updated = item.Updated();
+}
+
 enum class RunKind : uint8_t { Update = 0, Undo = 1 };
 
 struct RunHeader {
