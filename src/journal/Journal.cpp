@@ -31,6 +31,7 @@ constexpr uint16_t kOldestVersion = 1;
 constexpr size_t kMaxRecord = size_t{64} << 20;
 constexpr size_t kReserve = 4 << 20;
 constexpr int64_t kSyncEveryNs = 1'000'000'000;
+constexpr int kRecordsPerClock = 32;
 
 enum Kind : uint8_t { kHeader = 1, kItem = 2, kEnd = 3 };
 
@@ -72,8 +73,10 @@ uint32_t Crc32(std::string_view bytes) {
     return crc ^ 0xFFFFFFFFU;
 }
 
+// Appends fields to a string of the caller's, which a writer keeps from record to record.
 class Out {
 public:
+    explicit Out(std::string& bytes) : m_bytes(bytes) {}
     void U8(uint8_t v) { m_bytes.push_back(static_cast<char>(v)); }
     void U32(uint32_t v) {
         char b[4];
@@ -93,10 +96,9 @@ public:
         U32(static_cast<uint32_t>(s.size()));
         m_bytes.append(s);
     }
-    std::string& Bytes() { return m_bytes; }
 
 private:
-    std::string m_bytes;
+    std::string& m_bytes;
 };
 
 // Reads fields; any read past the end marks the whole input as bad, and later reads give zero.
@@ -175,8 +177,7 @@ platform::ItemState GetState(In& in, uint8_t& has) {
     return s;
 }
 
-std::string ItemPayload(const ItemRecord& item) {
-    Out out;
+void PutItem(Out& out, const ItemRecord& item) {
     out.Text(item.path);
     PutState(out, item.before, item.updatedOnly);
     const Asked& a = item.asked;
@@ -185,7 +186,6 @@ std::string ItemPayload(const ItemRecord& item) {
     out.Time(a.created.value_or(platform::UtcTime()));
     out.Time(a.updated.value_or(platform::UtcTime()));
     out.U32(a.attributes.value_or(0));
-    return std::move(out.Bytes());
 }
 
 bool ReadItem(In& in, uint16_t version, ItemRecord& item) {
@@ -215,15 +215,18 @@ size_t Padding(size_t bodySize, uint32_t version) {
     return version >= 2 ? (4 - bodySize % 4) % 4 : 0;
 }
 
-std::string Framed(uint8_t kind, const std::string& payload) {
-    Out out;
-    const size_t bodySize = 1 + payload.size();
-    out.U32(static_cast<uint32_t>(bodySize));
-    out.U8(kind);
-    out.Bytes() += payload;
-    out.Bytes().append(Padding(bodySize, kVersion), '\0');
-    out.U32(Crc32(std::string_view(out.Bytes()).substr(4, bodySize)));
-    return std::move(out.Bytes());
+// Starts a record in bytes, which then take its payload: room for the length, and the kind.
+void BeginRecord(std::string& bytes, uint8_t kind) {
+    bytes.assign(4, '\0');
+    bytes.push_back(static_cast<char>(kind));
+}
+
+// Ends the record begun in bytes: its length, padding and check.
+void EndRecord(std::string& bytes) {
+    const size_t bodySize = bytes.size() - 4;
+    platform::StoreLe32(bytes.data(), static_cast<uint32_t>(bodySize));
+    bytes.append(Padding(bodySize, kVersion), '\0');
+    Out(bytes).U32(Crc32(std::string_view(bytes).substr(4, bodySize)));
 }
 
 // One record of a file, read at a byte.
@@ -284,11 +287,9 @@ void Prune(const std::string& folder) {
     }
 }
 
-std::string EndPayload(const RunEnd& end) {
-    Out out;
+void PutEnd(Out& out, const RunEnd& end) {
     out.U64(end.items);
     out.U8(end.cancelled ? 1 : 0);
-    return std::move(out.Bytes());
 }
 
 // The bytes of a file from offset on, at most size of them; none when it cannot be read.
@@ -316,16 +317,17 @@ std::unique_ptr<Writer> Writer::Start(const std::string& folder, const RunHeader
     if (error) {
         return nullptr;
     }
-    Out out;
-    out.Bytes() = std::string(kMagic);
-    out.U32(kVersion);
-    Out payload;
-    payload.U8(static_cast<uint8_t>(header.kind));
-    payload.Time(header.started);
-    payload.Text(header.summary);
-    payload.Text(header.undid);
-    if ((error = writer->m_file->Append(out.Bytes() + Framed(kHeader, payload.Bytes()))) ||
-        (error = writer->m_file->Sync())) {
+    std::string& bytes = writer->m_record;
+    BeginRecord(bytes, kHeader);
+    Out out(bytes);
+    out.U8(static_cast<uint8_t>(header.kind));
+    out.Time(header.started);
+    out.Text(header.summary);
+    out.Text(header.undid);
+    EndRecord(bytes);
+    std::string start(kMagic);
+    Out(start).U32(kVersion);
+    if ((error = writer->m_file->Append(start + bytes)) || (error = writer->m_file->Sync())) {
         writer->m_file.reset();
         platform::RemoveFile(platform::JoinPath(folder, writer->m_name));
         return nullptr;
@@ -336,10 +338,20 @@ std::unique_ptr<Writer> Writer::Start(const std::string& folder, const RunHeader
 
 Writer::~Writer() = default;
 
-std::error_code Writer::Write(uint8_t kind, const std::string& payload) {
-    if (auto ec = m_file->Append(Framed(kind, payload))) {
-        return ec;
+std::error_code Writer::Write() {
+    EndRecord(m_record);
+    const std::error_code error = m_file->Append(m_record);
+    if (m_record.capacity() > kReserve) {
+        m_record = std::string(); // after a path of megabytes
     }
+    if (error) {
+        return error;
+    }
+    // The clock is read now and then only: a record costs less than reading it.
+    if (++m_sinceClock < kRecordsPerClock) {
+        return {};
+    }
+    m_sinceClock = 0;
     if (const int64_t now = NowNs(); now - m_lastSync >= kSyncEveryNs) {
         m_lastSync = now;
         return m_file->Sync();
@@ -348,17 +360,23 @@ std::error_code Writer::Write(uint8_t kind, const std::string& payload) {
 }
 
 std::error_code Writer::Add(const ItemRecord& item) {
-    const std::string payload = ItemPayload(item);
-    if (payload.size() >= kMaxRecord) {
+    BeginRecord(m_record, kItem);
+    Out out(m_record);
+    PutItem(out, item);
+    if (m_record.size() - 5 >= kMaxRecord) {
+        m_record = std::string();
         return std::make_error_code(std::errc::filename_too_long);
     }
-    auto ec = Write(kItem, payload);
+    auto ec = Write();
     m_added += ec ? 0 : 1;
     return ec;
 }
 
 std::error_code Writer::Finish(const RunEnd& end) {
-    if (auto ec = Write(kEnd, EndPayload(end))) {
+    BeginRecord(m_record, kEnd);
+    Out out(m_record);
+    PutEnd(out, end);
+    if (auto ec = Write()) {
         return ec;
     }
     if (auto ec = m_file->Sync()) {
@@ -468,7 +486,10 @@ std::error_code ReadRunInfo(const std::string& folder, const std::string& name, 
     }
     info.name = name;
     info.header = run.header;
-    const size_t endBody = 1 + EndPayload({}).size();
+    std::string endPayload;
+    Out endOut(endPayload);
+    PutEnd(endOut, {});
+    const size_t endBody = 1 + endPayload.size();
     const size_t endSize = 8 + endBody + Padding(endBody, version);
     const std::optional<std::string> tail =
         ReadPart(path, -static_cast<int64_t>(endSize), endSize, std::ios::end);

@@ -95,11 +95,14 @@ public:
 
 private:
     Writer() = default;
-    std::error_code Write(uint8_t kind, const std::string& payload);
+    // Ends the record begun in m_record and appends it.
+    std::error_code Write();
 
     std::string m_name;
     std::unique_ptr<platform::AppendFile> m_file;
+    std::string m_record; // the record being made, its space kept for the next
     int64_t m_lastSync = 0;
+    int m_sinceClock = 0;
     uint64_t m_added = 0;
 };
 
