@@ -14,9 +14,9 @@
 #include <array>
 #include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
@@ -575,14 +575,18 @@ public:
 private:
     struct Entry {
         FsInfo info;
-        std::chrono::steady_clock::time_point when;
+        int64_t when = -1; // the coarse clock's milliseconds when detected; -1 never
         TimesAsked verified;
     };
 
     Entry& Fresh(const Target& probe, const FsKey& key) {
-        const auto now = std::chrono::steady_clock::now();
+        // The coarse clock, a few milliseconds fine, is read in a fraction of the time of the fine
+        // one, and this runs several times an item.
+        timespec ts{};
+        ::clock_gettime(CLOCK_MONOTONIC_COARSE, &ts);
+        const int64_t now = int64_t{ts.tv_sec} * 1000 + ts.tv_nsec / 1'000'000;
         Entry& e = m_known[key];
-        if (e.when == std::chrono::steady_clock::time_point() || now - e.when >= std::chrono::seconds(5)) {
+        if (e.when < 0 || now - e.when >= 5000) {
             e = Entry{DetectFs(probe, key.device), now, {}};
         }
         return e;
@@ -1505,7 +1509,8 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
         return SystemError(EROFS);
     }
     // Times, modes and records are the owner's to change (and root's).
-    const bool mine = st.uid == ::geteuid() || ::geteuid() == 0;
+    const uid_t me = ::geteuid();
+    const bool mine = st.uid == me || me == 0;
     if (st.locked || ((asked.times || asked.attributes) && !mine)) {
         return SystemError(EPERM);
     }
