@@ -93,11 +93,3 @@ TEST_F(AppSettingsTest, ANewFileHoldsEverySectionInTheOrderOfFirstWriting) {
                   "[Attr]\nYuko=0\nReadOnly=0\nHidden=0\nArchive=0\n"
                   "[Option]\nSubFolder=1\nFolder=1\nResult=1\n"));
 }
-
-TEST_F(AppSettingsTest, WindowRectOfItsOwnSection) {
-    EXPECT_EQ(ReadWindowRect(store, "ResultWindow", {1, 2, 3, 4}), (WindowRect{1, 2, 3, 4}));
-    ASSERT_TRUE(WriteWindowRect(store, "ResultWindow", {10, 20, 300, 400}));
-    EXPECT_EQ(ReadWindowRect(store, "ResultWindow", {}), (WindowRect{10, 20, 300, 400}));
-    EXPECT_EQ(test::ReadFile(path),
-              test::NewTextFile("[ResultWindow]\ntop=20\nleft=10\nbottom=400\nright=300\n"));
-}

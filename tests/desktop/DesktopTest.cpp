@@ -74,17 +74,27 @@ QRect FrameOf(const QWidget& window) {
     return frame;
 }
 
-// Ends a window's modal loop when a step inside it stopped early on a fatal failure, so that
-// the failure is told at once instead of at the test's time limit.
-struct EndOnFailure {
-    QDialog& dialog;
-    const bool& finished;
-    ~EndOnFailure() {
-        if (!finished || ::testing::Test::HasFatalFailure()) {
-            dialog.QDialog::done(QDialog::Rejected);
-        }
-    }
-};
+// Runs a window modally; body runs inside its loop once the window is exposed, and must end it. A
+// fatal failure in body ends the loop at once instead of at the test's time limit.
+template <class Dialog> void RunModal(Dialog& dialog, const std::function<void()>& body) {
+    bool ran = false;
+    QTimer::singleShot(0, [&] {
+        struct EndOnFailure {
+            Dialog& dialog;
+            const bool& ran;
+            ~EndOnFailure() {
+                if (!ran || ::testing::Test::HasFatalFailure()) {
+                    dialog.QDialog::done(QDialog::Rejected);
+                }
+            }
+        } end{dialog, ran};
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+        body();
+        ran = true;
+    });
+    dialog.DoModal();
+    EXPECT_TRUE(ran);
+}
 
 class DesktopTest : public ::testing::Test {
 protected:
@@ -94,25 +104,16 @@ protected:
         }
     }
 
-    // Runs the main window modally; body runs inside its loop and must end it.
     void RunMainWindow(const std::function<void(CMainDlg&)>& body) {
-        auto [dialog, prompts] = test::MakeMainDlg(store);
-        fake = prompts;
-        bool ran = false;
-        QTimer::singleShot(0, [&, d = dialog.get()] {
-            const EndOnFailure end{*d, ran};
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(d));
-            ASSERT_TRUE(Framed(*d));
-            body(*d);
-            ran = true;
+        const auto dialog = test::MakeMainDlg(store).first;
+        RunModal(*dialog, [&] {
+            ASSERT_TRUE(Framed(*dialog));
+            body(*dialog);
         });
-        dialog->DoModal();
-        EXPECT_TRUE(ran);
     }
 
     test::TempDir dir;
     platform::ProfileStore store{dir / "Datemark.ini"};
-    test::FakePrompts* fake = nullptr;
 };
 
 } // namespace
@@ -171,10 +172,7 @@ TEST_F(DesktopTest, ClickingAHeaderSortsTheRows) {
 TEST_F(DesktopTest, TheResultsWindowMaximisesFromItsTitleBar) {
     CResultDlg dialog(store);
     dialog.m_text = std::string(500, 'x') + " - long line\n";
-    bool ran = false;
-    QTimer::singleShot(0, [&] {
-        const EndOnFailure end{dialog, ran};
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    RunModal(dialog, [&] {
         const QRect frame = FrameOf(dialog);
         ASSERT_FALSE(frame.isEmpty()) << "no frame drawn";
         const QSize edit = dialog.m_edit->size();
@@ -183,9 +181,6 @@ TEST_F(DesktopTest, TheResultsWindowMaximisesFromItsTitleBar) {
         EXPECT_TRUE(Until([&] { return dialog.isMaximized(); }));
         EXPECT_TRUE(Until([&] { return dialog.m_edit->width() > edit.width() + 200; }));
         EXPECT_EQ(dialog.m_edit->width() - edit.width(), dialog.width() - dialog.minimumWidth());
-        ran = true;
         dialog.reject();
     });
-    dialog.DoModal();
-    EXPECT_TRUE(ran);
 }

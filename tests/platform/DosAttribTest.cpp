@@ -100,7 +100,7 @@ TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
     }
 }
 
-TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4) {
+TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4AndRefusesTheRest) {
     struct Case {
         std::string existing;
         uint32_t attributes;
@@ -136,14 +136,11 @@ TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4) {
         EXPECT_FALSE(platform::EncodeDosAttrib(record, out));
         EXPECT_EQ(out, c.expected);
     }
-}
-
-TEST(DosAttrib, NeverOverwritesWhatItCannotRead) {
+    // Never over what it cannot read, nor a zero creation time, which Samba reads as none.
     std::string out = "untouched";
     platform::DosAttrib record;
     record.raw = With(With(kV5, 2, 6, 2), 4, 6, 2);
     EXPECT_EQ(platform::EncodeDosAttrib(record, out), Errc::dos_record_newer);
-    // Samba reads a zero creation time as none.
     record = {};
     record.created = 0;
     EXPECT_EQ(platform::EncodeDosAttrib(record, out), Errc::time_not_stored);

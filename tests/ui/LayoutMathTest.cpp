@@ -2,17 +2,8 @@
 
 #include <gtest/gtest.h>
 
-TEST(LayoutMath, FlagsMoveAndStretchByTheGrowth) {
-    const LayoutRect r{10, 20, 110, 60};
-    EXPECT_EQ(ApplyLayoutFlags(r, LAYOUT_SIZE_X | LAYOUT_SIZE_Y, 100, 60), (LayoutRect{10, 20, 210, 120}));
-    EXPECT_EQ(ApplyLayoutFlags(r, LAYOUT_MOVE_X | LAYOUT_MOVE_Y, 100, 60), (LayoutRect{110, 80, 210, 120}));
-    EXPECT_EQ(ApplyLayoutFlags(r, 0, 100, 60), r);
-    // Both on one side: taller and lower.
-    EXPECT_EQ(ApplyLayoutFlags(r, LAYOUT_SIZE_Y | LAYOUT_MOVE_Y, 0, 10), (LayoutRect{10, 30, 110, 80}));
-}
-
-// CDialogLayout adds only the last size to this, which MainDlgTest's grow and shrink drives; sizes
-// below the base, which no window of the program allows, are this test's alone.
+// How the flags move and stretch, and growth above the base, MainDlgTest's grow and shrink drives;
+// sizes below the base, which no window of the program allows, are this test's alone.
 TEST(LayoutMath, GrowthCountsOnlyAboveTheBaseSoAnySequenceEndsWhereOneStepWould) {
     EXPECT_EQ(LayoutGrowth(500, 600, 500), -100);
     EXPECT_EQ(LayoutGrowth(300, 400, 500), 0);  // below the base: nothing moves

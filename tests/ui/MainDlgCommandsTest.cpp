@@ -9,6 +9,7 @@
 #include "ui/MessageBox.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QDateEdit>
 #include <QDropEvent>
 #include <QItemSelectionModel>
@@ -108,6 +109,9 @@ void FromWindowMenu(CMainDlg& dialog, const std::string& entry) {
     ASSERT_TRUE(seen.opened);
     test::Settle();
 }
+
+// A name of its own keeps it out of the desktop run, which takes CommandsTest.*.
+class SystemMenuTest : public CommandsTest {};
 
 class UndoPreviewTest : public CommandsTest {
 protected:
@@ -421,4 +425,30 @@ TEST_F(UndoPreviewTest, AnUpdateWhoseJournalCannotBeWrittenDoesNotStart) {
     EXPECT_EQ(prompts->messages[0].type, win32::mb::IconStop);
     EXPECT_EQ(test::MtimeOf(kept), kOld);
     EXPECT_TRUE(prompts->results.empty());
+}
+
+TEST_F(SystemMenuTest, AltSpaceOpensItARightClickOnAControlDoesNotAndAboutAndCloseWork) {
+    const std::vector<std::string> items = {
+        "最小化(&N)", "閉じる(&C)\tAlt+F4", "-",         "バージョン情報 Datemark(&A)...", "最新ﾊﾞｰｼﾞｮﾝﾁｪｯｸ",
+        "-",          "元に戻す",           "プレビュー"};
+    const auto seen = [](const std::function<void()>& trigger, const std::string& pick = {}) {
+        return test::SeenMenu(trigger, pick).Words();
+    };
+    EXPECT_EQ(seen([&] { QTest::keyClick(dialog.get(), Qt::Key_Space, Qt::AltModifier); }), items);
+    // A right click on the free background opens it too (FromWindowMenu picks from it so); one on
+    // a control does not.
+    const QPoint onButton = dialog->m_btnRefresh->geometry().center();
+    QContextMenuEvent onControl(QContextMenuEvent::Mouse, onButton, dialog->mapToGlobal(onButton));
+    EXPECT_TRUE(seen([&] { QApplication::sendEvent(dialog.get(), &onControl); }).empty());
+
+    const auto pick = [&](const std::string& entry) {
+        seen([&] { dialog->ShowSystemMenu(dialog->mapToGlobal(QPoint(0, 0))); }, entry);
+        test::Settle();
+    };
+    pick("バージョン情報 Datemark(&A)...");
+    EXPECT_EQ(prompts->abouts, 1);
+    EXPECT_TRUE(dialog->isVisible());
+    pick("閉じる(&C)\tAlt+F4");
+    EXPECT_FALSE(dialog->isVisible());
+    EXPECT_EQ(dialog->result(), win32::id::Cancel);
 }

@@ -39,11 +39,3 @@ TEST(ParseVersionFile, TheLastVersionKeyAtALineStartInTheSectionDecides) {
     EXPECT_EQ(ParseVersionFile("[Datemark]\nVersion=2.0\nDate=\x81\nx\r\n").date, "\x81\nx");
     EXPECT_EQ(ParseVersionFile("[Datemark]\nVersion=2.0\nDate=\x95").date, "\x95");
 }
-
-TEST(NewerVersionMessage, DateFirstThenVersionFromCodePage932) {
-    EXPECT_EQ(NewerVersionMessage({" 1.4", ""}), "ﾊﾞｰｼﾞｮﾝ [ 1.4] がﾘﾘｰｽされています。");
-    EXPECT_EQ(NewerVersionMessage({"1.4", "\x82\xCD\x82\xE9"}),
-              "[はる] にﾊﾞｰｼﾞｮﾝ [1.4] がﾘﾘｰｽされています。");
-    EXPECT_EQ(NewerVersionMessage({"1.4", "<b>soon</b>"}),
-              "[<b>soon</b>] にﾊﾞｰｼﾞｮﾝ [1.4] がﾘﾘｰｽされています。");
-}
