@@ -44,6 +44,12 @@ const std::error_code kNotAFile = platform::Errc::not_a_file_or_folder;
 // reaches gets one line for it, in the order of the work.
 constexpr SYSTEMTIME kTooEarly{1601, 1, 1, 1, 0, 0, 0, 0};
 
+// The lines a request applied to one row writes.
+std::string LogOf(const FileEntry& row, ApplyRequest r) {
+    ApplyToEntry(row, r);
+    return r.log;
+}
+
 class ApplyTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -64,9 +70,7 @@ TEST_F(ApplyTest, ReadOnlyFileGetsNewTimesAndKeepsItsAttributesUnlessAskedOtherw
         ASSERT_EQ(::setxattr(file.c_str(), "user.DOSATTRIB", "0x27", 4, 0), 0);
         ::chmod(file.c_str(), 0444);
         // All boxes clear: Normal, which clears system too.
-        ApplyRequest r = Request(true, false, attributes ? "" : nullptr);
-        ApplyToEntry(Row(file, false), r);
-        EXPECT_EQ(r.log, "");
+        EXPECT_EQ(LogOf(Row(file, false), Request(true, false, attributes ? "" : nullptr)), "");
         EXPECT_EQ(MtimeOf(file), NewSeconds());
         EXPECT_EQ(test::StatOf(file).st_mode & 0222, attributes ? 0200U : 0U);
         EXPECT_EQ(test::DosRecord(file), attributes ? std::string("0x0\0", 4) : "0x27");
@@ -105,8 +109,7 @@ TEST_F(ApplyTest, TheCreationTimeIsKeptInTheRecordAndReadBackFromIt) {
     EXPECT_EQ(row.GetAttrText(), "RH");
     // Only the creation time asked for: the last-write time stays.
     SetMtime(file, 1000);
-    ApplyRequest created = Request(false, true);
-    ApplyToEntry(Row(file, false), created);
+    LogOf(Row(file, false), Request(false, true));
     EXPECT_EQ(MtimeOf(file), 1000);
 }
 
@@ -126,15 +129,14 @@ TEST_F(ApplyTest, WhereNoCreationTimeCanBeKeptTheRunEndsWithOneLinePerFileSystem
     preview.preview = &sink;
     ApplyToEntry(Row(file, false), preview);
     ApplyToEntry(Row(mount.Path(), true), preview);
-    ApplyRequest hide = Request(false, false, "H");
-    ApplyToEntry(Row(mount.Path(), true), hide);
+    const std::string hidden = LogOf(Row(mount.Path(), true), Request(false, false, "H"));
     ASSERT_EQ(sink.rows.size(), 5U);
     EXPECT_FALSE(sink.rows[0].error);
     for (size_t i = 1; i < sink.rows.size(); ++i) {
         EXPECT_EQ(sink.rows[i].error, platform::Errc::attributes_unsupported) << sink.rows[i].path;
-        EXPECT_NE(hide.log.find(MakeErrorText(sink.rows[i].path, platform::Errc::attributes_unsupported)),
+        EXPECT_NE(hidden.find(MakeErrorText(sink.rows[i].path, platform::Errc::attributes_unsupported)),
                   std::string::npos)
-            << hide.log;
+            << hidden;
     }
     ApplyRequest r = Request(true, true);
     ApplyToEntry(Row(mount.Path(), true), r);
@@ -169,13 +171,11 @@ TEST_F(ApplyTest, AMissingFileGetsOneLineAndADotNameOneThatSaysItStaysHidden) {
     const std::string gone = dir / "gone.txt";
     const std::string dotted = dir / ".hidden";
     test::WriteFile(dotted, "");
-    ApplyRequest r = Request(true, false, "H");
-    ApplyToEntry(Row(gone, false), r);
-    EXPECT_EQ(r.log, MakeErrorText(gone, {ENOENT, std::system_category()}));
+    EXPECT_EQ(LogOf(Row(gone, false), Request(true, false, "H")),
+              MakeErrorText(gone, {ENOENT, std::system_category()}));
     // Archive is given, and the line says the name keeps it hidden.
-    ApplyRequest archive = Request(false, false, "A");
-    ApplyToEntry(Row(dotted, false), archive);
-    EXPECT_EQ(archive.log, MakeErrorText(dotted, platform::Errc::hidden_by_name));
+    EXPECT_EQ(LogOf(Row(dotted, false), Request(false, false, "A")),
+              MakeErrorText(dotted, platform::Errc::hidden_by_name));
     EXPECT_EQ(test::DosRecord(dotted), std::string("0x20\0", 5));
 }
 
@@ -224,17 +224,16 @@ TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
 
 TEST_F(TreeTest, AFailureEndsTheWorkOnAnItemWithOneLineAndAFailingFolderStillHasItsContentsWalked) {
     // Immutable items refuse every change; an immutable folder can still be listed.
-    const std::string file = root + "/a.txt";
-    if (!test::SetImmutable(file, true) || !test::SetImmutable(root, true)) {
+    const std::string a = root + "/a.txt";
+    if (!test::SetImmutable(a, true) || !test::SetImmutable(root, true)) {
         GTEST_SKIP() << "chattr +i needs ext4-like flags and CAP_LINUX_IMMUTABLE";
     }
-    ApplyRequest r = Request(true, false, "H");
-    ApplyToEntry(Row(root, true), r);
+    const std::string log = LogOf(Row(root, true), Request(true, false, "H"));
     test::SetImmutable(root, false);
-    test::SetImmutable(file, false);
-    EXPECT_EQ(r.log, MakeErrorText(root, kEperm) + MakeErrorText(file, kEperm));
+    test::SetImmutable(a, false);
+    EXPECT_EQ(log, MakeErrorText(root, kEperm) + MakeErrorText(a, kEperm));
     EXPECT_EQ(Changed(), "011011");
-    EXPECT_EQ(test::DosRecord(file), "");
+    EXPECT_EQ(test::DosRecord(a), "");
 }
 
 TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
@@ -253,12 +252,11 @@ TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
         ASSERT_EQ(::symlink(target.c_str(), (root + link).c_str()), 0);
         SetMtime(root + link, 1000);
     }
-    ApplyRequest r = Request(true, false, "R");
-    ApplyToEntry(Row(root, true), r);
+    const std::string log = LogOf(Row(root, true), Request(true, false, "R"));
     // The FIFO and the socket get their times, and a line each instead of read-only.
-    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 2) << r.log;
-    EXPECT_NE(r.log.find(MakeErrorText(root + "/fifo", kNotAFile)), std::string::npos);
-    EXPECT_NE(r.log.find(MakeErrorText(root + "/sock", kNotAFile)), std::string::npos);
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
+    EXPECT_NE(log.find(MakeErrorText(root + "/fifo", kNotAFile)), std::string::npos);
+    EXPECT_NE(log.find(MakeErrorText(root + "/sock", kNotAFile)), std::string::npos);
     EXPECT_EQ(Changed(), "111111");
     for (const std::string& special : {odd, root + "/fifo", root + "/sock"}) {
         EXPECT_EQ(MtimeOf(special), NewSeconds()) << special;
@@ -300,11 +298,9 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
         const std::string file = root + "/file";
         test::WriteFile(file, "x");
         ::chmod(file.c_str(), 0644);
-        ApplyRequest readOnly = Request(false, false, "R");
-        ApplyToEntry(Row(file, false), readOnly);
-        ApplyRequest hidden = Request(false, false, "H");
-        ApplyToEntry(Row(file, false), hidden);
-        problems += test::Check(readOnly.log.empty() && hidden.log.empty(), readOnly.log + hidden.log);
+        std::string lines = LogOf(Row(file, false), Request(false, false, "R"));
+        lines += LogOf(Row(file, false), Request(false, false, "H")); // after read-only, which it clears
+        problems += test::Check(lines.empty(), lines);
         problems += test::Check((test::StatOf(file).st_mode & 0777) == 0644, "read-only stayed");
         problems += test::Check(test::DosRecord(file) == std::string("0x2\0", 4), "not hidden");
 
@@ -335,9 +331,8 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
         // Creation times in a walk, read back on the first item only: a read-only file after it
         // still gets its own and keeps its mode.
         ::chmod((open + "/b").c_str(), 0444);
-        ApplyRequest created = Request(false, true);
-        ApplyToEntry(Row(open, true), created);
-        problems += test::Check(created.log.empty(), "creation lines: " + created.log);
+        const std::string created = LogOf(Row(open, true), Request(false, true));
+        problems += test::Check(created.empty(), "creation lines: " + created);
         for (const char* name : {"", "/seen", "/a", "/b"}) {
             const FileEntry e = Listed(open + name);
             problems += test::Check(e.GetCreated() != nullptr &&
@@ -395,14 +390,13 @@ TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
         mounts.push_back(at);
     }
     const int64_t before = MtimeOf(mounts[0]);
-    ApplyRequest r = Request(true, false, "R");
-    ApplyToEntry(Row(root, true), r);
+    const std::string log = LogOf(Row(root, true), Request(true, false, "R"));
     unmount();
     for (const std::string& m : mounts) {
         const std::string line = MakeErrorText(m, platform::Errc::kernel_file_system);
-        EXPECT_NE(r.log.find(line), std::string::npos) << line;
+        EXPECT_NE(log.find(line), std::string::npos) << line;
     }
-    EXPECT_EQ(std::count(r.log.begin(), r.log.end(), '\n'), 3) << r.log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
     EXPECT_EQ(MtimeOf(mounts[0]), before); // the folder under the mount was never touched either
     EXPECT_EQ(Changed(), "111111");
 }
@@ -415,10 +409,9 @@ TEST_F(TreeTest, ADeepTreeBeyondTheLongestPathIsWalkedWholeUnderASmallDescriptor
         if (::setrlimit(RLIMIT_NOFILE, &limit) != 0) {
             return 10;
         }
-        ApplyRequest r = Request(true);
-        ApplyToEntry(Row(root, true), r);
-        std::fprintf(stderr, "%s", r.log.substr(0, 500).c_str());
-        return r.log.empty() ? 0 : 1;
+        const std::string log = LogOf(Row(root, true), Request(true));
+        std::fprintf(stderr, "%s", log.substr(0, 500).c_str());
+        return log.empty() ? 0 : 1;
     });
     EXPECT_EQ(result, 0);
     // Every level and the leaf at the bottom; opening the leaf as a folder ends the descent.
@@ -499,8 +492,7 @@ std::string RaceInTreeAndOnARow(const std::string& base) {
     pairs.push_back({tree + "/sub/deeper", tree + "/sub/deeper.lnk"});
     ::symlink((outside + "/private").c_str(), (tree + "/sub/deeper.lnk").c_str());
     std::string problems = RaceOutside(outside, pairs, [&](int i) {
-        ApplyRequest r = Request(true, false, i % 2 == 0 ? "RH" : "A");
-        ApplyToEntry(Row(tree, true), r);
+        LogOf(Row(tree, true), Request(true, false, i % 2 == 0 ? "RH" : "A"));
     });
     // The rows themselves swapped: read once, then run again and again.
     const FileEntry fileRow = Listed(tree + "/sub/f0");

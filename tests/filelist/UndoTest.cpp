@@ -31,9 +31,9 @@ platform::ItemState StateOf(const std::string& path) {
     return state;
 }
 
-// Last-write time and read-only, on everything below root.
-ApplyRequest Request() {
-    ApplyRequest r = apply_test::Request(true, false, "R");
+// The last-write time, and the attributes named (read-only unless told), on everything below root.
+ApplyRequest Request(const char* attributes = "R") {
+    ApplyRequest r = apply_test::Request(true, false, attributes);
     r.folderTarget = 0;
     return r;
 }
@@ -98,6 +98,7 @@ TEST(Undo, OwnFilesComeBackExactlyAndWhatOthersDidSinceIsLeftWithALine) {
         test::SetMtime(root + "/f3", 2000000000);
 
         UndoRequest undo;
+
         undo.folder = journals;
         problems += test::Check(!UndoRun(run, undo), "undo refused");
         problems += test::Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
@@ -127,8 +128,7 @@ TEST(Undo, ALastWriteRunPutsBackTheTimeAndLeavesWhatElseChanged) {
         const std::string root = MakeFiles(disk + "/mine", 3);
         const std::string journals = disk + "/journal";
         const auto before = States(root, 3);
-        ApplyRequest r = apply_test::Request(true);
-        r.folderTarget = 0;
+        ApplyRequest r = Request(nullptr);
         const std::string run = JournaledRun(r, root, journals);
         journal::Run read;
         std::string problems = test::Check(r.log.empty() && !journal::ReadRun(journals, run, read), r.log);
@@ -140,6 +140,7 @@ TEST(Undo, ALastWriteRunPutsBackTheTimeAndLeavesWhatElseChanged) {
         test::SetMtime(root + "/f2", 2000000000);
 
         UndoRequest undo;
+
         undo.folder = journals;
         problems += test::Check(!UndoRun(run, undo), "undo refused");
         problems += test::Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
@@ -291,8 +292,7 @@ TEST(Undo, ARunWhoseJournalFillsUpStopsAndIsUndoneForWhatItChanged) {
     ASSERT_EQ(::posix_fallocate(filler, 0, free - (4 << 20) - (512 << 10)), 0);
     ::close(filler);
 
-    ApplyRequest r = apply_test::Request(true);
-    r.folderTarget = 0;
+    ApplyRequest r = Request(nullptr);
     std::error_code error;
     auto writer = StartRunJournal(r, disk / "journal", error);
     ASSERT_TRUE(writer) << error.message();

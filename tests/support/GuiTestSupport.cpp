@@ -16,12 +16,11 @@ namespace {
 
 // The next answer in the queue, taken off it; fallback when it is empty.
 template <typename T> T Take(std::deque<T>& queue, T fallback) {
-    if (queue.empty()) {
-        return fallback;
+    if (!queue.empty()) {
+        fallback = std::move(queue.front());
+        queue.pop_front();
     }
-    T answer = std::move(queue.front());
-    queue.pop_front();
-    return answer;
+    return fallback;
 }
 
 } // namespace
