@@ -102,8 +102,7 @@ TEST_F(ApplyTest, TheCreationTimeIsKeptInTheRecordAndReadBackFromIt) {
     EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(file), NewSeconds());
     EXPECT_EQ(test::StatOf(file).st_mode & 0777, 0444U);
-    FileEntry row = Row(file, false);
-    ReadRowFacts(row, FactsRead::Refresh);
+    const FileEntry row = Listed(file);
     ASSERT_NE(row.GetCreated(), nullptr);
     EXPECT_EQ(FormatListTime(*row.GetCreated()), FormatListTime(kCreated));
     EXPECT_EQ(row.GetAttrText(), "RH");
@@ -160,8 +159,7 @@ TEST_F(ApplyTest, DatesReadBackToTheSecondAcrossDaylightSavingAndCenturies) {
         ApplyToEntry(Row(file, false), r);
         EXPECT_EQ(r.log, "");
         EXPECT_EQ(test::StatOf(file).st_mtim.tv_nsec, 0); // seconds as chosen, nothing finer
-        FileEntry e = Row(file, false);
-        ReadRowFacts(e, FactsRead::Refresh);
+        const FileEntry e = Listed(file);
         ASSERT_NE(e.GetUpdated(), nullptr);
         EXPECT_EQ(FormatListTime(*e.GetUpdated()), FormatListTime(when));
     }
