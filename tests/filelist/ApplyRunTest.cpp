@@ -58,18 +58,14 @@ std::string CancelMidWalk(const std::string& base) {
     uint64_t changed = 0;
     for (const std::string& path : paths) {
         const bool timeSet = test::StatOf(path).st_mtim.tv_sec == want;
-        if (timeSet == test::DosRecord(path).empty()) {
-            problems += path + " is half changed\n";
-        }
+        problems += test::Check(timeSet != test::DosRecord(path).empty(), path + " is half changed");
         changed += timeSet ? 1 : 0;
     }
-    if (!control.Stopped() || changed == 0 || changed == paths.size()) {
-        problems += "the run did not stop in the middle: " + std::to_string(changed) + " changed\n";
-    }
-    if (request.log != "中止しました（" + GroupedNumber(changed) + " 項目を処理済み）\n") {
-        problems += "log for " + std::to_string(changed) + " changed: " + request.log;
-    }
-    return problems;
+    problems += test::Check(control.Stopped() && changed > 0 && changed < paths.size(),
+                            "the run did not stop in the middle: " + std::to_string(changed) + " changed");
+    return problems +
+           test::Check(request.log == "中止しました（" + GroupedNumber(changed) + " 項目を処理済み）\n",
+                       "log for " + std::to_string(changed) + " changed: " + request.log);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -13,11 +14,7 @@ using namespace apply_test;
 
 namespace {
 
-#ifdef _WIN32
-constexpr char kSeparator = '\\';
-#else
-constexpr char kSeparator = '/';
-#endif
+constexpr char kSeparator = static_cast<char>(std::filesystem::path::preferred_separator);
 
 constexpr const char* kTree[] = {"", "sub", "sub/deeper", "a.txt", "sub/b.txt", "sub/deeper/c.txt"};
 

@@ -64,6 +64,8 @@ TEST(CompareEntries, SizeBeyond32BitsWithTiesByName) {
 
 TEST(CompareEntries, TextsInCodePageOrderUpperCaseFirst) {
     EXPECT_EQ(Sorted({Make("ｱｲｳ"), Make("abc"), Make("Abc")}, Asc(0)), (Names{"Abc", "abc", "ｱｲｳ"}));
+    EXPECT_EQ(Sorted({Make("漢字"), Make("ひらがな"), Make("ｶﾀｶﾅ"), Make("カタカナ"), Make("Latin")}, Asc(0)),
+              (Names{"Latin", "ｶﾀｶﾅ", "ひらがな", "カタカナ", "漢字"}));
     FileEntry a = Make("a");
     FileEntry b = Make("b");
     FileEntry c = Make("c");

@@ -19,18 +19,23 @@ namespace {
 
 class ResultDlgTest : public ::testing::Test {
 protected:
-    // Opens the window modally, lets body look at it, then closes it with key.
-    void Run(const std::string& text, const std::function<void(CResultDlg&)>& body,
-             Qt::Key key = Qt::Key_Escape) {
+    // Opens the window modally, lets body look at it, then closes it with key (none: body
+    // closes it); what DoModal returned.
+    int Run(const std::string& text, const std::function<void(CResultDlg&)>& body,
+            Qt::Key key = Qt::Key_Escape, bool offerUndo = false) {
         CResultDlg dialog(store);
         dialog.m_text = text;
+        dialog.m_offerUndo = offerUndo;
         QTimer::singleShot(0, [&] {
             test::Settle();
             body(dialog);
-            QTest::keyClick(&dialog, key);
+            if (key != Qt::Key_unknown) {
+                QTest::keyClick(&dialog, key);
+            }
         });
-        dialog.DoModal();
+        const int result = dialog.DoModal();
         EXPECT_FALSE(dialog.isVisible());
+        return result;
     }
 
     test::TempDir dir;
@@ -60,30 +65,11 @@ TEST_F(ResultDlgTest, ShowsTheLogExactlyReadOnlyAndUnwrappedAndEnterCloses) {
         Qt::Key_Return); // every other test closes it with Escape
 }
 
-TEST_F(ResultDlgTest, CopyPutsTheWholeLogOnTheClipboard) {
-    const std::string log = "/a - one\n/b - two\n";
-    Run(log, [&](CResultDlg& d) {
-        QTest::mouseClick(d.m_btnCopy, Qt::LeftButton);
-        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), log);
-    });
-}
-
-TEST_F(ResultDlgTest, PlacementSurvivesAReopen) {
-    QRect placed;
-    Run("/x - y\n", [&](CResultDlg& d) {
-        d.move(140, 90);
-        test::Settle();
-        placed = d.geometry();
-    });
-    const std::string text = test::ReadFile(path);
-    EXPECT_NE(text.find("[ResultWindow]\ntop="), std::string::npos) << text;
-    Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.geometry(), placed); });
-}
-
 TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTemplateNorOffScreen) {
     QSize base;
     QSize edit;
     QPoint closeFromCorner;
+    QRect placed;
     Run("/x - y\n", [&](CResultDlg& d) {
         base = d.size();
         edit = d.m_edit->size();
@@ -94,9 +80,16 @@ TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTem
         test::ResizeAndSettle(d, base.width() + 300, base.height() + 200);
         EXPECT_EQ(d.m_edit->size(), edit + QSize(300, 200));
         EXPECT_EQ(QPoint(d.width(), d.height()) - d.m_btnClose->geometry().topLeft(), closeFromCorner);
+        d.move(140, 90);
         test::ResizeAndSettle(d, base.width() - 100, base.height() - 100);
         EXPECT_EQ(d.size(), base);
+        placed = d.geometry();
+        QTest::mouseClick(d.m_btnCopy, Qt::LeftButton);
+        EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "/x - y\n");
     });
+    // Where it was closed, on a reopen.
+    EXPECT_NE(test::ReadFile(path).find("[ResultWindow]\ntop="), std::string::npos);
+    Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.geometry(), placed); });
     test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=510\nright=720\n");
     Run("/x - y\n", [&](CResultDlg& d) {
         EXPECT_EQ(d.geometry(), QRect(QPoint(20, 10), QSize(700, 500).expandedTo(base)));
@@ -115,18 +108,13 @@ TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTem
 
 TEST_F(ResultDlgTest, UndoIsOfferedOnlyForARunThatCanBeUndoneAndClosesWithItsAnswer) {
     for (const bool offered : {false, true}) {
-        CResultDlg dialog(store);
-        dialog.m_text = "/x - y\n";
-        dialog.m_offerUndo = offered;
-        QTimer::singleShot(0, [&] {
-            test::Settle();
-            EXPECT_EQ(dialog.m_btnUndo->isVisible(), offered);
+        const auto body = [&](CResultDlg& d) {
+            EXPECT_EQ(d.m_btnUndo->isVisible(), offered);
             if (offered) {
-                QTest::mouseClick(dialog.m_btnUndo, Qt::LeftButton);
-            } else {
-                QTest::keyClick(&dialog, Qt::Key_Escape);
+                QTest::mouseClick(d.m_btnUndo, Qt::LeftButton);
             }
-        });
-        EXPECT_EQ(dialog.DoModal() == idc::Undo, offered);
+        };
+        EXPECT_EQ(Run("/x - y\n", body, offered ? Qt::Key_unknown : Qt::Key_Escape, offered) == idc::Undo,
+                  offered);
     }
 }

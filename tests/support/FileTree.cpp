@@ -19,14 +19,12 @@ bool MakeChain(const std::string& folder, int depth, const std::string& name) {
         fd = next;
     }
     const int leaf = fd >= 0 ? ::openat(fd, "leaf", O_CREAT | O_WRONLY | O_CLOEXEC, 0644) : -1;
-    const bool ok = leaf >= 0;
-    if (ok) {
-        ::close(leaf);
+    for (const int open : {leaf, fd}) {
+        if (open >= 0) {
+            ::close(open);
+        }
     }
-    if (fd >= 0) {
-        ::close(fd);
-    }
-    return ok;
+    return leaf >= 0;
 }
 
 namespace {

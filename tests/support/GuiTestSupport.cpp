@@ -12,6 +12,18 @@
 #include <sys/stat.h>
 
 namespace test {
+namespace {
+
+// The next answer in the queue, taken off it; fallback when it is empty.
+template <typename T> T Take(std::deque<T>& queue, T fallback) {
+    if (!queue.empty()) {
+        fallback = std::move(queue.front());
+        queue.pop_front();
+    }
+    return fallback;
+}
+
+} // namespace
 
 void Settle() {
     QApplication::processEvents();
@@ -30,34 +42,19 @@ void ResizeAndSettle(QWidget& window, int width, int height) {
 }
 
 std::optional<std::vector<std::string>> FakePrompts::ChooseFiles(QWidget*) {
-    if (files.empty()) {
-        return std::nullopt;
-    }
-    auto answer = files.front();
-    files.pop_front();
-    return answer;
+    return Take(files, std::optional<std::vector<std::string>>());
 }
 
 CFolderBrowser::DialogRunner FakePrompts::FolderDialog() {
     return [this](QWidget*, const QString&, const std::string& start) -> std::optional<std::string> {
         folderStarts.push_back(start);
-        if (folders.empty()) {
-            return std::nullopt;
-        }
-        auto answer = folders.front();
-        folders.pop_front();
-        return answer;
+        return Take(folders, std::optional<std::string>());
     };
 }
 
 int FakePrompts::MessageBox(QWidget*, const QString& text, const QString& caption, unsigned type) {
     messages.push_back({text, caption, type});
-    if (answers.empty()) {
-        return 1;
-    }
-    const int answer = answers.front();
-    answers.pop_front();
-    return answer;
+    return Take(answers, 1);
 }
 
 void FakePrompts::Reveal(QWidget* owner, const std::string& path) {
@@ -87,12 +84,7 @@ bool FakePrompts::ShowPreview(QWidget*, PreviewSink rows, platform::ProfileStore
 
 std::string FakePrompts::ChooseRun(QWidget*, std::vector<KeptRun> runs) {
     runLists.push_back(runs);
-    if (!chosenRuns.empty()) {
-        std::string name = chosenRuns.front();
-        chosenRuns.pop_front();
-        return name;
-    }
-    return runs.empty() ? std::string() : runs.front().info.name;
+    return Take(chosenRuns, runs.empty() ? std::string() : runs.front().info.name);
 }
 
 void PrintTo(const FakePrompts::Shown& shown, std::ostream* out) {

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
-#include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -124,15 +123,11 @@ std::string SambaServer::PrepareShare() {
         ::removexattr(m_share.c_str(), "user.probe");
         return {};
     }
-    const std::string image = m_dir / "ext4.img";
-    WriteFile(image, "");
-    if (::truncate(image.c_str(), 32 << 20) != 0 ||
-        RunProgram({FindProgram("mkfs.ext4"), "-q", "-F", image}) != 0 ||
-        RunProgram({FindProgram("mount"), "-o", "loop", image, m_share}) != 0) {
-        return "the temporary folder is not on ext4 and an ext4 image could not be made or mounted";
-    }
-    m_mounted = true;
-    return {};
+    LoopMount::Options options;
+    options.owner = 0;
+    m_disk.emplace(options);
+    m_share = m_disk->Path();
+    return m_disk->Mounted() ? "" : "the temporary folder is not on ext4, and " + m_disk->SkipReason();
 }
 
 std::string SambaServer::Launch() {
@@ -146,7 +141,8 @@ std::string SambaServer::Launch() {
         "passdb backend = tdbsam:@/private/passdb.tdb\nrpc start on demand helpers = no\n"
         "load printers = no\nprintcap name = /dev/null\ndisable spoolss = yes\nmap to guest = bad user\n"
         "guest account = root\nstore dos attributes = yes\nea support = yes\n"
-        "[share]\npath = @/share\nguest ok = yes\nguest only = yes\nread only = no\n";
+        "[share]\npath = " +
+        m_share + "\nguest ok = yes\nguest only = yes\nread only = no\n";
     for (size_t at = 0; (at = config.find('@', at)) != std::string::npos; at += m_dir.Path().size()) {
         config.replace(at, 1, m_dir.Path());
     }
@@ -202,10 +198,6 @@ void SambaServer::Stop() {
         }
         m_pid = -1;
     }
-    if (m_mounted && ::umount2(m_share.c_str(), 0) != 0) {
-        ::umount2(m_share.c_str(), MNT_DETACH);
-    }
-    m_mounted = false;
 }
 
 SambaServer::Reply SambaServer::Client(const std::string& commands) const {

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "support/LoopMount.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -26,8 +28,7 @@ public:
     // Empty while it runs; otherwise why it does not, for a test to skip with.
     const std::string& Problem() const { return m_problem; }
     int Port() const { return m_port; }
-    // Where the share lives on this machine, and a name inside it.
-    const std::string& ShareRoot() const { return m_share; }
+    // A name inside the share, where it lives on this machine.
     std::string operator/(std::string_view name) const;
 
     struct Reply {
@@ -47,6 +48,7 @@ private:
     void Stop();
 
     TempDir m_dir;
+    std::optional<LoopMount> m_disk; // where the temporary folder is not on ext4
     std::string m_share = m_dir / "share";
     std::string m_config = m_dir / "smb.conf";
     std::string m_smbd;
@@ -54,7 +56,6 @@ private:
     std::string m_problem;
     int m_port = 0;
     pid_t m_pid = -1;
-    bool m_mounted = false;
 };
 
 // The fixture of tests that share one server: started before the first, stopped after the last;
