@@ -5,6 +5,7 @@
 #include "filelist/RunControl.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "platform/TreeWalk.h"
 
 #include <cstring>
@@ -159,8 +160,11 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
         row.next = AskedOf(plan);
     }
     if (!row.error) {
+        if (!request.user) {
+            request.user = platform::EffectiveUser();
+        }
         const platform::ChangeAsked asked{plan.created != nullptr || plan.updated != nullptr,
-                                          plan.created != nullptr, plan.attributes.has_value()};
+                                          plan.created != nullptr, plan.attributes.has_value(), request.user};
         row.error = platform::PredictChange(item, asked, &row.current);
     }
     sink.failing += row.error ? 1 : 0;

@@ -116,6 +116,8 @@ struct ApplyRequest {
     // would set and the first failure it would meet (platform::PredictChange) go there as a
     // row, through the same steps the run takes; log gets no lines.
     PreviewSink* preview = nullptr;
+    // The user the run acts as, taken at its first prediction rather than at every item.
+    std::optional<uint32_t> user;
 };
 
 // Whether the run stops before the next item: cancelled through its control, or its journal

@@ -159,6 +159,9 @@ struct ChangeAsked {
     bool times = false;   // either time
     bool created = false; // the creation time among them
     bool attributes = false;
+    // Who would make it, as EffectiveUser() gave it at the start of a run of predictions; none:
+    // asked of the system each time.
+    std::optional<uint32_t> user;
 };
 
 // Whether the change would fail, without making it, as the item was when opened and its file

@@ -1509,7 +1509,7 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
         return SystemError(EROFS);
     }
     // Times, modes and records are the owner's to change (and root's).
-    const uid_t me = ::geteuid();
+    const uid_t me = asked.user ? *asked.user : ::geteuid();
     const bool mine = st.uid == me || me == 0;
     if (st.locked || ((asked.times || asked.attributes) && !mine)) {
         return SystemError(EPERM);

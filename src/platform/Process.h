@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,6 +20,10 @@ std::string CurrentFolder();
 
 // This process's number.
 int ProcessId();
+
+// The user whose rights this process acts with, where the system gives it a number (0 where
+// it does not).
+uint32_t EffectiveUser();
 
 // The user's home folder: $HOME, else the one the user database gives; empty when neither
 // tells (%USERPROFILE% on Windows).

@@ -47,6 +47,10 @@ int ProcessId() {
     return static_cast<int>(::getpid());
 }
 
+uint32_t EffectiveUser() {
+    return ::geteuid();
+}
+
 std::string ConfigHome() {
     return XdgFolder("XDG_CONFIG_HOME", ".config");
 }

@@ -70,6 +70,10 @@ int ProcessId() {
     return static_cast<int>(::GetCurrentProcessId());
 }
 
+uint32_t EffectiveUser() {
+    return 0; // rights go by token and access lists, not by one number
+}
+
 std::string HomeFolder() {
     return Variable(L"USERPROFILE");
 }

@@ -88,7 +88,8 @@ TEST_F(ItemTest, AStateReadBeforeAChangeIsPutBackExactly) {
         ASSERT_FALSE(platform::SetFileTimes(test::OpenItem(path), nullptr, &old));
         platform::ItemState before;
         ASSERT_FALSE(platform::ReadState(test::OpenItem(path), before)) << path;
-        EXPECT_FALSE(platform::PredictChange(test::OpenItem(path), {true, false, true})) << path;
+        EXPECT_FALSE(platform::PredictChange(test::OpenItem(path), {true, false, true, std::nullopt}))
+            << path;
         const platform::UtcTime updated{1128000000, 0};
         ASSERT_FALSE(platform::SetFileTimes(test::OpenItem(path), nullptr, &updated));
         // Hidden before read-only: Wine loses hidden when both come at once to a file without it.

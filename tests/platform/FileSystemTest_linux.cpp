@@ -360,7 +360,8 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
         GTEST_SKIP() << "chattr +i refused";
     }
     const int result = test::RunAsUnprivileged([&] {
-        const platform::ChangeAsked times{true, true, false}, attributes{false, false, true};
+        const platform::ChangeAsked times{true, true, false, std::nullopt},
+            attributes{false, false, true, std::nullopt};
         std::string problems;
         problems += Check(!platform::PredictChange(test::OpenItem(mine), times) &&
                               !platform::PredictChange(test::OpenItem(mine), attributes),
@@ -384,7 +385,7 @@ TEST(FileSystemAsOwner, APredictionNamesTheFailureTheChangeWouldMeet) {
     // A file system mounted read-only refuses everything; this process finds that out at its first
     // look at the file system, so before any change.
     ASSERT_EQ(::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-    EXPECT_EQ(platform::PredictChange(test::OpenItem(mine), {true, false, false}),
+    EXPECT_EQ(platform::PredictChange(test::OpenItem(mine), {true, false, false, std::nullopt}),
               std::errc::read_only_file_system);
     ::mount(nullptr, disk.Path().c_str(), nullptr, MS_REMOUNT, nullptr);
     // The immutable flag binds root too.
