@@ -32,6 +32,9 @@ constexpr size_t kMaxRecord = size_t{64} << 20;
 constexpr size_t kReserve = 4 << 20;
 constexpr int64_t kSyncEveryNs = 1'000'000'000;
 constexpr int kRecordsPerClock = 32;
+// A writer keeps the space of its last record for the next, unless a path of megabytes made it
+// larger than this.
+constexpr size_t kKeptRecordSpace = size_t{1} << 20;
 
 enum Kind : uint8_t { kHeader = 1, kItem = 2, kEnd = 3 };
 
@@ -341,8 +344,8 @@ Writer::~Writer() = default;
 std::error_code Writer::Write() {
     EndRecord(m_record);
     const std::error_code error = m_file->Append(m_record);
-    if (m_record.capacity() > kReserve) {
-        m_record = std::string(); // after a path of megabytes
+    if (m_record.capacity() > kKeptRecordSpace) {
+        m_record = std::string();
     }
     if (error) {
         return error;
@@ -363,7 +366,7 @@ std::error_code Writer::Add(const ItemRecord& item) {
     BeginRecord(m_record, kItem);
     Out out(m_record);
     PutItem(out, item);
-    if (m_record.size() - 5 >= kMaxRecord) {
+    if (m_record.size() - 4 > kMaxRecord) { // a body the reader would refuse
         m_record = std::string();
         return std::make_error_code(std::errc::filename_too_long);
     }
