@@ -247,7 +247,9 @@ void ApplyCounted(const platform::Item& item, const std::string& path, ApplyRequ
 }
 
 void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
-    platform::TreeWalk walk(folder, path, request.crossMounts);
+    platform::TreeWalk walk(folder, path, request.crossMounts,
+                            request.preview != nullptr ? platform::ItemsFor::Questions
+                                                       : platform::ItemsFor::Changes);
     for (;;) {
         if (RunStopsHere(request)) {
             return;

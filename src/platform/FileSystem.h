@@ -110,7 +110,8 @@ public:
     // A name listed in an open folder; a link is opened as the link itself (Type() Link).
     static Item OpenIn(const Directory& folder, const std::string& name, std::error_code& error);
 
-    bool IsOpen() const { return m_handle >= 0; }
+    // A handle, or a place a read-only walk looks at by name (see TreeWalk).
+    bool IsOpen() const { return m_handle >= 0 || m_place != nullptr; }
     void Close();
     // As found on the handle when it was opened.
     ItemType Type() const { return m_type; }
@@ -121,6 +122,7 @@ private:
     friend struct ItemAccess; // the platform body's door to the handle and its facts
 
     intptr_t m_handle = -1;
+    const ItemRef* m_place = nullptr; // instead of a handle; the walk's, valid until it moves on
     ItemType m_type = ItemType::Other;
     ItemId m_id;
     uint64_t m_mountId = 0;

@@ -105,6 +105,9 @@ Target TargetOf(const ItemRef& item) {
 }
 
 Target TargetOf(const Item& item) {
+    if (const ItemRef* place = ItemAccess::PlaceOf(item)) {
+        return TargetOf(*place);
+    }
     return {ItemAccess::Fd(item),
             "",
             AT_EMPTY_PATH,
@@ -171,6 +174,17 @@ template <class ByPath> long SettleAtCall(long result, ByPath byPath) {
         g_xattrAtCalls.store(false, std::memory_order_relaxed);
     }
     return answer;
+}
+
+// Whether the *xattrat calls answer here, asked once; a sandbox may refuse them where the kernel
+// has them.
+bool XattrAtCallsAnswer() {
+    static const bool answer = [] {
+        XattrArgs args{0, 0, 0};
+        return ::syscall(kGetxattratCall, AT_FDCWD, "/", 0, "user.DOSATTRIB", &args, sizeof args) >= 0 ||
+               (errno != ENOSYS && errno != EPERM);
+    }();
+    return answer && g_xattrAtCalls.load(std::memory_order_relaxed);
 }
 
 ssize_t GetXattrByName(const Target& t, const char* name, void* value, size_t size) {
@@ -294,6 +308,10 @@ int RemoveXattr(const Target& t, const char* name) {
 // Changes through a handle.
 
 int Chmod(const Target& t, mode_t mode) {
+    if (!t.handle) { // a mode is changed through a handle only, never by a name that may move
+        errno = EBADF;
+        return -1;
+    }
     if (::syscall(kFchmodat2Call, t.dirFd, "", mode, AT_EMPTY_PATH) == 0) {
         return 0;
     }
@@ -1213,6 +1231,18 @@ std::string KernelFileSystemName(int fd, uint64_t device) {
     }
 }
 
+template <class Facts> void ItemAccess::Take(Item& item, const Facts& st, bool dotName) {
+    item.m_type = TypeOf(st.mode);
+    item.m_id = st.id;
+    item.m_mountId = st.mountId;
+    item.m_mode = st.mode & 07777;
+    item.m_owner = st.uid;
+    item.m_locked = st.locked;
+    item.m_dotName = dotName;
+    item.m_updated = st.modified;
+    item.m_created = st.born;
+}
+
 Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error, bool readable) {
     Item item;
     if (fd < 0) {
@@ -1226,23 +1256,29 @@ Item ItemAccess::Adopt(int fd, std::string_view leaf, std::error_code& error, bo
         item.Close();
         return item;
     }
-    item.m_type = TypeOf(st.mode);
-    item.m_id = st.id;
-    item.m_mountId = st.mountId;
-    item.m_mode = st.mode & 07777;
-    item.m_owner = st.uid;
-    item.m_locked = st.locked;
-    item.m_dotName = IsDotName(LeafName(leaf));
-    item.m_updated = st.modified;
-    item.m_created = st.born;
+    Take(item, st, IsDotName(LeafName(leaf)));
     return item;
 }
 
 void Item::Close() {
+    m_place = nullptr;
     if (m_handle >= 0) {
         ::close(static_cast<int>(m_handle));
         m_handle = -1;
     }
+}
+
+Item ItemAccess::Place(const ItemRef& place, uid_t user) {
+    Item item;
+    const Target t = TargetOf(place);
+    StatResult st;
+    if (!XattrAtCallsAnswer() || DoStat(t, st) || !S_ISREG(st.mode) ||
+        !(user == 0 || (st.uid == user && (st.mode & S_IRUSR) != 0))) {
+        return item;
+    }
+    item.m_place = &place;
+    Take(item, st, t.dotName);
+    return item;
 }
 
 Item Item::Open(const std::string& path, FollowLinks follow, std::error_code& error) {
@@ -1320,19 +1356,27 @@ std::error_code ReadFileStart(const Item& item, size_t limit, std::string& bytes
     if (item.Type() != ItemType::File) {
         return SystemError(item.Type() == ItemType::Folder ? EISDIR : EINVAL);
     }
-    const ProcPath proc(TargetOf(item));
-    if (!proc.Usable()) {
+    const Target t = TargetOf(item);
+    const ProcPath proc(t);
+    if (t.handle && !proc.Usable()) {
         return make_error_code(Errc::no_safe_way);
     }
+    // A place is opened by its name, which must not have become a link since it was looked at.
+    const int dirFd = t.handle ? AT_FDCWD : t.dirFd;
+    const char* name = t.handle ? proc.c_str() : t.name;
     // Only the owner may keep the access time from moving.
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    int opened = ::open(proc.c_str(), kFlags | O_NOATIME);
+    const int flags = kFlags | (t.handle ? 0 : O_NOFOLLOW);
+    int opened = ::openat(dirFd, name, flags | O_NOATIME);
     if (opened < 0 && errno == EPERM) {
-        opened = ::open(proc.c_str(), kFlags);
+        opened = ::openat(dirFd, name, flags);
     }
     const UniqueFd fd(opened);
     if (fd.Get() < 0) {
         return LastError();
+    }
+    if (StatResult st; !t.handle && (DoStat(fd.Get(), "", AT_EMPTY_PATH, st) || st.id != item.Id())) {
+        return SystemError(ENOENT); // another file took the name
     }
     constexpr size_t kChunk = 1 << 16;
     while (bytes.size() < limit) {

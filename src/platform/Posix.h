@@ -55,9 +55,18 @@ struct ItemAccess {
     static UtcTime Updated(const Item& item) { return item.m_updated; }
     static std::optional<UtcTime> Born(const Item& item) { return item.m_created; }
     static bool Readable(const Item& item) { return item.m_readable; }
+    static const ItemRef* PlaceOf(const Item& item) { return item.m_place; }
     // An item over a descriptor (O_PATH, or readable when said so), which it then owns; leaf is
     // the name it was found by.
     static Item Adopt(int fd, std::string_view leaf, std::error_code& error, bool readable = false);
+    // A regular file a read-only walk may look at by its name in its folder instead of opening
+    // it: one this user may read without taking a right, where the kernel answers questions of
+    // extended attributes by name. An item that is not open otherwise, for the walk to open.
+    static Item Place(const ItemRef& place, uid_t user);
+
+private:
+    // Keeps the facts of the look that found the item (the body's own kind of look).
+    template <class Facts> static void Take(Item& item, const Facts& facts, bool dotName);
 };
 
 // The same for folders: the descriptor, the place in the listing, and listings over

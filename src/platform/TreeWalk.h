@@ -11,6 +11,11 @@ namespace platform {
 // Whether a walk goes on into other mounts below its root.
 enum class CrossMounts { Yes, No };
 
+// What a walk's items are for. Changes need each item open. Questions alone (a preview) may be
+// asked of a regular file by its name in its open folder, which spares opening and closing it,
+// where that needs no right taken and the system answers every question by name.
+enum class ItemsFor { Changes, Questions };
+
 // Everything below one folder, depth first, each folder handed out before its contents, in the
 // order the file system lists them. Each item is opened once through its open folder without
 // following a link (Item::OpenIn). Symbolic links inside are passed over without a word, a
@@ -30,7 +35,8 @@ enum class CrossMounts { Yes, No };
 class TreeWalk {
 public:
     // root: an open folder, borrowed for the walk's life; rootPath: its path as lines show it.
-    TreeWalk(const Item& root, const std::string& rootPath, CrossMounts mounts = CrossMounts::Yes);
+    TreeWalk(const Item& root, const std::string& rootPath, CrossMounts mounts = CrossMounts::Yes,
+             ItemsFor use = ItemsFor::Changes);
     ~TreeWalk();
     TreeWalk(const TreeWalk&) = delete;
     TreeWalk& operator=(const TreeWalk&) = delete;

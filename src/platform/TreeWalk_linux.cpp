@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/magic.h>
+#include <optional>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unordered_set>
@@ -65,7 +66,7 @@ bool SameFolder(int fd, const ItemId& id) {
 } // namespace
 
 struct TreeWalk::Impl {
-    Impl(const Item& root, const std::string& rootPath, CrossMounts mounts);
+    Impl(const Item& root, const std::string& rootPath, CrossMounts mounts, ItemsFor use);
     Step Next();
 
     Step Problem(std::error_code what, std::error_code why = {}) {
@@ -107,7 +108,10 @@ struct TreeWalk::Impl {
     std::unordered_set<ItemId, IdHash> visited;
     size_t openLevels = 0;
     size_t window = kWindow;
+    bool questionsOnly = false;
+    uid_t user = 0;
     DirEntry entry;
+    std::optional<ItemRef> place; // the current file by its name, when it is not opened
     Item current;
     bool enterCurrent = false;
     bool pending = false; // a problem of the root, told at the first call
@@ -115,9 +119,9 @@ struct TreeWalk::Impl {
     std::error_code reason;
 };
 
-TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts)
+TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts, ItemsFor use)
     : path(rootPath), crossMounts(mounts == CrossMounts::Yes), rootDevice(root.Id().device),
-      rootMountId(ItemAccess::MountId(root)) {
+      rootMountId(ItemAccess::MountId(root)), questionsOnly(use == ItemsFor::Questions), user(::geteuid()) {
     visited.insert(root.Id());
     if (!KernelFileSystemName(ItemAccess::Fd(root), root.Id().device).empty()) {
         pending = true;
@@ -320,6 +324,16 @@ TreeWalk::Step TreeWalk::Impl::Next() {
         const int dirFd = DirectoryAccess::Fd(top.listing);
         // Non-blocking and never a controlling terminal, should a device have been swapped in
         // since the listing; a file that may not be read is opened as a place only.
+        if (questionsOnly && entry.type == DirEntry::Type::File && top.localDisk) {
+            place = ItemRef::InFolder(top.listing, entry.name, path);
+            if ((current = ItemAccess::Place(*place, user)).IsOpen()) {
+                if (Strayed()) {
+                    current.Close();
+                    continue;
+                }
+                return Step::Item;
+            }
+        }
         int fd = -1;
         bool readable = false;
         if (entry.type == DirEntry::Type::File && top.localDisk) {

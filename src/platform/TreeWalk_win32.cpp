@@ -13,7 +13,7 @@
 namespace platform {
 
 struct TreeWalk::Impl {
-    Impl(const Item& root, const std::string& rootPath, CrossMounts mounts);
+    Impl(const Item& root, const std::string& rootPath, CrossMounts mounts, ItemsFor use);
     Step Next();
 
     Step Problem(std::error_code what, std::error_code why = {}) {
@@ -47,7 +47,8 @@ struct TreeWalk::Impl {
     std::error_code reason;
 };
 
-TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts)
+// Every item is opened: a handle is the only way to its attributes here.
+TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts, ItemsFor /*use*/)
     : path(rootPath), crossMounts(mounts == CrossMounts::Yes), rootVolume(root.Id().device) {
     visited.insert({root.Id().device, root.Id().inode});
     std::error_code ec;

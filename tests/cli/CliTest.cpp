@@ -359,6 +359,13 @@ TEST_F(CliTest, PhotosGiveTheirCaptureDateAndOthersALineEach) {
         File(c.name, 1000000000, c.content);
     }
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0644), 0);
+    // A dry run reads the photos as the run does, and fails on the same items.
+    const Result dry = Cli({"copy", "-n", "-r", "--modified-from", "exif", dir.Path()});
+    EXPECT_EQ(dry.status, 1);
+    for (const auto& c : cases) {
+        EXPECT_EQ(dry.out.find(dir / c.name + "  ! ") != std::string::npos, c.line != nullptr) << dry.out;
+        EXPECT_EQ(MtimeOf(dir / c.name), 1000000000) << c.name;
+    }
     const Result r = Cli({"copy", "-r", "--modified-from", "exif", dir.Path()});
     EXPECT_EQ(r.status, 1);
     for (const auto& c : cases) {

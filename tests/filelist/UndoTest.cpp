@@ -224,31 +224,35 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
     if (!disk.Mounted()) {
         GTEST_SKIP() << disk.SkipReason();
     }
-    const std::string root = MakeFiles(disk / "mine", 3);
+    const std::string root = MakeFiles(disk / "mine", 4);
     ::mkdir((root + "/locked").c_str(), 0);
-    for (const char* mine : {"", "/f0", "/f1", "/locked"}) { // f2 stays root's
+    ApplyRequest first = Request("H"); // f0 with a record, f3 readable only with the owner's right
+    ApplyToEntry(Row(root + "/f0", false), first);
+    ::chmod((root + "/f3").c_str(), 0);
+    for (const char* mine : {"", "/f0", "/f1", "/f3", "/locked"}) { // f2 stays root's
         ::chown((root + mine).c_str(), 65534, 65534);
     }
     const test::ScopedTimeZone tz("Europe/Berlin");
     const int result = test::RunAsUnprivileged([&] {
-        const auto before = States(root, 3);
+        const auto before = States(root, 4);
         PreviewSink sink;
         ApplyRequest preview = Request();
         preview.preview = &sink;
         ApplyToEntry(Row(root, true), preview);
         std::string problems =
-            test::Check(States(root, 3) == before && preview.log.empty(), "preview changed");
+            test::Check(States(root, 4) == before && preview.log.empty(), "preview changed");
         std::set<std::string> failing;
         for (const PreviewRow& row : sink.rows) {
             if (row.error) {
                 failing.insert(row.path);
             } else {
+                problems += test::Check(row.current == StateOf(row.path), "facts now of " + row.path);
                 problems += test::Check(row.next.updated == platform::LocalToUtc(kUpdated) &&
                                             row.next.attributes == platform::attr::ReadOnly,
                                         "new facts of " + row.path);
             }
         }
-        problems += test::Check(sink.files == 3 && sink.folders == 0 && sink.failing == 2, "totals");
+        problems += test::Check(sink.files == 4 && sink.folders == 0 && sink.failing == 2, "totals");
         ApplyRequest run = Request();
         ApplyToEntry(Row(root, true), run);
         std::set<std::string> lines;
