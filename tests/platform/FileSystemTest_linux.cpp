@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <functional>
 #include <iterator>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
@@ -23,7 +22,6 @@
 #include <sys/statfs.h>
 #include <sys/xattr.h>
 #include <unistd.h>
-#include <vector>
 
 using platform::ItemRef;
 namespace attr = platform::attr;
@@ -36,17 +34,12 @@ mode_t ModeOf(const std::string& path) {
 }
 
 std::error_code Set(const std::string& path, uint32_t a) {
-    std::error_code error;
-    const platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
-    return error ? error : platform::SetAttributes(item, a);
+    return platform::SetAttributes(test::OpenItem(path), a);
 }
 
-std::error_code SetUpdated(const std::string& path, int64_t seconds,
-                           const platform::UtcTime* created = nullptr) {
+std::error_code SetUpdated(const std::string& path, int64_t seconds) {
     const platform::UtcTime when{seconds, 0};
-    std::error_code error;
-    const platform::Item item = platform::Item::Open(path, platform::FollowLinks::Yes, error);
-    return error ? error : platform::SetFileTimes(item, created, &when);
+    return platform::SetFileTimes(test::OpenItem(path), nullptr, &when);
 }
 
 void SetRecord(const std::string& path, const std::string& record) {
