@@ -16,8 +16,7 @@ TEST_F(ProfileTest, LinesAndNamesAreReadByTheIniRules) {
         {"[\xC3\x84]\nk=1\n", "\xC3\xA4", "k", d},
         {" \t[ \tMy Main\t ]\n \t Max Width \t= 10\n", " my main\t", "\tmax width ", "10"},
         {"[a]b] trailing\nk=1\n", "a]b", "k", "1"}, // a header runs to its last "]"
-        {"[a]b] trailing\nk=1\n", "a", "k", d},
-        {"[s]\n[t\n[u=3\n", "s", "[u", "3"}, // "[" without "]" is no header
+        {"[s]\n[t\n[u=3\n", "s", "[u", "3"},        // "[" without "]" is no header
         {"[s]\na = b = c\n", "s", "a", "b = c"},
         {"[s]\n \t;b=2\n", "s", "b", d},
         {"[s]\n#c=3\n", "s", "#c", "3"},
