@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <sys/stat.h>

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
