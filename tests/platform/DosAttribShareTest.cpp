@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
 #include <optional>
 #include <sys/xattr.h>
 #include <vector>

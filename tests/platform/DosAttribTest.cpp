@@ -52,6 +52,19 @@ std::string With(std::string record, size_t at, uint64_t value, int bytes) {
     return record;
 }
 
+// What an existing record becomes with the attributes and creation time given.
+std::string Encoded(const std::string& existing, uint32_t attributes, std::optional<uint64_t> created = {}) {
+    platform::DosAttrib record;
+    EXPECT_FALSE(platform::DecodeDosAttrib(existing, record));
+    record.attributes = attributes;
+    if (created) {
+        record.created = created;
+    }
+    std::string out;
+    EXPECT_FALSE(platform::EncodeDosAttrib(record, out));
+    return out;
+}
+
 } // namespace
 
 TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
@@ -101,41 +114,17 @@ TEST(DosAttrib, DecodesTheTextFormAndEveryVersionAsSambaReadsThem) {
 }
 
 TEST(DosAttrib, EncodingChangesOnlyTheAttributeAndCreationTimeOrMakesVersion4AndRefusesTheRest) {
-    struct Case {
-        std::string existing;
-        uint32_t attributes;
-        std::optional<uint64_t> created;
-        std::string expected;
-    };
     // Records made new, and every change to the binary fields, are checked against Samba's own
     // code (DosAttribSambaTest), which reads no text and no bytes behind the record.
-    const std::vector<Case> cases = {
-        // A longer text moves the structure on to the next 4-byte boundary, as Samba packs it.
-        {kV1,
-         0x2022,
-         {},
-         Hex("30 78 32 30 32 32 00 00 01 00 01 00 22 20 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
-             "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01")},
-        {kV2,
-         0x2,
-         {},
-         Hex("30 78 32 00 02 00 02 00 99 00 00 00 02 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
-             "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01 "
-             "07 69 7f 26 84 9f da 01 61 62 00")},
-        {kV4 + "behind", 0x2, kT2, With(With(kV4, 12, 0x2, 4), 24, kT2, 8) + "behind"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(c.existing));
-        platform::DosAttrib record;
-        ASSERT_FALSE(platform::DecodeDosAttrib(c.existing, record));
-        record.attributes = c.attributes;
-        if (c.created) {
-            record.created = c.created;
-        }
-        std::string out;
-        EXPECT_FALSE(platform::EncodeDosAttrib(record, out));
-        EXPECT_EQ(out, c.expected);
-    }
+    // A longer text moves the structure on to the next 4-byte boundary, as Samba packs it.
+    EXPECT_EQ(Encoded(kV1, 0x2022),
+              Hex("30 78 32 30 32 32 00 00 01 00 01 00 22 20 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
+                  "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01"));
+    EXPECT_EQ(Encoded(kV2, 0x2),
+              Hex("30 78 32 00 02 00 02 00 99 00 00 00 02 00 00 00 33 00 00 00 44 44 00 00 00 00 00 00 "
+                  "55 55 00 00 00 00 00 00 00 05 b5 7d 96 8d c0 01 07 69 7f 26 84 9f da 01 "
+                  "07 69 7f 26 84 9f da 01 61 62 00"));
+    EXPECT_EQ(Encoded(kV4 + "behind", 0x2, kT2), With(With(kV4, 12, 0x2, 4), 24, kT2, 8) + "behind");
     // Never over what it cannot read, nor a zero creation time, which Samba reads as none.
     std::string out = "untouched";
     platform::DosAttrib record;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdint>
 #include <map>
 #include <string>
 #include <sys/stat.h>
@@ -94,23 +93,7 @@ TEST_F(FileIOTest, NewFileGetsTheModeTheUmaskAllowsAndMissingFoldersAreMadePriva
     EXPECT_EQ(test::StatOf(m_dir / "a/b").st_mode & 07777, 0700);
 }
 
-TEST_F(FileIOTest, ExistingFileIsReplacedWithItsModeAndOwnerAndNothingLeftBehind) {
-    test::WriteFile(m_path, "old content that is longer");
-    ASSERT_EQ(::chmod(m_path.c_str(), 0604), 0);
-    const bool root = ::geteuid() == 0; // only root can give a file away, and must not take it
-    ASSERT_EQ(::chown(m_path.c_str(), root ? 65534 : ::geteuid(), root ? 65534 : ::getegid()), 0);
-    const struct stat before = test::StatOf(m_path);
-    EXPECT_FALSE(Replace(m_path, "new"));
-    EXPECT_EQ(test::ReadFile(m_path), "new");
-    const struct stat after = test::StatOf(m_path);
-    EXPECT_EQ(after.st_mode, before.st_mode);
-    EXPECT_EQ(after.st_uid, before.st_uid);
-    EXPECT_EQ(after.st_gid, before.st_gid);
-    EXPECT_NE(after.st_ino, before.st_ino);
-    EXPECT_EQ(test::FolderNames(m_dir.Path()), Names{"file"});
-}
-
-TEST_F(FileIOTest, AttributesAndAclSurviveAndInheritedOnesAreNotAdded) {
+TEST_F(FileIOTest, AFileIsReplacedWithItsModeOwnerAttributesAndAclAndInheritedOnesAreNotAdded) {
     // The file and a folder with a default ACL, made by the user; the file was there before the
     // folder got it.
     ASSERT_EQ(::chmod(m_dir.Path().c_str(), 0777), 0);
@@ -118,7 +101,7 @@ TEST_F(FileIOTest, AttributesAndAclSurviveAndInheritedOnesAreNotAdded) {
     const std::string inFolder = folder + "/file";
     const std::string& acl = kAclGrantingAUser;
     ASSERT_EQ(test::RunAsUnprivileged([&] {
-                  test::WriteFile(m_path, "old");
+                  test::WriteFile(m_path, "old content that is longer");
                   ::umask(022);
                   ::mkdir(folder.c_str(), 0755);
                   test::WriteFile(inFolder, "old");
@@ -151,6 +134,11 @@ TEST_F(FileIOTest, AttributesAndAclSurviveAndInheritedOnesAreNotAdded) {
     EXPECT_EQ(test::StatOf(inFolder).st_mode, beforeInFolder.st_mode);
     EXPECT_EQ(XattrsOf(inFolder), Xattrs());
     EXPECT_EQ(test::FolderNames(folder), Names{"file"});
+    // Only root can give a file away, and must not take it.
+    EXPECT_FALSE(Replace(m_path, "newer"));
+    EXPECT_EQ(test::StatOf(m_path).st_uid, before.st_uid);
+    EXPECT_EQ(test::StatOf(m_path).st_gid, before.st_gid);
+    EXPECT_EQ(test::FolderNames(m_dir.Path()), (Names{"file", "inherits"}));
 }
 
 TEST_F(FileIOTest, HardLinkedFileIsRewrittenInPlaceForEveryName) {
@@ -206,32 +194,27 @@ TEST_F(FileIOTest, AFileInAFolderThatTakesNoNewNameIsKept) {
 // each is in the file as soon as it is appended, also when the process is killed next, and the
 // file is cut to them when closed.
 TEST_F(FileIOTest, AppendedRecordsOutliveAKillAndTheFileIsCutToThemWhenClosed) {
+    std::vector<std::string> records;
     std::string all;
     for (int n = 0; all.size() < 5 * 4096; ++n) {
-        const size_t size =
-            8 + static_cast<size_t>(n * 37 % 700) / (n % 5 == 0 ? 1 : 4) * (n % 5 == 0 ? 1 : 4);
-        std::string record(size, static_cast<char>('a' + n % 26));
-        record.replace(0, 4, "LEN:").replace(size - 4, 4, "CRC!");
-        all += record;
+        const size_t size = 8 + static_cast<size_t>(n % 5 == 0 ? n * 37 % 700 : n * 37 % 700 / 4 * 4);
+        records.emplace_back(size, static_cast<char>('a' + n % 26));
+        all += records.back();
     }
     for (const bool killed : {true, false}) {
         const std::string path = m_dir / (killed ? "killed" : "closed");
         const int status = test::RunInChild([&] {
             std::error_code error;
             auto file = platform::AppendFile::Create(path, CreateFolders::No, 4096, error);
-            for (size_t at = 0; file && at < all.size();) {
-                const size_t size = all.find("LEN:", at + 4) == std::string::npos
-                                        ? all.size() - at
-                                        : all.find("LEN:", at + 4) - at;
-                if (file->Append(std::string_view(all).substr(at, size))) {
+            for (const std::string& record : records) {
+                if (!file || file->Append(record)) {
                     return 1;
                 }
-                at += size;
             }
             if (killed) {
                 ::raise(SIGKILL);
             }
-            return file && !file->Close() ? 0 : 1;
+            return file->Close() ? 1 : 0;
         });
         const std::string bytes = test::ReadFile(path);
         if (killed) {

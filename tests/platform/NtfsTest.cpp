@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -30,6 +29,7 @@ protected:
         ASSERT_EQ(test::RunProgram({"ntfs-3g", image, mount}), 0) << "ntfs-3g could not mount the image";
         mounted = true;
         test::WriteFile(file, "ntfs");
+        test::MakeFolder(folder);
     }
 
     void TearDown() override {
@@ -41,6 +41,7 @@ protected:
     test::TempDir dir;
     std::string mount = dir / "mnt";
     std::string file = mount + "/file.txt";
+    std::string folder = mount + "/folder";
     bool mounted = false;
 };
 
@@ -68,8 +69,6 @@ TEST_F(NtfsTest, AttributesAreTheRealNtfsOnes) {
     // Nothing went to the Linux-side record: NTFS would show it as a stream.
     EXPECT_LT(::getxattr(file.c_str(), "user.DOSATTRIB", nullptr, 0), 0);
 
-    const std::string folder = mount + "/folder";
-    test::MakeFolder(folder);
     ASSERT_FALSE(Set(folder, attr::Hidden));
     EXPECT_EQ(AttributesOf(folder), attr::Directory | attr::Hidden);
     ASSERT_FALSE(Set(folder, attr::Normal));
@@ -77,8 +76,6 @@ TEST_F(NtfsTest, AttributesAreTheRealNtfsOnes) {
 }
 
 TEST_F(NtfsTest, TimesAreWrittenAndReadBackBackTo1601AndNoEarlier) {
-    const std::string folder = mount + "/folder";
-    test::MakeFolder(folder);
     const platform::UtcTime updated{1104537600, 0};
     ASSERT_FALSE(SetTimes(file, nullptr, &updated));
     // Before 1601 NTFS would hold a negative time Windows cannot show: refused, nothing written.
