@@ -1,7 +1,6 @@
 // datemark-cli run as the process a person runs: its exit status, what it writes where, and the
 // files on disk afterwards.
 #include "filelist/FileFacts.h"
-#include "journal/Journal.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
 #include "platform/ItemTestSupport.h"
@@ -13,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,7 +146,7 @@ protected:
 
 } // namespace
 
-TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothing) {
+TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothingWhileHelpAndVersionAnswerOnStandardOutput) {
     const std::string f = File("f.txt");
     const struct {
         std::vector<std::string> args;
@@ -172,9 +170,6 @@ TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothing) {
     }
     EXPECT_EQ(MtimeOf(f), 1000000000);
     EXPECT_EQ(Letters(f), "");
-}
-
-TEST_F(CliTest, HelpAndVersionAnswerOnStandardOutput) {
     for (const char* sub : {"set", "shift", "copy", "show"}) {
         const Result r = Cli({sub, "--help"});
         EXPECT_EQ(r.status, 0);
@@ -193,7 +188,6 @@ TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
     } cases[] = {
         {"2021-11-07T01:30:00", 1636263000},       // the first, as the window takes it
         {"2021-11-07T01:30:00-05:00", 1636266600}, // the second, as written
-        {"2005-10-12T14:06:42Z", kUtc},
         {"now", 0},
     };
     const std::string f = File("f.txt");
@@ -392,15 +386,12 @@ TEST_F(CliTest, ShowGivesTheListsFactsAsAlignedTextOrJsonLines) {
     const Result text = Cli({"show", archive, folder, dir / "missing", odd});
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(text.err, dir / "missing - No such file or directory\n");
-    const std::vector<std::string> expected = {
-        "CREATED                    MODIFIED                   ATTR  SIZE  TYPE                          "
-        "NAME",
-        "2001-02-03T13:05:06+09:00  2005-10-12T23:06:42+09:00  R-A      5  application/x-compressed-tar  " +
-            archive,
-    };
-    EXPECT_EQ(text.out.substr(0, expected[0].size() + expected[1].size() + 2),
-              expected[0] + "\n" + expected[1] + "\n")
-        << text.out;
+    const std::string expected = "CREATED                    MODIFIED                   ATTR  SIZE  TYPE"
+                                 "                          NAME\n"
+                                 "2001-02-03T13:05:06+09:00  2005-10-12T23:06:42+09:00  R-A      5  "
+                                 "application/x-compressed-tar  " +
+                                 archive + "\n";
+    EXPECT_EQ(text.out.substr(0, expected.size()), expected) << text.out;
     EXPECT_NE(text.out.find("inode/directory"), std::string::npos);
     EXPECT_NE(text.out.find("bad\xff\\x0aname\n"), std::string::npos) << "a line per item";
 

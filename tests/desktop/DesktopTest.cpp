@@ -118,8 +118,12 @@ protected:
 
 } // namespace
 
-TEST_F(DesktopTest, AlwaysInFrontKeepsTheWindowOpenAndAboveUntilUnticked) {
+TEST_F(DesktopTest, TheFirstStartShowsTheWholeFrameAtTheTopLeftAndAlwaysInFrontKeepsItAboveUntilUnticked) {
     RunMainWindow([&](CMainDlg& d) {
+        const QRect area = d.screen()->availableGeometry();
+        EXPECT_EQ(d.frameGeometry().topLeft(), area.topLeft());
+        EXPECT_TRUE(area.contains(d.frameGeometry()));
+        EXPECT_LT(d.frameGeometry().top(), d.geometry().top()); // a title bar above the client area
         const QPoint button = d.m_chkTopMost->mapToGlobal(d.m_chkTopMost->rect().center());
         ClickAt(button);
         EXPECT_TRUE(Until([&] { return WindowState(d).contains("_NET_WM_STATE_ABOVE"); }))
@@ -132,16 +136,6 @@ TEST_F(DesktopTest, AlwaysInFrontKeepsTheWindowOpenAndAboveUntilUnticked) {
             EXPECT_TRUE(d.isVisible());
             QTest::mouseClick(d.m_btnExit, Qt::LeftButton);
         });
-    });
-}
-
-TEST_F(DesktopTest, TheFirstStartShowsTheWholeFrameAtTheTopLeft) {
-    RunMainWindow([&](CMainDlg& d) {
-        const QRect area = d.screen()->availableGeometry();
-        EXPECT_EQ(d.frameGeometry().topLeft(), area.topLeft());
-        EXPECT_TRUE(area.contains(d.frameGeometry()));
-        EXPECT_LT(d.frameGeometry().top(), d.geometry().top()); // a title bar above the client area
-        d.OnExit();
     });
 }
 

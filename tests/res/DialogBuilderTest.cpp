@@ -7,7 +7,6 @@
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QPushButton>
-#include <QTreeView>
 #include <gtest/gtest.h>
 
 TEST(DialogUnits, FollowTheFontAsWindowsMeasuresIt) {
@@ -16,7 +15,6 @@ TEST(DialogUnits, FollowTheFontAsWindowsMeasuresIt) {
     const DialogUnits units = DialogUnits::ForFont(font);
     EXPECT_GE(units.baseX, 5);
     EXPECT_LE(units.baseX, 8);
-    EXPECT_EQ(units.baseY, QFontMetrics(font).height());
     const DialogUnits fixed{7, 16};
     EXPECT_EQ(fixed.Rect(4, 8, 8, 16), QRect(7, 16, 14, 32));
     EXPECT_EQ(fixed.X(51), 89); // rounded as MulDiv rounds
@@ -75,17 +73,6 @@ TEST(DialogBuilder, TabOrderFollowsTheTemplateAndFramesStayOutOfTheWay) {
         // Below every control it frames.
         EXPECT_LT(dialog.children().indexOf(group), dialog.children().indexOf(c.Item(1001)));
     }
-}
-
-TEST(DialogBuilder, CustomControlsComeFromTheirFactory) {
-    QDialog dialog;
-    QWidget* made = nullptr;
-    const DialogControls c = DialogBuilder::Build(dialog, MainDialogTemplate(),
-                                                  {{1014, [&](const ControlTemplate&, QWidget* parent) {
-                                                        made = new QTreeView(parent);
-                                                        return made;
-                                                    }}});
-    EXPECT_EQ(c.Item(1014), made);
 }
 
 TEST(ImageList, TheMaskColourBecomesTransparent) {

@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-TEST(FolderBrowser, AChosenFolderIsTheResultAndCancelLeavesItEmpty) {
-    std::optional<std::string> answer = "/data/photos/2005";
+// A cancel, which adds no row, CommandsTest sees through the window.
+TEST(FolderBrowser, TheDialogGetsTheTitleAndStartAndItsChoiceIsTheResult) {
     std::string start;
     QString title;
     CFolderBrowser browser(BIF_NEWDIALOGSTYLE, "フォルダを選択して下さい", CSIDL_DESKTOP,
                            [&](QWidget*, const QString& shownTitle, const std::string& shownStart) {
                                start = shownStart;
                                title = shownTitle;
-                               return answer;
+                               return std::optional<std::string>("/data/photos/2005");
                            });
     EXPECT_EQ(browser.Browse(std::string("/data/photos/")), 1);
     EXPECT_EQ(start, "/data/photos/");
@@ -18,8 +18,4 @@ TEST(FolderBrowser, AChosenFolderIsTheResultAndCancelLeavesItEmpty) {
     std::string path;
     browser.GetResult(path, 1);
     EXPECT_EQ(path, "/data/photos/2005");
-    answer.reset();
-    EXPECT_EQ(browser.Browse(std::string("/first")), 2);
-    browser.GetResult(path, 1);
-    EXPECT_EQ(path, "");
 }

@@ -1,7 +1,6 @@
 #include "ui/MainDlg.h"
 
 #include "filelist/FileListCtrl.h"
-#include "filelist/FileListModel.h"
 #include "filelist/SortHeaderView.h"
 #include "platform/Profile.h"
 #include "platform/Win32Constants.h"
@@ -49,7 +48,6 @@ protected:
 
 TEST_F(MainDlgTest, FirstRunShowsTheDefaults) {
     const auto d = Open();
-    EXPECT_EQ(d->windowTitle(), "Datemark");
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     EXPECT_EQ(d->frameGeometry().topLeft(), screen.topLeft());
     EXPECT_TRUE(Box(*d, 1001)->isChecked());
@@ -147,8 +145,6 @@ TEST_F(MainDlgTest, PlacementColumnsAndSortSurviveARestart) {
     EXPECT_EQ(d->geometry(), placed);
     EXPECT_EQ(d->m_list->GetColumnWidths()[0], 222);
     EXPECT_EQ(d->m_list->GetColumnOrder(), (std::array<int, 7>{1, 2, 3, 4, 5, 6, 0}));
-    EXPECT_EQ(d->m_list->m_sortColumn, 1);
-    EXPECT_EQ(d->m_list->m_sortFlags, 258);
     EXPECT_EQ(d->m_list->Header()->ArrowColumn(), 1);
     EXPECT_FALSE(d->m_list->Header()->ArrowAscending());
     // The size title stays right-aligned beside its arrow.
@@ -166,9 +162,7 @@ TEST_F(MainDlgTest, EnableBoxesSwitchTheirGroupsKeepingValuesWhileTheClockButton
     const auto d = Open();
     d->m_dtpCreatedDate->setDate(QDate(2001, 2, 3));
     QTest::mouseClick(Box(*d, 1001), Qt::LeftButton);
-    EXPECT_EQ(d->m_bSetCreated, 0);
-    EXPECT_FALSE(d->m_dtpCreatedDate->isEnabled());
-    EXPECT_FALSE(d->m_dtpCreatedTime->isEnabled());
+    EXPECT_FALSE(d->m_dtpCreatedDate->isEnabled() || d->m_dtpCreatedTime->isEnabled());
     EXPECT_TRUE(d->m_dtpUpdatedDate->isEnabled());
     QTest::mouseClick(Box(*d, 1001), Qt::LeftButton);
     EXPECT_TRUE(d->m_dtpCreatedDate->isEnabled());

@@ -95,27 +95,19 @@ TEST_F(VersionCheckTest, TheBodyDecidesTheAnswer) {
 TEST_F(VersionCheckTest, AFailedCheckSaysWhyInAStopBox) {
     const struct {
         const char* what;
-        std::optional<test::HttpServer::Handler> server; // none: nothing listens
-        QString text;                                    // empty: the system's own words
+        std::optional<test::HttpServer::Answer> answer; // none: nothing listens
+        QString text;                                   // empty: the system's own words
     } cases[] = {
         // Even a page that looks like a newer release is no answer to the question.
-        {"404",
-         [](const std::string&) {
-             return test::HttpServer::Reply("[Datemark]\nVersion=9.0\n", 404, "Not Found");
-         },
-         "HTTP 404 Not Found"},
-        {"no answer",
-         [](const std::string&) {
-             return test::HttpServer::Answer{{}, true};
-         },
-         {}},
+        {"404", test::HttpServer::Reply("[Datemark]\nVersion=9.0\n", 404, "Not Found"), "HTTP 404 Not Found"},
+        {"no answer", test::HttpServer::Answer{{}, true}, {}},
         {"refused", std::nullopt, {}},
     };
     for (const auto& c : cases) {
         prompts->messages.clear();
         std::optional<test::HttpServer> server;
-        if (c.server) {
-            server.emplace(*c.server);
+        if (c.answer) {
+            server.emplace([&](const std::string&) { return *c.answer; });
         }
         Check(server ? server->Url() : "http://127.0.0.1:" + std::to_string(test::ClosedPort()) + "/v", 400);
         ASSERT_EQ(prompts->messages.size(), 1U) << c.what;
