@@ -2,6 +2,8 @@
 
 #include "menu/MenuTemplate.h"
 #include "menu/SystemColors.h"
+#include "res/Bitmaps.h"
+#include "res/DialogTemplate.h"
 #include "res/MenuResources.h"
 
 #include <QAction>
@@ -138,6 +140,21 @@ TEST(IconMenu, AnImageGoesToEveryItemWithTheCommand) {
     }
     EXPECT_EQ(two.ItemAt(0)->imageSource, -1);
     EXPECT_FALSE(menu.ModifyOwnerDrawItemA(nullptr, 4242, &images, 0)); // a command that is nowhere
+}
+
+// The bitmap path, which the program's own menus do not take: the image of a command is found
+// through the toolbar with the bitmap's id, whose separators have no image.
+TEST(IconMenu, ABitmapItemShowsItsToolbarButtonsImage) {
+    CIconMenu menu;
+    ASSERT_TRUE(menu.CreatePopupMenu());
+    menu.AppendOwnerDrawItem(u"Explorer", 0, idc::Explorer, idb::Toolbar);
+    menu.AppendOwnerDrawItem(u"Missing", 0, idc::Update, 149);
+    EXPECT_EQ(menu.ItemAt(0)->imageSource, idb::Toolbar);
+    EXPECT_EQ(menu.ItemAt(0)->imageIndex, 4);
+    ASSERT_NE(menu.ItemAt(0)->images, nullptr);
+    EXPECT_EQ(menu.ItemAt(0)->images->GetImageCount(), 6);
+    EXPECT_EQ(menu.ItemAt(1)->imageSource, -1);
+    EXPECT_EQ(menu.ItemAt(1)->images, nullptr);
 }
 
 TEST(IconMenuDrawing, ClassicHighlightStartsAfterTheImageColumn) {
