@@ -107,11 +107,4 @@ void HttpServer::Serve() {
     }
 }
 
-int ClosedPort() {
-    int port = 0;
-    const int fd = Listen(port);
-    ::close(fd); // nobody listens there any more
-    return port;
-}
-
 } // namespace test

@@ -43,7 +43,4 @@ private:
     std::thread m_thread;
 };
 
-// A port on 127.0.0.1 where nothing listens.
-int ClosedPort();
-
 } // namespace test

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
@@ -14,7 +13,7 @@ namespace test {
 
 LoopMount::LoopMount(const Options& options) : m_path(m_base / "mnt") {
     if (::geteuid() != 0) {
-        m_skip = "mounting a " + options.type + " image needs root";
+        m_skip = "mounting an ext4 image needs root";
         return;
     }
     if (::access("/dev/loop-control", F_OK) != 0) {
@@ -29,27 +28,20 @@ LoopMount::LoopMount(const Options& options) : m_path(m_base / "mnt") {
         m_skip = "cannot size the image";
         return;
     }
-    std::vector<std::string> mkfs = {"mkfs." + options.type};
-    if (options.type.rfind("ext", 0) == 0) {
-        mkfs.insert(mkfs.end(), {"-q", "-F"});
-    }
+    std::vector<std::string> mkfs = {"mkfs.ext4", "-q", "-F"};
     mkfs.insert(mkfs.end(), options.mkfsArgs.begin(), options.mkfsArgs.end());
     mkfs.push_back(image);
     if (RunProgram(mkfs) != 0) {
-        m_skip = mkfs[0] + " is missing or failed";
+        m_skip = "mkfs.ext4 is missing or failed";
         return;
     }
-    const std::string mountOptions =
-        "loop" + (options.mountOptions.empty() ? "" : "," + options.mountOptions);
-    if (RunProgram({"mount", "-o", mountOptions, image, m_path}) != 0) {
-        m_skip = "mount -o loop failed (no free loop device, or no " + options.type + " driver)";
+    if (RunProgram({"mount", "-o", "loop", image, m_path}) != 0) {
+        m_skip = "mount -o loop failed (no free loop device, or no ext4 driver)";
         return;
     }
     m_mounted = true;
-    // vfat and its like take the owner from the mount options instead.
-    if (::chown(m_path.c_str(), options.owner, options.owner) == 0) {
-        ::chmod(m_path.c_str(), 0755);
-    }
+    ::chown(m_path.c_str(), options.owner, options.owner);
+    ::chmod(m_path.c_str(), 0755);
 }
 
 LoopMount::~LoopMount() {
@@ -58,18 +50,16 @@ LoopMount::~LoopMount() {
     }
 }
 
-void OnOwnDisk(const std::function<std::string(const std::string&)>& body,
-               const LoopMount::Options& options) {
+void OnOwnDisk(const std::function<std::string(const std::string&)>& body, const LoopMount::Options& options,
+               const std::function<void(const std::string&)>& asRoot) {
     const LoopMount disk(options);
     if (!disk.Mounted()) {
         GTEST_SKIP() << disk.SkipReason();
     }
-    EXPECT_EQ(RunAsUnprivileged([&] {
-                  const std::string problems = body(disk.Path());
-                  std::fputs(problems.c_str(), stderr);
-                  return problems.empty() ? 0 : 1;
-              }),
-              0);
+    if (asRoot) {
+        asRoot(disk.Path());
+    }
+    ExpectUnprivileged([&] { return body(disk.Path()); });
 }
 
 FrozenFileSystem::FrozenFileSystem(const std::string& mountPoint)

@@ -9,8 +9,8 @@
 
 namespace test {
 
-// A file system of the test's own: an image made with mkfs, loop-mounted, and unmounted and
-// removed when the object goes, also when the test fails. Mounting needs root and a loop
+// An ext4 file system of the test's own: an image made with mkfs, loop-mounted, and unmounted
+// and removed when the object goes, also when the test fails. Mounting needs root and a loop
 // device; where either is missing, Mounted() is false and SkipReason() says why:
 //
 //     test::LoopMount disk;
@@ -24,10 +24,8 @@ namespace test {
 class LoopMount {
 public:
     struct Options {
-        std::string type = "ext4"; // mkfs.TYPE makes the image
         int sizeMiB = 32;
         std::vector<std::string> mkfsArgs; // e.g. {"-I", "128"}: ext4 that ends in 2038
-        std::string mountOptions;          // e.g. "uid=65534" for vfat
         unsigned owner = 65534;            // of the root folder
     };
 
@@ -56,10 +54,12 @@ private:
     bool m_mounted = false;
 };
 
-// Runs body as the unprivileged user on a fresh disk made with options, given the disk's root; body
-// returns what went wrong, empty when nothing did. Skips the test where no disk can be mounted.
+// Runs body as the unprivileged user on a fresh disk made with options, given the disk's root,
+// after asRoot (where given) has put there what the user does not own; body returns what went
+// wrong, empty when nothing did. Skips the test where no disk can be mounted.
 void OnOwnDisk(const std::function<std::string(const std::string&)>& body,
-               const LoopMount::Options& options = LoopMount::Options());
+               const LoopMount::Options& options = LoopMount::Options(),
+               const std::function<void(const std::string&)>& asRoot = nullptr);
 
 // Writes to a mounted file system wait, for the life of the object or until Thaw(), as on a
 // disk that has stopped answering; reads go on (FIFREEZE). A write already waiting finishes

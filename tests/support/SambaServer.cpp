@@ -39,31 +39,12 @@ std::string FindProgram(const std::string& name) {
     return {};
 }
 
-sockaddr_in Loopback(int port) {
+bool Accepts(int port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     a.sin_port = htons(static_cast<uint16_t>(port));
-    return a;
-}
-
-// A port on 127.0.0.1 that nothing listens on just now.
-int FreePort() {
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(0);
-    socklen_t length = sizeof a;
-    int port = 0;
-    if (s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
-        port = ntohs(a.sin_port);
-    }
-    ::close(s);
-    return port;
-}
-
-bool Accepts(int port) {
-    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a = Loopback(port);
     const bool ok = s >= 0 && ::connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
     ::close(s);
     return ok;
@@ -131,7 +112,7 @@ std::string SambaServer::PrepareShare() {
 }
 
 std::string SambaServer::Launch() {
-    m_port = FreePort();
+    m_port = ClosedPort();
     // "@" stands for the server's folder.
     std::string config =
         "[global]\nserver role = standalone server\nsmb ports = " + std::to_string(m_port) +

@@ -27,7 +27,6 @@ public:
 
     // Empty while it runs; otherwise why it does not, for a test to skip with.
     const std::string& Problem() const { return m_problem; }
-    int Port() const { return m_port; }
     // A name inside the share, where it lives on this machine.
     std::string operator/(std::string_view name) const;
 

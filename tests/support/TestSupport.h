@@ -56,6 +56,9 @@ std::string Check(bool ok, const std::string& what);
 int RunInChild(const std::function<int()>& body);
 // RunInChild, the child giving up root (uid and gid 65534) first when the tests run as root.
 int RunAsUnprivileged(const std::function<int()>& body);
+// RunAsUnprivileged for a body that returns what went wrong, empty when nothing did: the child
+// prints it, and the test fails on it.
+void ExpectUnprivileged(const std::function<std::string()>& body);
 // Runs a program found on PATH, without a shell, its output discarded. Its exit status, or -1
 // when it could not run.
 int RunProgram(const std::vector<std::string>& argv);
@@ -65,6 +68,9 @@ int RunProgram(const std::vector<std::string>& argv);
 // take standard error apart.
 int RunProgram(const std::vector<std::string>& argv, std::string_view input, std::string& output,
                const std::vector<std::string>& env = {}, std::string* errors = nullptr);
+
+// A port on 127.0.0.1 where nothing listens just now.
+int ClosedPort();
 
 // Sets or clears the immutable flag (chattr +i), which binds root too. False where the file
 // system or the caller cannot.

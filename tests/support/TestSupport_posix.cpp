@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -12,8 +13,10 @@
 #include <filesystem>
 #include <grp.h>
 #include <linux/fs.h>
+#include <netinet/in.h>
 #include <sys/ioctl.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -161,6 +164,15 @@ int RunAsUnprivileged(const std::function<int()>& body) {
     });
 }
 
+void ExpectUnprivileged(const std::function<std::string()>& body) {
+    EXPECT_EQ(RunAsUnprivileged([&] {
+                  const std::string problems = body();
+                  std::fputs(problems.c_str(), stderr);
+                  return problems.empty() ? 0 : 1;
+              }),
+              0);
+}
+
 int RunProgram(const std::vector<std::string>& argv) {
     // Not into a pipe: a daemon it starts (ntfs-3g) would hold the pipe open.
     const int status = RunInChild([&] {
@@ -211,6 +223,21 @@ int RunProgram(const std::vector<std::string>& argv, std::string_view input, std
         ::close(err);
     }
     return status;
+}
+
+int ClosedPort() {
+    const int s = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof a;
+    int port = 0;
+    if (s >= 0 && ::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
+        ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &length) == 0) {
+        port = ntohs(a.sin_port);
+    }
+    ::close(s);
+    return port;
 }
 
 bool SetImmutable(const std::string& path, bool on) {
