@@ -5,7 +5,10 @@
 #include "filelist/Apply.h"
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
+#include "platform/ItemTestSupport.h"
+#include "support/TestSupport.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -39,12 +42,49 @@ inline FileEntry Row(const std::string& path, bool folder) {
     return e;
 }
 
+// The lines a request applied to one row writes.
+inline std::string LogOf(const FileEntry& row, ApplyRequest r) {
+    ApplyToEntry(row, r);
+    return r.log;
+}
+
 // A row as the list reads it when the path is added.
 inline FileEntry Listed(const std::string& path) {
     FileEntry e;
     e.SetPath(path);
     ReadRowFacts(e, FactsRead::Insert);
     return e;
+}
+
+// A tree below its root folder (the first item), written with '/' for the system's separator.
+inline constexpr const char* kTree[] = {"",       "/sub",       "/sub/deeper",
+                                        "/a.txt", "/sub/b.txt", "/sub/deeper/c.txt"};
+
+// The path of one of kTree's items below root.
+inline std::string InTree(const std::string& root, std::string_view item) {
+    return std::filesystem::path(root + std::string(item)).make_preferred().string();
+}
+
+// Makes kTree at root, every item with the same old last-write time.
+inline void MakeTree(const std::string& root) {
+    const platform::UtcTime old{1000000000, 0};
+    for (const char* item : kTree) {
+        std::string_view(item).find('.') != std::string_view::npos ? test::WriteFile(InTree(root, item), "")
+                                                                   : test::MakeFolder(InTree(root, item));
+    }
+    for (const char* item : kTree) {
+        EXPECT_FALSE(platform::SetFileTimes(test::OpenItem(InTree(root, item)), nullptr, &old)) << item;
+    }
+}
+
+// Which of kTree's items at root now carry the new last-write time, '1' or '0' each in its order.
+inline std::string Changed(const std::string& root) {
+    const platform::UtcTime wanted = *platform::LocalToUtc(kUpdated);
+    std::string changed;
+    for (const char* item : kTree) {
+        changed += test::Query(InTree(root, item)).updated == wanted ? '1' : '0';
+    }
+    return changed;
 }
 
 } // namespace apply_test
