@@ -107,15 +107,3 @@ TEST(CompareEntries, NoKeyBitKeepsTheOrderAndTheFirstBitWins) {
     EXPECT_EQ(Sorted(rows, SORT_ASCENDING), (Names{"b", "a"}));
     EXPECT_EQ(Sorted(rows, SORT_ASCENDING | SortKeyBit(0) | SortKeyBit(1)), (Names{"a", "b"}));
 }
-
-TEST(NextSortState, SameColumnFlipsAnotherStartsAscending) {
-    SortState s;
-    s = NextSortState(s, 0);
-    EXPECT_EQ(s, (SortState{0, SORT_DESCENDING | SortKeyBit(0)}));
-    s = NextSortState(s, 0);
-    EXPECT_EQ(s, (SortState{0, SORT_ASCENDING | SortKeyBit(0)}));
-    // From descending by size, every click ends ascending.
-    for (int column = 0; column < kListColumns; ++column) {
-        EXPECT_EQ(NextSortState({1, Desc(1)}, column), (SortState{column, Asc(column)})) << column;
-    }
-}

@@ -45,24 +45,28 @@ protected:
 
 } // namespace
 
-TEST_F(ResultDlgTest, ShowsTheLogExactlyReadOnlyAndUnwrappedAndEnterCloses) {
+TEST_F(ResultDlgTest, ShowsTheLogExactlyReadOnlyAndUnwrappedAndOffersUndoOnlyForARunThatCanBeUndone) {
     std::string log;
     for (int i = 0; i < 300; ++i) {
         log += "/data/" + std::string(200, 'x') + std::to_string(i) + " - 許可されていない操作です\n";
     }
-    Run(
-        log,
-        [&](CResultDlg& d) {
-            EXPECT_EQ(d.windowTitle(), "結果");
-            EXPECT_EQ(d.m_edit->toPlainText().toStdString(), log);
-            EXPECT_TRUE(d.m_edit->isReadOnly());
-            EXPECT_EQ(d.m_edit->lineWrapMode(), QPlainTextEdit::NoWrap);
-            EXPECT_GT(d.m_edit->verticalScrollBar()->maximum(), 0);
-            EXPECT_GT(d.m_edit->horizontalScrollBar()->maximum(), 0);
-            EXPECT_TRUE(d.m_btnClose->isDefault());
-            EXPECT_EQ(QApplication::focusWidget(), d.m_edit);
-        },
-        Qt::Key_Return); // every other test closes it with Escape
+    const auto shown = [&](CResultDlg& d) {
+        EXPECT_EQ(d.windowTitle(), "結果");
+        EXPECT_EQ(d.m_edit->toPlainText().toStdString(), log);
+        EXPECT_TRUE(d.m_edit->isReadOnly());
+        EXPECT_EQ(d.m_edit->lineWrapMode(), QPlainTextEdit::NoWrap);
+        EXPECT_GT(d.m_edit->verticalScrollBar()->maximum(), 0);
+        EXPECT_GT(d.m_edit->horizontalScrollBar()->maximum(), 0);
+        EXPECT_TRUE(d.m_btnClose->isDefault());
+        EXPECT_EQ(QApplication::focusWidget(), d.m_edit);
+        EXPECT_FALSE(d.m_btnUndo->isVisible());
+    };
+    EXPECT_NE(Run(log, shown, Qt::Key_Return), idc::Undo); // every other run closes it with Escape
+    const auto undo = [](CResultDlg& d) {
+        EXPECT_TRUE(d.m_btnUndo->isVisible());
+        QTest::mouseClick(d.m_btnUndo, Qt::LeftButton);
+    };
+    EXPECT_EQ(Run("/x - y\n", undo, Qt::Key_unknown, /*offerUndo=*/true), idc::Undo);
 }
 
 TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTemplateNorOffScreen) {
@@ -104,17 +108,4 @@ TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTem
         EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().intersects(d.frameGeometry()));
         EXPECT_EQ(d.size(), QSize(700, 500).expandedTo(base));
     });
-}
-
-TEST_F(ResultDlgTest, UndoIsOfferedOnlyForARunThatCanBeUndoneAndClosesWithItsAnswer) {
-    for (const bool offered : {false, true}) {
-        const auto body = [&](CResultDlg& d) {
-            EXPECT_EQ(d.m_btnUndo->isVisible(), offered);
-            if (offered) {
-                QTest::mouseClick(d.m_btnUndo, Qt::LeftButton);
-            }
-        };
-        EXPECT_EQ(Run("/x - y\n", body, offered ? Qt::Key_unknown : Qt::Key_Escape, offered) == idc::Undo,
-                  offered);
-    }
 }

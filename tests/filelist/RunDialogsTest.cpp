@@ -50,9 +50,8 @@ TEST(PreviewDlg, ShowsNowAndThenMarksFailuresAndRunsOnlyWhenAsked) {
     PreviewSink sink;
     sink.rows = {Row("/d/a", 946684800, 1129126002), // changes
                  Row("/d/b", 946684800, 946684800),  // already so: one time shown
-                 Row("/d/\nc", 946684800, {}, make_error_code(std::errc::permission_denied))};
-    sink.rows.push_back(
-        PreviewRow{"/d/unlisted", true, {}, {}, make_error_code(std::errc::permission_denied)});
+                 Row("/d/\nc", 946684800, {}, make_error_code(std::errc::permission_denied)),
+                 PreviewRow{"/d/unlisted", true, {}, {}, make_error_code(std::errc::permission_denied)}};
     sink.files = 3;
     sink.folders = 1;
     sink.failing = 2;
@@ -123,10 +122,9 @@ TEST(RunsDlg, NewestFirstDamagedOnesCannotBeChosenAndTheChoiceIsReturned) {
         EXPECT_EQ(chosen, down ? names[0] : names[1]);
     }
     CRunsDlg none({});
-    EXPECT_EQ(Drive(none,
-                    [&] {
-                        EXPECT_FALSE(none.m_btnUndo->isEnabled());
-                        QTest::mouseClick(none.m_btnCancel, Qt::LeftButton);
-                    }),
-              "");
+    const std::string nothing = Drive(none, [&] {
+        EXPECT_FALSE(none.m_btnUndo->isEnabled());
+        QTest::mouseClick(none.m_btnCancel, Qt::LeftButton);
+    });
+    EXPECT_EQ(nothing, "");
 }
