@@ -48,11 +48,13 @@ protected:
         test::WriteFile(file, "content");
         ::chmod(file.c_str(), 0644);
         SetMtime(file, 1000);
+        MakeTree(root);
     }
 
     test::TempDir dir;
     test::ScopedTimeZone tz{"Europe/Berlin"};
     std::string file = dir / "file.txt";
+    std::string root = dir / "root"; // kTree, for the rows of folders
 };
 
 } // namespace
@@ -172,21 +174,7 @@ TEST_F(ApplyTest, AMissingFileGetsOneLineAndADotNameOneThatSaysItStaysHidden) {
 // ---------------------------------------------------------------------------------------------
 // Folder rows and walks.
 
-namespace {
-
-class TreeTest : public ApplyTest {
-protected:
-    void SetUp() override {
-        ApplyTest::SetUp();
-        MakeTree(root);
-    }
-
-    std::string root = dir / "root";
-};
-
-} // namespace
-
-TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
+TEST_F(ApplyTest, EachFolderComesBeforeItsContents) {
     ApplyRequest r = Request(false, true);
     r.created = kTooEarly;
     ApplyToEntry(Row(root + "/sub/deeper", true), r);
@@ -195,7 +183,7 @@ TEST_F(TreeTest, EachFolderComesBeforeItsContents) {
               MakeErrorText(root + "/sub/deeper", early) + MakeErrorText(root + "/sub/deeper/c.txt", early));
 }
 
-TEST_F(TreeTest, AFailureEndsTheWorkOnAnItemWithOneLineAndAFailingFolderStillHasItsContentsWalked) {
+TEST_F(ApplyTest, AFailureEndsTheWorkOnAnItemWithOneLineAndAFailingFolderStillHasItsContentsWalked) {
     // Immutable items refuse every change; an immutable folder can still be listed.
     const std::string a = root + "/a.txt";
     if (!test::SetImmutable(a, true) || !test::SetImmutable(root, true)) {
@@ -209,18 +197,15 @@ TEST_F(TreeTest, AFailureEndsTheWorkOnAnItemWithOneLineAndAFailingFolderStillHas
     EXPECT_EQ(test::DosRecord(a), "");
 }
 
-TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
-    const std::string outside = dir / "outside";
-    test::MakeFolder(outside);
-    test::WriteFile(outside + "/target.txt", "");
-    SetMtime(outside + "/target.txt", 1000);
+TEST_F(ApplyTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     const std::string odd = root + "/\xff\xfe name \x80"; // no UTF-8: keeps its bytes
     test::WriteFile(odd, "");
     ASSERT_EQ(::mkfifo((root + "/fifo").c_str(), 0644), 0);
     ASSERT_EQ(::mknod((root + "/sock").c_str(), S_IFSOCK | 0644, 0), 0);
+    // Outside the tree: the folder above it, and the file beside it.
     const std::vector<std::pair<std::string, std::string>> links = {
-        {".", "/self"},        {"..", "/sub/up"}, {"loop-b", "/loop-a"},
-        {"loop-a", "/loop-b"}, {outside, "/out"}, {outside + "/target.txt", "/out-file"}};
+        {".", "/self"},        {"..", "/sub/up"},    {"loop-b", "/loop-a"},
+        {"loop-a", "/loop-b"}, {dir.Path(), "/out"}, {file, "/out-file"}};
     for (const auto& [target, link] : links) {
         ASSERT_EQ(::symlink(target.c_str(), (root + link).c_str()), 0);
         SetMtime(root + link, 1000);
@@ -234,14 +219,14 @@ TEST_F(TreeTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     for (const std::string& special : {odd, root + "/fifo", root + "/sock"}) {
         EXPECT_EQ(MtimeOf(special), NewSeconds()) << special;
     }
-    EXPECT_EQ(MtimeOf(outside + "/target.txt"), 1000);
-    EXPECT_EQ(test::StatOf(outside + "/target.txt").st_mode & 0222, 0200U);
+    EXPECT_EQ(MtimeOf(file), 1000);
+    EXPECT_EQ(test::StatOf(file).st_mode & 0222, 0200U);
     for (const auto& [target, link] : links) {
         EXPECT_EQ(MtimeOf(root + link), 1000) << link;
     }
 }
 
-TEST_F(TreeTest, AFolderMountedInsideItselfIsEnteredOnce) {
+TEST_F(ApplyTest, AFolderMountedInsideItselfIsEnteredOnce) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "a bind mount needs root";
     }
@@ -314,10 +299,8 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
     });
 }
 
-TEST_F(TreeTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
-    const std::string outside = dir / "outside.txt";
-    test::WriteFile(outside, "");
-    SetMtime(outside, 1000);
+TEST_F(ApplyTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
+    const std::string outside = file; // beside the tree
     const std::string path = root + "/a.txt";
     const FileEntry row = Listed(path);
     // An editor saves a new file under the name: the new file gets the change.
@@ -340,7 +323,7 @@ TEST_F(TreeTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
     EXPECT_EQ(MtimeOf(outside), NewSeconds());
 }
 
-TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
+TEST_F(ApplyTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
     if (::geteuid() != 0) {
         GTEST_SKIP() << "mounting proc, sysfs and devtmpfs needs root";
     }
@@ -371,7 +354,7 @@ TEST_F(TreeTest, KernelFileSystemsAreNeitherEnteredNorChanged) {
     EXPECT_EQ(Changed(root), "111111");
 }
 
-TEST_F(TreeTest, ADeepTreeBeyondTheLongestPathIsWalkedWholeUnderASmallDescriptorLimit) {
+TEST_F(ApplyTest, ADeepTreeBeyondTheLongestPathIsWalkedWholeUnderASmallDescriptorLimit) {
     // 2000 levels of "dd/": a path of 6000 bytes, far beyond what the kernel takes.
     ASSERT_TRUE(test::MakeChain(root + "/sub", 2000, "dd"));
     const int result = test::RunInChild([&] {

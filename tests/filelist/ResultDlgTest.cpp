@@ -92,7 +92,6 @@ TEST_F(ResultDlgTest, ItGrowsWithItsControlsAndOpensWhereStoredButNotBelowItsTem
         EXPECT_EQ(QApplication::clipboard()->text().toStdString(), "/x - y\n");
     });
     // Where it was closed, on a reopen.
-    EXPECT_NE(test::ReadFile(path).find("[ResultWindow]\ntop="), std::string::npos);
     Run("/x - y\n", [&](CResultDlg& d) { EXPECT_EQ(d.geometry(), placed); });
     test::WriteFile(path, "[ResultWindow]\ntop=10\nleft=20\nbottom=510\nright=720\n");
     Run("/x - y\n", [&](CResultDlg& d) {
