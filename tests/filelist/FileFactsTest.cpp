@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -40,10 +40,8 @@ TEST(FileFactsFormat, SortTimeIsFixedWidthAndAttributeLettersAreROrHOrA) {
 }
 
 TEST_F(FileFactsTest, SizeBeyond32BitsAndTimesInLocalTimeAtTheirOwnDate) {
-    const int fd = ::open(file.c_str(), O_CREAT | O_WRONLY, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::ftruncate(fd, int64_t{5} << 30), 0); // sparse: 5 GiB of nothing
-    ::close(fd);
+    test::WriteFile(file, "");
+    std::filesystem::resize_file(file, uintmax_t{5} << 30); // sparse: 5 GiB of nothing
     // 2005-07-01 10:00 UTC: summer time applies to a summer date, whatever the date today.
     test::SetMtime(file, 1120212000, 500000000);
     FileEntry e = EntryFor(file);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -25,16 +26,12 @@ constexpr auto kStopTimeout = std::chrono::seconds(5);
 
 // A program on PATH or in the system folders root's PATH has and a test's may lack.
 std::string FindProgram(const std::string& name) {
-    std::string path = std::getenv("PATH") != nullptr ? std::getenv("PATH") : "";
-    path += ":/usr/sbin:/sbin";
-    size_t start = 0;
-    while (start <= path.size()) {
-        const size_t end = std::min(path.find(':', start), path.size());
-        const std::string candidate = path.substr(start, end - start) + "/" + name;
-        if (end > start && ::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
+    std::istringstream folders(std::string(std::getenv("PATH") != nullptr ? std::getenv("PATH") : "") +
+                               ":/usr/sbin:/sbin");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        if (!folder.empty() && ::access((folder + "/" + name).c_str(), X_OK) == 0) {
+            return folder + "/" + name;
         }
-        start = end + 1;
     }
     return {};
 }
