@@ -31,12 +31,7 @@ public:
 
     LoopMount() : LoopMount(Options()) {}
     // A small disk of root's own, for a test that fills it up.
-    static Options SmallRootDisk(int sizeMiB) {
-        Options options;
-        options.sizeMiB = sizeMiB;
-        options.owner = 0;
-        return options;
-    }
+    static Options SmallRootDisk(int sizeMiB) { return Options{sizeMiB, /*mkfsArgs=*/{}, /*owner=*/0}; }
     explicit LoopMount(const Options& options);
     ~LoopMount();
     LoopMount(const LoopMount&) = delete;

@@ -4,13 +4,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sstream>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <sys/xattr.h>
@@ -101,9 +99,7 @@ std::string SambaServer::PrepareShare() {
         ::removexattr(m_share.c_str(), "user.probe");
         return {};
     }
-    LoopMount::Options options;
-    options.owner = 0;
-    m_disk.emplace(options);
+    m_disk.emplace(LoopMount::Options{/*sizeMiB=*/32, /*mkfsArgs=*/{}, /*owner=*/0});
     m_share = m_disk->Path();
     return m_disk->Mounted() ? "" : "the temporary folder is not on ext4, and " + m_disk->SkipReason();
 }

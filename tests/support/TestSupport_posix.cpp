@@ -63,9 +63,7 @@ void ReadAll(int fd, std::string& to) {
 } // namespace
 
 TempDir::TempDir() {
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/datemark-test-XXXXXX";
+    std::string pattern = (fs::temp_directory_path() / "datemark-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "mkdtemp failed: " << std::strerror(errno);
     }
