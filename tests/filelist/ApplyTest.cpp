@@ -300,7 +300,6 @@ TEST(ApplyAsOwner, ReadOnlyComesOffAgainAndFoldersThatCannotBeListedSaySo) {
 }
 
 TEST_F(ApplyTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
-    const std::string outside = file; // beside the tree
     const std::string path = root + "/a.txt";
     const FileEntry row = Listed(path);
     // An editor saves a new file under the name: the new file gets the change.
@@ -310,17 +309,17 @@ TEST_F(ApplyTest, ARowIsWhatItsPathLeadsToAtTheRunUnlessItBecameALink) {
     ApplyToEntry(row, r);
     EXPECT_EQ(r.log, "");
     EXPECT_EQ(MtimeOf(path), NewSeconds());
-    // Swapped for a link since it was listed: nothing outside changes.
+    // Swapped for a link to the file beside the tree since it was listed: nothing outside changes.
     ASSERT_EQ(::unlink(path.c_str()), 0);
-    ASSERT_EQ(::symlink(outside.c_str(), path.c_str()), 0);
+    ASSERT_EQ(::symlink(file.c_str(), path.c_str()), 0);
     ApplyToEntry(row, r);
     EXPECT_EQ(r.log, MakeErrorText(path, platform::Errc::became_link));
-    EXPECT_EQ(MtimeOf(outside), 1000);
+    EXPECT_EQ(MtimeOf(file), 1000);
     // A row listed as a link acts on what it points to.
     r.log.clear();
     ApplyToEntry(Listed(path), r);
     EXPECT_EQ(r.log, "");
-    EXPECT_EQ(MtimeOf(outside), NewSeconds());
+    EXPECT_EQ(MtimeOf(file), NewSeconds());
 }
 
 TEST_F(ApplyTest, KernelFileSystemsAreNeitherEnteredNorChanged) {

@@ -12,8 +12,6 @@
 #include <QTreeView>
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 namespace {
 
 PreviewRow Row(const std::string& path, int64_t updated, std::optional<int64_t> next,
@@ -93,10 +91,7 @@ TEST(RunsDlg, NewestFirstDamagedOnesCannotBeChosenAndTheChoiceIsReturned) {
         ASSERT_FALSE(writer->Finish({7, std::string(summary) == "属性 R--"}));
         names.push_back(writer->Name());
     }
-    {
-        std::fstream damaged(dir / names[2], std::ios::in | std::ios::out | std::ios::binary);
-        damaged.write("XXXXXXXX", 8);
-    }
+    test::WriteFile(dir / names[2], "XXXXXXXX" + test::ReadFile(dir / names[2]).substr(8)); // damaged
     const std::vector<KeptRun> runs = ReadKeptRuns(dir.Path());
     ASSERT_EQ(runs.size(), 3U);
     EXPECT_EQ(runs[0].info.name, names[2]); // newest first

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <fcntl.h>
 #include <map>
@@ -63,11 +64,8 @@ std::map<std::string, platform::ItemState> States(const std::string& root, int f
 
 // How many of the items are no longer as they were.
 size_t Changed(const std::map<std::string, platform::ItemState>& before) {
-    size_t changed = 0;
-    for (const auto& [path, state] : before) {
-        changed += StateOf(path) == state ? 0 : 1;
-    }
-    return changed;
+    return std::count_if(before.begin(), before.end(),
+                         [](const auto& item) { return !(StateOf(item.first) == item.second); });
 }
 
 std::string MakeFiles(const std::string& root, int files) {
