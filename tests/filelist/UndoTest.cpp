@@ -215,8 +215,8 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
     const auto asRoot = [](const std::string& disk) {
         const std::string root = MakeFiles(disk + "/mine", 4);
         ::mkdir((root + "/locked").c_str(), 0);
-        ApplyRequest first = Request("H"); // f0 with a record, f3 readable only with the owner's right
-        ApplyToEntry(Row(root + "/f0", false), first);
+        // f0 with a record, f3 readable only with the owner's right.
+        LogOf(Row(root + "/f0", false), apply_test::Request(false, false, "H"));
         ::chmod((root + "/f3").c_str(), 0);
         for (const char* mine : {"", "/f0", "/f1", "/f3", "/locked"}) { // f2 stays root's
             ::chown((root + mine).c_str(), 65534, 65534);
