@@ -25,7 +25,15 @@ journal::ItemRecord Item(int n) {
         item.asked.created = platform::UtcTime{1, 2};
     }
     item.asked.updated = platform::UtcTime{-5000000000, 0}; // before 1970 too
-    item.updatedOnly = n == 2;
+    if (n == 2) { // a run that sets the last-write time alone keeps only that
+        journal::ItemRecord only;
+        only.path = item.path;
+        only.before.id = item.before.id;
+        only.before.updated = item.before.updated;
+        only.asked.updated = item.asked.updated;
+        only.updatedOnly = true;
+        return only;
+    }
     for (int level = 0; n == 3 && level < 10000; ++level) {
         item.path += "/" + std::string(255, 'n'); // far below the longest path
     }
@@ -89,7 +97,7 @@ TEST(Journal, ARunReadsBackAsWrittenWithOrWithoutItsEnd) {
 TEST(Journal, ARunIsWrittenInTheBytesTheFormatNames) {
     test::TempDir dir;
     const std::string expected("\x44\x41\x54\x45\x4d\x41\x52\x4b\x2d\x4a\x4f\x55\x52\x4e\x41\x4c"
-                               "\x02\x00\x00\x00\x36\x00\x00\x00\x01\x00\x40\xc3\x33\x69\x00\x00"
+                               "\x03\x00\x00\x00\x36\x00\x00\x00\x01\x00\x40\xc3\x33\x69\x00\x00"
                                "\x00\x00\x2a\x00\x00\x00\x20\x00\x00\x00\xe6\x9b\xb4\xe6\x96\xb0"
                                "\xe6\x97\xa5\xe6\x99\x82\x20\x32\x30\x30\x35\x2f\x31\x30\x2f\x31"
                                "\x32\x20\x31\x34\x3a\x30\x36\x3a\x34\x32\x00\x00\x00\x00\x00\x00"
@@ -128,11 +136,19 @@ TEST(Journal, ADamagedJournalIsRefusedWhole) {
     journal::Run older;
     ASSERT_FALSE(journal::DecodeRun(first, older));
     EXPECT_EQ(older.items, std::vector({Item(0), Item(1)}));
-    for (const char version : {'\0', '\3'}) {
+    for (const char version : {'\0', '\4'}) {
         std::string unknown = first;
         unknown[16] = version;
         EXPECT_EQ(journal::DecodeRun(unknown, run), platform::Errc::journal_damaged) << int{version};
     }
+    // The second version reads the same, but has no short records of a last-write time alone.
+    std::string second = test::ReadFile(dir / Write(dir.Path(), 2, true));
+    second[16] = '\2';
+    ASSERT_FALSE(journal::DecodeRun(second, older));
+    EXPECT_EQ(older.items, std::vector({Item(0), Item(1)}));
+    second = test::ReadFile(dir / Write(dir.Path(), 3, true));
+    second[16] = '\2';
+    EXPECT_EQ(journal::DecodeRun(second, run), platform::Errc::journal_damaged);
     // Space taken ahead and never written reads as the end of a run that stopped; anything in
     // it does not.
     const std::string unfinished = bytes.substr(0, bytes.size() - 20); // without its end
