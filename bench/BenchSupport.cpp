@@ -1,6 +1,8 @@
 #include "BenchSupport.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -90,4 +92,23 @@ bool ReportFigure(const char* what, double value, double limit, const char* unit
     const bool ok = value <= limit;
     std::printf("%-40s %10.2f %s (target %.2f) %s\n", what, value, unit, limit, ok ? "ok" : "MISSED");
     return ok;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 1e9 : values[values.size() / 2];
+}
+
+void TimePair(std::map<std::string, std::vector<double>>& ratios, const char* name, int iteration,
+              const std::function<void()>& work, const std::function<void()>& measure) {
+    const auto seconds = [] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    };
+    const bool workFirst = iteration % 2 == 0;
+    const double t0 = seconds();
+    workFirst ? work() : measure();
+    const double t1 = seconds();
+    workFirst ? measure() : work();
+    const double t2 = seconds();
+    ratios[name].push_back(workFirst ? (t1 - t0) / (t2 - t1) : (t2 - t1) / (t1 - t0));
 }

@@ -2,6 +2,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -45,3 +46,11 @@ std::map<std::string, double> RunOnTree(int& argc, char** argv, std::unique_ptr<
 
 // Prints a figure against its upper limit; false when it misses it.
 bool ReportFigure(const char* what, double value, double limit, const char* unit);
+
+// The middle of the values; far above any limit when there are none (everything was skipped).
+double Median(std::vector<double> values);
+
+// Times work and measure one after the other, taking turns at going first by iteration, so that
+// both meet the same load and drift, and keeps work's time over measure's in ratios[name].
+void TimePair(std::map<std::string, std::vector<double>>& ratios, const char* name, int iteration,
+              const std::function<void()>& work, const std::function<void()>& measure);

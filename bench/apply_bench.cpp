@@ -181,11 +181,6 @@ Clocks Now() {
             static_cast<double>(cpu.tv_sec) + static_cast<double>(cpu.tv_nsec) * 1e-9};
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 // The update as the user starts it (on the worker, watched by the window, its progress window
 // open after 300 ms, counted and checked for a cancel between items) against the engine alone,
 // in pairs on the same tree so that both meet the same load, taking turns at going first.

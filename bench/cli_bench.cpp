@@ -1,6 +1,7 @@
 // Measures datemark-cli set -r --modified over the generated tree of 100,000 files against the
 // engine running the same request in this process, and prints beside it the ratio to
-// find TREE -exec touch -m -d ... {} + over the same tree, in the same run. The command line
+// find TREE -exec touch -m -d ... {} + over the same tree, in the same run. Each figure is the
+// median of runs in pairs, taking turns at going first, so that both meet the same load. The command line
 // journals every run, as the window does; the engine with its journal is printed beside it, so
 // that what the journal costs and what the process costs can be told apart. Journals go to a
 // state folder of the benchmark's own, removed at the end.
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <map>
 #include <memory>
 #include <spawn.h>
 #include <string>
@@ -61,74 +63,74 @@ int Run(const std::vector<std::string>& argv) {
     return spawned == 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-void Count(benchmark::State& state) {
-    state.SetItemsProcessed(state.iterations() * kFolders * kFilesPerFolder);
-}
-
 std::string g_stateHome;
+std::map<std::string, std::vector<double>> g_ratios;
+int g_run = 0; // every run a new second, so that every file really changes
 
-void EngineSetFiles(benchmark::State& state, bool journaled) {
+// The engine on the tree, as the command line asks it, with or without its journal.
+void EngineRun(benchmark::State& state, bool journaled) {
     FileEntry root;
     root.SetPath(g_tree->Root());
     root.SetLink(true); // a path given on the command line is followed
+    ApplyRequest r;
+    r.setUpdated = 1;
+    r.updated = Updated(++g_run);
+    r.subFolder = 1;
+    std::error_code error;
+    const auto journal = journaled ? StartRunJournal(r, g_stateHome + "/journal", error) : nullptr;
+    ApplyToEntry(root, r);
+    FinishRun(r);
+    if (journal) {
+        FinishRunJournal(*journal, r);
+    }
+    if (error || !r.log.empty()) {
+        state.SkipWithError(r.log.substr(0, 200).c_str());
+    }
+}
+
+void CliRun(benchmark::State& state) {
+    if (Run({DATEMARK_CLI, "set", "-r", "--modified", Text(Updated(++g_run)), g_tree->Root()}) != 0) {
+        state.SkipWithError("datemark-cli failed");
+    }
+}
+
+// The command line against the engine alone, against the engine with its journal, and against
+// find -exec touch, each in pairs.
+void BM_CliAgainstEngine(benchmark::State& state) {
     int iteration = 0;
     for (auto _ : state) {
-        ApplyRequest r;
-        r.setUpdated = 1;
-        r.updated = Updated(++iteration);
-        r.subFolder = 1;
-        std::error_code error;
-        const auto journal = journaled ? StartRunJournal(r, g_stateHome + "/journal", error) : nullptr;
-        ApplyToEntry(root, r);
-        FinishRun(r);
-        if (journal) {
-            FinishRunJournal(*journal, r);
-        }
-        if (error || !r.log.empty()) {
-            state.SkipWithError(r.log.substr(0, 200).c_str());
-            break;
-        }
+        TimePair(
+            g_ratios, "engine", ++iteration, [&] { CliRun(state); }, [&] { EngineRun(state, false); });
     }
-    Count(state);
 }
 
-void BM_EngineSetFiles(benchmark::State& state) {
-    EngineSetFiles(state, false);
-}
-
-void BM_EngineSetFilesJournaled(benchmark::State& state) {
-    EngineSetFiles(state, true);
-}
-
-void BM_CliSetFiles(benchmark::State& state) {
+void BM_CliAgainstJournaledEngine(benchmark::State& state) {
     int iteration = 0;
     for (auto _ : state) {
-        if (Run({DATEMARK_CLI, "set", "-r", "--modified", Text(Updated(++iteration)), g_tree->Root()}) != 0) {
-            state.SkipWithError("datemark-cli failed");
-            break;
-        }
+        TimePair(
+            g_ratios, "journaled", ++iteration, [&] { CliRun(state); }, [&] { EngineRun(state, true); });
     }
-    Count(state);
 }
 
-void BM_FindExecTouch(benchmark::State& state) {
+void BM_CliAgainstFindExecTouch(benchmark::State& state) {
     int iteration = 0;
     for (auto _ : state) {
-        const std::string at = "@" + std::to_string(1129093600 + ++iteration % 60);
-        if (Run({"find", g_tree->Root(), "-exec", "touch", "-m", "-d", at, "{}", "+"}) != 0) {
-            state.SkipWithError("find -exec touch failed");
-            break;
-        }
+        const std::string at = "@" + std::to_string(1129093600 + ++g_run % 60);
+        TimePair(
+            g_ratios, "find", ++iteration, [&] { CliRun(state); },
+            [&] {
+                if (Run({"find", g_tree->Root(), "-exec", "touch", "-m", "-d", at, "{}", "+"}) != 0) {
+                    state.SkipWithError("find -exec touch failed");
+                }
+            });
     }
-    Count(state);
 }
 
 } // namespace
 
-BENCHMARK(BM_EngineSetFiles)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_EngineSetFilesJournaled)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_CliSetFiles)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
-BENCHMARK(BM_FindExecTouch)->Unit(benchmark::kMillisecond)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_CliAgainstEngine)->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(BM_CliAgainstJournaledEngine)->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(BM_CliAgainstFindExecTouch)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 int main(int argc, char** argv) {
     char state[] = "/tmp/datemark-bench-state.XXXXXX";
@@ -138,24 +140,20 @@ int main(int argc, char** argv) {
     }
     g_stateHome = state;
     ::setenv("XDG_STATE_HOME", state, 1);
-    const std::map<std::string, double> medians = RunOnTree(argc, argv, g_tree);
+    RunOnTree(argc, argv, g_tree);
     test::RemoveTree(g_stateHome);
-    const auto journaled = medians.find("BM_EngineSetFilesJournaled");
-    const auto engine = medians.find("BM_EngineSetFiles");
-    const auto cli = medians.find("BM_CliSetFiles");
-    const auto find = medians.find("BM_FindExecTouch");
-    if (engine == medians.end() || cli == medians.end()) {
+    if (g_ratios.count("engine") == 0) {
         return 0; // filtered out
     }
     const bool ok =
-        ReportFigure("datemark-cli set -r --modified", cli->second / engine->second, 1.1, "x engine");
-    if (journaled != medians.end()) {
+        ReportFigure("datemark-cli set -r --modified", Median(g_ratios["engine"]), 1.1, "x engine");
+    if (g_ratios.count("journaled") != 0) {
         std::printf("%-40s %10.2f x engine with its journal\n", "datemark-cli set -r --modified",
-                    cli->second / journaled->second);
+                    Median(g_ratios["journaled"]));
     }
-    if (find != medians.end()) {
+    if (g_ratios.count("find") != 0) {
         std::printf("%-40s %10.2f x find -exec touch\n", "datemark-cli set -r --modified",
-                    cli->second / find->second);
+                    Median(g_ratios["find"]));
     }
     return ok ? 0 : 1;
 }

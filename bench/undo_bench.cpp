@@ -74,25 +74,13 @@ std::string Run(ApplyRequest& r, bool journaled, benchmark::State& state) {
     return writer ? writer->Name() : std::string();
 }
 
-// work / measure, timed in turns.
-void Pair(const char* name, int iteration, const std::function<void()>& work,
-          const std::function<void()>& measure) {
-    const bool workFirst = iteration % 2 == 0;
-    const double t0 = Seconds();
-    workFirst ? work() : measure();
-    const double t1 = Seconds();
-    workFirst ? measure() : work();
-    const double t2 = Seconds();
-    g_ratios[name].push_back(workFirst ? (t1 - t0) / (t2 - t1) : (t2 - t1) / (t1 - t0));
-}
-
 void BM_JournaledRunAgainstPlainRun(benchmark::State& state) {
     int iteration = 0;
     for (auto _ : state) {
         ApplyRequest plain = Request(++iteration);
         ApplyRequest journaled = Request(++iteration);
-        Pair(
-            "journal", iteration / 2, [&] { Run(journaled, true, state); },
+        TimePair(
+            g_ratios, "journal", iteration / 2, [&] { Run(journaled, true, state); },
             [&] { Run(plain, false, state); });
     }
 }
@@ -123,8 +111,8 @@ void BM_PreviewAgainstReadingFacts(benchmark::State& state) {
     int iteration = 0;
     for (auto _ : state) {
         PreviewSink sink;
-        Pair(
-            "preview", ++iteration,
+        TimePair(
+            g_ratios, "preview", ++iteration,
             [&] {
                 ApplyRequest r = Request(iteration);
                 r.preview = &sink;
@@ -141,11 +129,6 @@ void BM_PreviewAgainstReadingFacts(benchmark::State& state) {
             break;
         }
     }
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 1e9 : values[values.size() / 2];
 }
 
 } // namespace
