@@ -92,6 +92,7 @@ struct TreeWalk::Impl {
     bool Evict();
     template <class Open> int Retrying(Open open);
     void AppendName(const std::string& name);
+    std::error_code OpenCurrent(int dirFd, bool localDisk);
     std::string_view NameOf(size_t index) const;
 
     // Whether the current item lies off the root's mount where the walk is to stay on it.
@@ -121,7 +122,8 @@ struct TreeWalk::Impl {
 
 TreeWalk::Impl::Impl(const Item& root, const std::string& rootPath, CrossMounts mounts, ItemsFor use)
     : path(rootPath), crossMounts(mounts == CrossMounts::Yes), rootDevice(root.Id().device),
-      rootMountId(ItemAccess::MountId(root)), questionsOnly(use == ItemsFor::Questions), user(::geteuid()) {
+      rootMountId(ItemAccess::MountId(root)), questionsOnly(use == ItemsFor::Questions),
+      user(questionsOnly ? ::geteuid() : 0) {
     visited.insert(root.Id());
     if (!KernelFileSystemName(ItemAccess::Fd(root), root.Id().device).empty()) {
         pending = true;
@@ -321,34 +323,11 @@ TreeWalk::Step TreeWalk::Impl::Next() {
             continue;
         }
         AppendName(entry.name);
-        const int dirFd = DirectoryAccess::Fd(top.listing);
-        // Non-blocking and never a controlling terminal, should a device have been swapped in
-        // since the listing; a file that may not be read is opened as a place only.
         if (questionsOnly && entry.type == DirEntry::Type::File && top.localDisk) {
             place = ItemRef::InFolder(top.listing, entry.name, path);
-            if ((current = ItemAccess::Place(*place, user)).IsOpen()) {
-                if (Strayed()) {
-                    current.Close();
-                    continue;
-                }
-                return Step::Item;
-            }
+            current = ItemAccess::Place(*place, user); // not open where it must be opened
         }
-        int fd = -1;
-        bool readable = false;
-        if (entry.type == DirEntry::Type::File && top.localDisk) {
-            fd = Retrying([&] {
-                return ::openat(dirFd, entry.name.c_str(),
-                                O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-            });
-            readable = fd >= 0;
-        }
-        if (fd < 0) {
-            fd = Retrying(
-                [&] { return ::openat(dirFd, entry.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
-        }
-        current = ItemAccess::Adopt(fd, entry.name, ec, readable);
-        if (ec) {
+        if (!current.IsOpen() && (ec = OpenCurrent(DirectoryAccess::Fd(top.listing), top.localDisk))) {
             return Problem(ec);
         }
         if (current.Type() == ItemType::Link || Strayed()) { // a link swapped in since it was listed
@@ -364,6 +343,27 @@ TreeWalk::Step TreeWalk::Impl::Next() {
         return Step::Item;
     }
     return Step::End;
+}
+
+// Opens the entry in hand as current. Non-blocking and never a controlling terminal, should a
+// device have been swapped in since the listing; a file that may not be read is opened as a
+// place only.
+std::error_code TreeWalk::Impl::OpenCurrent(int dirFd, bool localDisk) {
+    int fd = -1;
+    bool readable = false;
+    if (entry.type == DirEntry::Type::File && localDisk) {
+        fd = Retrying([&] {
+            return ::openat(dirFd, entry.name.c_str(),
+                            O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        });
+        readable = fd >= 0;
+    }
+    if (fd < 0) {
+        fd = Retrying([&] { return ::openat(dirFd, entry.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
+    }
+    std::error_code ec;
+    current = ItemAccess::Adopt(fd, entry.name, ec, readable);
+    return ec;
 }
 
 #include "platform/TreeWalkMembers.inc"
