@@ -104,11 +104,16 @@ void TimePair(std::map<std::string, std::vector<double>>& ratios, const char* na
     const auto seconds = [] {
         return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
     };
+    // What one half left dirty is written out before the next is timed: otherwise whichever
+    // runs second pays for the first one's writeback, at moments the file system chooses.
+    const auto timed = [&](const std::function<void()>& run) {
+        ::sync();
+        const double start = seconds();
+        run();
+        return seconds() - start;
+    };
     const bool workFirst = iteration % 2 == 0;
-    const double t0 = seconds();
-    workFirst ? work() : measure();
-    const double t1 = seconds();
-    workFirst ? measure() : work();
-    const double t2 = seconds();
-    ratios[name].push_back(workFirst ? (t1 - t0) / (t2 - t1) : (t2 - t1) / (t1 - t0));
+    const double first = timed(workFirst ? work : measure);
+    const double second = timed(workFirst ? measure : work);
+    ratios[name].push_back(workFirst ? first / second : second / first);
 }

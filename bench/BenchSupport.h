@@ -50,7 +50,8 @@ bool ReportFigure(const char* what, double value, double limit, const char* unit
 // The middle of the values; far above any limit when there are none (everything was skipped).
 double Median(std::vector<double> values);
 
-// Times work and measure one after the other, taking turns at going first by iteration, so that
-// both meet the same load and drift, and keeps work's time over measure's in ratios[name].
+// Times work and measure one after the other, each from a synced file system, taking turns at
+// going first by iteration, so that both meet the same load and drift, and keeps work's time
+// over measure's in ratios[name].
 void TimePair(std::map<std::string, std::vector<double>>& ratios, const char* name, int iteration,
               const std::function<void()>& work, const std::function<void()>& measure);

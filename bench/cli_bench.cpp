@@ -128,7 +128,7 @@ void BM_CliAgainstFindExecTouch(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_CliAgainstEngine)->Unit(benchmark::kMillisecond)->Iterations(8);
+BENCHMARK(BM_CliAgainstEngine)->Unit(benchmark::kMillisecond)->Iterations(12);
 BENCHMARK(BM_CliAgainstJournaledEngine)->Unit(benchmark::kMillisecond)->Iterations(6);
 BENCHMARK(BM_CliAgainstFindExecTouch)->Unit(benchmark::kMillisecond)->Iterations(6);
 
