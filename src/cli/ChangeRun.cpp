@@ -121,6 +121,13 @@ template <class T, class Text> std::optional<std::string> NextText(const std::op
     return next ? std::optional(text(*next)) : std::nullopt;
 }
 
+bool IsFolder(const std::string& path) {
+    platform::FileInfo info;
+    return !platform::QueryFile(platform::ItemRef::Path(path), info) && info.isDirectory;
+}
+
+} // namespace
+
 void PrintPreview(const PreviewSink& sink) {
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"CREATED", "MODIFIED", "ATTR", "PATH"});
@@ -141,13 +148,6 @@ void PrintPreview(const PreviewSink& sink) {
     std::printf("%s files, %s folders, %s would fail\n", GroupedNumber(sink.files).c_str(),
                 GroupedNumber(sink.folders).c_str(), GroupedNumber(sink.failing).c_str());
 }
-
-bool IsFolder(const std::string& path) {
-    platform::FileInfo info;
-    return !platform::QueryFile(platform::ItemRef::Path(path), info) && info.isDirectory;
-}
-
-} // namespace
 
 void ChangeTargets::Define(CLI::App& app) {
     app.add_option("PATH", m_paths, "Files and folders to change")->required();

@@ -35,3 +35,7 @@ private:
     bool m_noCrossMounts = false;
     bool m_dryRun = false;
 };
+
+// A preview's rows as aligned columns on standard output, "now → new" for each fact a change
+// would set, "!" and the reason for an item it would fail on or leave; then the totals.
+void PrintPreview(const PreviewSink& sink);

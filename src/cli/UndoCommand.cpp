@@ -1,4 +1,6 @@
+#include "cli/ChangeRun.h"
 #include "cli/Subcommand.h"
+#include "filelist/Apply.h"
 #include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
 #include "filelist/Undo.h"
@@ -16,6 +18,9 @@ public:
     void Define(CLI::App& app, const CliContext&) override {
         app.add_option("RUN", m_run,
                        "The run to undo, as `datemark-cli runs` names it; the newest when left out");
+        app.add_flag("-n,--dry-run", m_dryRun,
+                     "Change nothing: show each item's times and attributes now and what the undo would "
+                     "put back, or why it would leave the item");
     }
 
     int Run(const CliContext& context) override {
@@ -33,6 +38,10 @@ public:
                          m_run.empty() ? "no run to undo" : ("no kept run named " + m_run).c_str());
             return 1;
         }
+        PreviewSink preview;
+        if (m_dryRun) {
+            request.preview = &preview;
+        }
         request.itemDone = [&](const std::string&) {
             std::fputs(request.log.c_str(), stderr);
             request.log.clear();
@@ -42,6 +51,16 @@ public:
             return 1;
         }
         std::fputs(request.log.c_str(), stderr);
+        if (m_dryRun) {
+            PrintPreview(preview);
+            if (!context.quiet) {
+                std::printf("%s: %s would be put back, %s changed since, %s missing, %s would fail\n",
+                            name.c_str(), GroupedNumber(request.restored).c_str(),
+                            GroupedNumber(request.changedSince).c_str(),
+                            GroupedNumber(request.missing).c_str(), GroupedNumber(request.failed).c_str());
+            }
+            return preview.failing == 0 ? 0 : 1;
+        }
         if (!context.quiet) {
             std::printf("%s: %s put back, %s changed since, %s missing, %s failed (undo: %s)\n", name.c_str(),
                         GroupedNumber(request.restored).c_str(), GroupedNumber(request.changedSince).c_str(),
@@ -53,6 +72,7 @@ public:
 
 private:
     std::string m_run;
+    bool m_dryRun = false;
 };
 
 } // namespace

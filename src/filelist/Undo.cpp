@@ -1,17 +1,20 @@
 #include "filelist/Undo.h"
 
+#include "filelist/Apply.h"
 #include "filelist/ApplyRun.h"
 #include "filelist/FileFacts.h"
 #include "filelist/RunControl.h"
 #include "journal/Journal.h"
 #include "platform/Error.h"
 #include "platform/Path.h"
+#include "platform/Process.h"
 #include "platform/TreeWalk.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -157,23 +160,21 @@ platform::Item Locate(const journal::ItemRecord& record, Finder& finder, std::st
 
 class Undoer {
 public:
-    Undoer(UndoRequest& request, const journal::Run& run, journal::Writer& journal)
+    // journal: none for a preview.
+    Undoer(UndoRequest& request, const journal::Run& run, journal::Writer* journal)
         : m_request(request), m_journal(journal), m_finder(run.items) {}
 
     // False when the undo must stop: its own journal failed.
     bool UndoItem(const journal::ItemRecord& record, std::string& path) {
         const platform::Item item = Locate(record, m_finder, path);
+        PreviewRow* const row = m_request.preview != nullptr ? &AddRow(path, item) : nullptr;
         if (!item.IsOpen()) {
-            ++m_request.missing;
-            Line(path, platform::Errc::item_missing);
+            Leave(m_request.missing, row, path, platform::Errc::item_missing);
             return true;
         }
         journal::ItemRecord own;
-        if (record.updatedOnly) {
-            journal::KeepUpdatedOnly(own, item);
-        } else if (const auto error = platform::ReadState(item, own.before)) {
-            ++m_request.failed;
-            Line(path, error);
+        if (const auto error = ReadNow(item, record, row, own)) {
+            Leave(m_request.failed, row, path, error);
             return true;
         }
         if (AlreadyAsBefore(own.before, record)) {
@@ -181,22 +182,30 @@ public:
             return true;
         }
         if (!AsTheRunLeftIt(own.before, record)) {
-            ++m_request.changedSince;
-            Line(path, platform::Errc::changed_since);
+            Leave(m_request.changedSince, row, path, platform::Errc::changed_since);
             return true;
         }
         own.path = path;
         own.asked = AskedOf(record);
-        if (const auto error = m_journal.Add(own)) {
-            ++m_request.failed;
-            Line(path, platform::Errc::journal_unwritable, error);
+        if (row != nullptr) {
+            row->next = own.asked;
+            const platform::ChangeAsked asked{true, !record.updatedOnly && record.before.created.has_value(),
+                                              !record.updatedOnly, m_user};
+            if (const auto error = platform::PredictChange(item, asked, &row->current)) {
+                Leave(m_request.failed, row, path, error);
+            } else {
+                ++m_request.restored;
+            }
+            return true;
+        }
+        if (const auto error = m_journal->Add(own)) {
+            Leave(m_request.failed, row, path, platform::Errc::journal_unwritable, error);
             return false;
         }
         if (const auto error = record.updatedOnly
                                    ? platform::SetFileTimes(item, nullptr, &record.before.updated)
                                    : platform::RestoreState(item, record.before, /*asOpened=*/true)) {
-            ++m_request.failed;
-            Line(path, error);
+            Leave(m_request.failed, row, path, error);
             return true;
         }
         ++m_request.restored;
@@ -204,13 +213,54 @@ public:
     }
 
 private:
-    void Line(const std::string& path, const std::error_code& error, const std::error_code& reason = {}) {
-        m_request.log += MakeErrorText(path, error, reason);
+    PreviewRow& AddRow(const std::string& path, const platform::Item& item) {
+        PreviewSink& sink = *m_request.preview;
+        PreviewRow& row = sink.rows.emplace_back();
+        row.path = path;
+        row.isFolder = item.IsOpen() && item.Type() == platform::ItemType::Folder;
+        ++(row.isFolder ? sink.folders : sink.files);
+        if (!m_user) {
+            m_user = platform::EffectiveUser();
+        }
+        return row;
+    }
+
+    // The item's state now, as far as the undo compares it; a preview shows all of it.
+    static std::error_code ReadNow(const platform::Item& item, const journal::ItemRecord& record,
+                                   PreviewRow* row, journal::ItemRecord& own) {
+        if (row != nullptr) {
+            const std::error_code error = platform::ReadState(item, row->current);
+            if (!error || !record.updatedOnly) {
+                own.before = row->current;
+                return error;
+            }
+        }
+        if (record.updatedOnly) {
+            journal::KeepUpdatedOnly(own, item);
+            if (row != nullptr) {
+                row->current = own.before;
+            }
+            return {};
+        }
+        return platform::ReadState(item, own.before);
+    }
+
+    // The item is left as it is, counted where it belongs; a line says why, or its row does.
+    void Leave(uint64_t& count, PreviewRow* row, const std::string& path, const std::error_code& error,
+               const std::error_code& reason = {}) {
+        ++count;
+        if (row != nullptr) {
+            row->error = error;
+            ++m_request.preview->failing;
+        } else {
+            m_request.log += MakeErrorText(path, error, reason);
+        }
     }
 
     UndoRequest& m_request;
-    journal::Writer& m_journal;
+    journal::Writer* m_journal;
     Finder m_finder;
+    std::optional<uint32_t> m_user;
 };
 
 platform::UtcTime Now() {
@@ -227,18 +277,22 @@ std::error_code UndoRun(const std::string& name, UndoRequest& request) {
     if (auto error = journal::ReadRun(request.folder, name, run)) {
         return error;
     }
-    std::error_code error;
-    const journal::RunHeader header{journal::RunKind::Undo, Now(), "元に戻す: " + run.header.summary, name};
-    const auto writer = journal::Writer::Start(request.folder, header, error);
-    if (!writer) {
-        return error;
+    std::unique_ptr<journal::Writer> writer;
+    if (request.preview == nullptr) {
+        std::error_code error;
+        const journal::RunHeader header{journal::RunKind::Undo, Now(), "元に戻す: " + run.header.summary,
+                                        name};
+        writer = journal::Writer::Start(request.folder, header, error);
+        if (!writer) {
+            return error;
+        }
+        request.journalName = writer->Name();
     }
-    request.journalName = writer->Name();
     RunControl* const control = request.control;
     if (control != nullptr) {
         control->StartRows(run.items.size());
     }
-    Undoer undoer(request, run, *writer);
+    Undoer undoer(request, run, writer.get());
     bool stopped = false;
     for (auto it = run.items.rbegin(); it != run.items.rend(); ++it) {
         if (control != nullptr && control->StopHere()) {
@@ -262,6 +316,8 @@ std::error_code UndoRun(const std::string& name, UndoRequest& request) {
     if (control != nullptr && control->Stopped()) {
         request.log += CancelledLine(control->ItemsDone());
     }
-    writer->Finish({writer->Added(), stopped});
+    if (writer) {
+        writer->Finish({writer->Added(), stopped});
+    }
     return {};
 }

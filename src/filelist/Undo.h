@@ -6,6 +6,7 @@
 #include <system_error>
 
 class RunControl;
+struct PreviewSink;
 
 // What one undo asks and what it found. Failures collect in log, one line each, as a run's do.
 struct UndoRequest {
@@ -14,6 +15,10 @@ struct UndoRequest {
     // request then belongs to the worker until it is joined.
     RunControl* control = nullptr;
     std::function<void(const std::string& path)> itemDone;
+    // When given, nothing is changed and no journal is written: each item the undo would reach
+    // becomes a row, newest first, with what the undo would put back or why it would leave the
+    // item (changed since, missing, would fail), and the counts below say what it would do.
+    PreviewSink* preview = nullptr;
 
     std::string log;
     std::string journalName;   // this undo's own journal, for undoing the undo

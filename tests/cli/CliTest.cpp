@@ -483,6 +483,28 @@ TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     EXPECT_EQ(WithOwnJournals({"undo", "nonesuch"}).status, 1);
 }
 
+TEST_F(CliTest, UndoDryRunShowsWhatWouldComeBackAndChangesNothing) {
+    const std::string a = File("a", 1000000000);
+    const std::string b = File("b", 1000000000);
+    ASSERT_EQ(WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", a, b}).status, 0);
+    SetMtime(b, 2000000000);
+    const std::string runs = WithOwnJournals({"runs"}).out;
+
+    const Result dry = WithOwnJournals({"undo", "--dry-run"});
+    EXPECT_EQ(dry.status, 1);
+    EXPECT_EQ(dry.err, "");
+    EXPECT_NE(dry.out.find("2005-10-12T14:06:42+09:00 → 2001-09-09T10:46:40+09:00  ---   " + a + "\n"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_NE(dry.out.find(b + "  ! "), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find("2 files, 0 folders, 1 would fail\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find(": 1 would be put back, 1 changed since, 0 missing, 0 would fail\n"),
+              std::string::npos)
+        << dry.out;
+    EXPECT_EQ(MtimeOf(a), kTokyo);
+    EXPECT_EQ(WithOwnJournals({"runs"}).out, runs);
+}
+
 TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
     const std::string a = File("a", 1000000000);
     const Result r =

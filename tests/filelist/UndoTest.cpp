@@ -2,6 +2,7 @@
 
 #include "filelist/ApplyTestSupport.h"
 #include "filelist/RunJournal.h"
+#include "journal/Journal.h"
 #include "platform/Error.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
@@ -95,10 +96,39 @@ TEST(Undo, OwnFilesComeBackExactlyAndWhatOthersDidSinceIsLeftWithALine) {
         ::chmod((root + "/f3").c_str(), 0644);
         test::SetMtime(root + "/f3", 2000000000);
 
+        // Its preview foretells the undo, and changes nothing, not even the list of runs.
+        const platform::ItemState left = StateOf(root + "/f0");
+        const size_t runs = journal::ListRuns(journals).size();
+        PreviewSink sink;
+        UndoRequest preview;
+        preview.folder = journals;
+        preview.preview = &sink;
+        problems += test::Check(!UndoRun(run, preview) && preview.log.empty(), "preview: " + preview.log);
+        std::map<std::string, const PreviewRow*> rows;
+        for (const PreviewRow& row : sink.rows) {
+            rows[row.path] = &row;
+        }
+        problems += test::Check(rows.size() == 4 && sink.files == 4 && sink.failing == 2, "preview rows");
+        if (rows.size() == 4) {
+            const PreviewRow& moved = *rows[root + "/moved"];
+            problems += test::Check(!moved.error && moved.current == StateOf(root + "/moved") &&
+                                        moved.next.updated == before.at(root + "/f1").updated &&
+                                        moved.next.attributes == 0,
+                                    "moved f1's row");
+            problems += test::Check(rows[root + "/f2"]->error == platform::Errc::item_missing, "f2's row");
+            problems += test::Check(rows[root + "/f3"]->error == platform::Errc::changed_since, "f3's row");
+        }
+        problems += test::Check(StateOf(root + "/f0") == left && journal::ListRuns(journals).size() == runs,
+                                "the preview changed something");
+
         UndoRequest undo;
 
         undo.folder = journals;
         problems += test::Check(!UndoRun(run, undo), "undo refused");
+        problems +=
+            test::Check(undo.restored == preview.restored && undo.changedSince == preview.changedSince &&
+                            undo.missing == preview.missing && undo.failed == preview.failed,
+                        "the undo did not do what its preview said");
         problems += test::Check(StateOf(root + "/f0") == before.at(root + "/f0"), "f0 not as before");
         problems += test::Check(StateOf(root + "/moved") == before.at(root + "/f1"),
                                 "moved f1 not found and put back");
