@@ -25,7 +25,11 @@ int Refuse(const CLI::App& app, const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
         return app.exit(e);
     }
-    std::fprintf(stderr, "datemark-cli: %s\nRun 'datemark-cli --help' for the usage.\n", e.what());
+    // The help of the command being read, where the mistake was made in one.
+    const auto commands = app.get_subcommands();
+    const std::string help =
+        commands.empty() ? "datemark-cli --help" : "datemark-cli " + commands.back()->get_name() + " --help";
+    std::fprintf(stderr, "datemark-cli: %s\nRun '%s' for the usage.\n", e.what(), help.c_str());
     return kBadUsage;
 }
 

@@ -170,6 +170,9 @@ TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothingWhileHelpAndVersionAnsw
     }
     EXPECT_EQ(MtimeOf(f), 1000000000);
     EXPECT_EQ(Letters(f), "");
+    // The way to the usage is that of the command the mistake was made in.
+    EXPECT_NE(Cli({"undo", "--dry-rn"}).err.find("Run 'datemark-cli undo --help'"), std::string::npos);
+    EXPECT_NE(Cli({}).err.find("Run 'datemark-cli --help'"), std::string::npos);
     for (const char* sub : {"set", "shift", "copy", "show"}) {
         const Result r = Cli({sub, "--help"});
         EXPECT_EQ(r.status, 0);
