@@ -97,7 +97,7 @@ QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int 
     return section >= 0 && section < kColumns ? QString::fromUtf8(kTitles[section]) : QVariant();
 }
 
-CPreviewDlg::CPreviewDlg(PreviewSink rows, platform::ProfileStore& profile, QWidget* parent)
+CPreviewDlg::CPreviewDlg(PreviewSink rows, platform::ProfileStore& profile, QWidget* parent, PreviewOf of)
     : QDialog(parent), m_profile(profile), m_model(std::move(rows)) {
     setWindowFlags(kDialogFrame | Qt::WindowMaximizeButtonHint);
     m_controls = DialogBuilder::Build(*this, PreviewDialogTemplate());
@@ -107,6 +107,9 @@ CPreviewDlg::CPreviewDlg(PreviewSink rows, platform::ProfileStore& profile, QWid
     m_totals = m_controls.Get<QLabel>(idc::PreviewTotals);
     m_btnUpdate = m_controls.Get<QPushButton>(idc::Update);
     m_btnClose = m_controls.Get<QPushButton>(idc::Close);
+    if (of == PreviewOf::Undo) {
+        m_btnUpdate->setText(QStringLiteral("元に戻す"));
+    }
     m_list->setModel(&m_model);
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true); // many rows: heights are not measured one by one

@@ -36,13 +36,18 @@ private:
     PreviewSink m_rows;
 };
 
-// What an update would do, before it does it. "更新" closes the window with idc::Update, for
-// the caller to run the update as it was previewed; "閉じる", Esc and the close box close it.
-// It grows like the results window and remembers its place ("PreviewWindow").
+// What a preview is of: the button that runs it says so.
+enum class PreviewOf { Update, Undo };
+
+// What an update or an undo would do, before it does it. "更新" (for an undo, "元に戻す") closes
+// the window with idc::Update, for the caller to run it as it was previewed; "閉じる", Esc and
+// the close box close it. It grows like the results window and remembers its place
+// ("PreviewWindow").
 class CPreviewDlg : public QDialog {
     Q_OBJECT
 public:
-    CPreviewDlg(PreviewSink rows, platform::ProfileStore& profile, QWidget* parent = nullptr);
+    CPreviewDlg(PreviewSink rows, platform::ProfileStore& profile, QWidget* parent = nullptr,
+                PreviewOf of = PreviewOf::Update);
     ~CPreviewDlg() override;
 
     int DoModal();
@@ -51,7 +56,7 @@ public:
 
     QTreeView* m_list = nullptr;
     QLabel* m_totals = nullptr;
-    QPushButton* m_btnUpdate = nullptr;
+    QPushButton* m_btnUpdate = nullptr; // runs what was previewed
     QPushButton* m_btnClose = nullptr;
 
 protected:

@@ -43,6 +43,7 @@ std::vector<KeptRun> ReadKeptRuns(const std::string& folder) {
 CRunsDlg::CRunsDlg(std::vector<KeptRun> runs, QWidget* parent) : QDialog(parent), m_runs(std::move(runs)) {
     setWindowFlags(kDialogFrame);
     m_controls = DialogBuilder::Build(*this, RunsDialogTemplate());
+    m_btnPreview = m_controls.Get<QPushButton>(idc::RunPreview);
     m_btnUndo = m_controls.Get<QPushButton>(idc::Undo);
     m_btnCancel = m_controls.Get<QPushButton>(idc::Cancel);
     m_list = m_controls.Get<QTreeView>(idc::RunList);
@@ -77,7 +78,10 @@ CRunsDlg::CRunsDlg(std::vector<KeptRun> runs, QWidget* parent) : QDialog(parent)
             break;
         }
     }
-    const auto enable = [this] { m_btnUndo->setEnabled(!Chosen().empty()); };
+    const auto enable = [this] {
+        m_btnUndo->setEnabled(!Chosen().empty());
+        m_btnPreview->setEnabled(!Chosen().empty());
+    };
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, enable);
     connect(m_list, &QTreeView::doubleClicked, this, [this] {
         if (!Chosen().empty()) {
@@ -85,6 +89,10 @@ CRunsDlg::CRunsDlg(std::vector<KeptRun> runs, QWidget* parent) : QDialog(parent)
         }
     });
     connect(m_btnUndo, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_btnPreview, &QPushButton::clicked, this, [this] {
+        m_previewAsked = true;
+        accept();
+    });
     connect(m_btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     enable();
 }
@@ -99,8 +107,12 @@ std::string CRunsDlg::Chosen() const {
     return m_runs[static_cast<size_t>(row)].info.name;
 }
 
-std::string CRunsDlg::DoModal() {
+RunChoice CRunsDlg::DoModal() {
     setWindowIcon(QGuiApplication::windowIcon());
     m_list->setFocus();
-    return exec() == QDialog::Accepted ? Chosen() : std::string();
+    m_previewAsked = false;
+    if (exec() != QDialog::Accepted) {
+        return {};
+    }
+    return {Chosen(), m_previewAsked};
 }

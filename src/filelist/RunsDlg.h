@@ -20,19 +20,27 @@ struct KeptRun {
     std::error_code error;
 };
 
+// The run chosen to undo, and whether the user asked to see what the undo would do first; no
+// name for cancel.
+struct RunChoice {
+    std::string name;
+    bool preview = false;
+};
+
 // The kept runs, newest first, to choose the one to undo: when it ran, what it asked, how many
 // items it changed and whether it ended. The newest is chosen at the start; a run whose journal
-// is damaged is listed but cannot be chosen. "元に戻す" (or a double click) accepts the choice.
+// is damaged is listed but cannot be chosen. "元に戻す" (or a double click) accepts the choice,
+// "プレビュー" accepts it asking for a preview.
 class CRunsDlg : public QDialog {
     Q_OBJECT
 public:
     explicit CRunsDlg(std::vector<KeptRun> runs, QWidget* parent = nullptr);
     ~CRunsDlg() override;
 
-    // The chosen run's name, or empty when cancelled.
-    std::string DoModal();
+    RunChoice DoModal();
 
     QTreeView* m_list = nullptr;
+    QPushButton* m_btnPreview = nullptr;
     QPushButton* m_btnUndo = nullptr;
     QPushButton* m_btnCancel = nullptr;
 
@@ -40,6 +48,7 @@ private:
     std::string Chosen() const;
 
     std::vector<KeptRun> m_runs;
+    bool m_previewAsked = false;
     QStandardItemModel m_model;
     DialogControls m_controls;
 };

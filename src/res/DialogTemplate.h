@@ -116,4 +116,5 @@ inline constexpr int ProgressTime = 1033;
 inline constexpr int PreviewList = 1034;
 inline constexpr int PreviewTotals = 1035;
 inline constexpr int RunList = 1036;
+inline constexpr int RunPreview = 1037;
 } // namespace idc

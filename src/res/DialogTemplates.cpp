@@ -93,6 +93,7 @@ constexpr DialogTemplate kPreviewDialog{145, "プレビュー", 420, 254, "Ｍ�
 
 constexpr ControlTemplate kRunsControls[] = {
     {idc::RunList, K::ListView, "", 7, 7, 306, 150, kTab},
+    {idc::RunPreview, K::PushButton, "プレビュー", 153, 163, 50, 14, kTab},
     {idc::Undo, K::DefaultPushButton, "元に戻す", 208, 163, 50, 14, kTab},
     {idc::Cancel, K::PushButton, "キャンセル", 263, 163, 50, 14, kTab},
 };

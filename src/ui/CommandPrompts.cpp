@@ -42,12 +42,13 @@ bool CommandPrompts::ShowResults(const std::string& log, platform::ProfileStore&
     return dialog.DoModal() == idc::Undo;
 }
 
-bool CommandPrompts::ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile) {
-    CPreviewDlg dialog(std::move(rows), profile, owner);
+bool CommandPrompts::ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile,
+                                 PreviewOf of) {
+    CPreviewDlg dialog(std::move(rows), profile, owner, of);
     return dialog.DoModal() == idc::Update;
 }
 
-std::string CommandPrompts::ChooseRun(QWidget* owner, std::vector<KeptRun> runs) {
+RunChoice CommandPrompts::ChooseRun(QWidget* owner, std::vector<KeptRun> runs) {
     CRunsDlg dialog(std::move(runs), owner);
     return dialog.DoModal();
 }

@@ -12,6 +12,8 @@
 class QWidget;
 struct KeptRun;
 struct PreviewSink;
+struct RunChoice;
+enum class PreviewOf;
 
 namespace platform {
 class ProfileStore;
@@ -31,10 +33,10 @@ public:
     // The results window with this log, offering to undo the run when it can be; true when the
     // user asked for that.
     virtual bool ShowResults(const std::string& log, platform::ProfileStore& profile, bool offerUndo);
-    // What an update would do; true when the user asked to run it now.
-    virtual bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile);
-    // The kept runs to choose the one to undo; the chosen run's name, empty for cancel.
-    virtual std::string ChooseRun(QWidget* owner, std::vector<KeptRun> runs);
+    // What an update or an undo would do; true when the user asked to run it now.
+    virtual bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile, PreviewOf of);
+    // The kept runs to choose the one to undo.
+    virtual RunChoice ChooseRun(QWidget* owner, std::vector<KeptRun> runs);
     // The About box.
     virtual void ShowAbout(QWidget* owner);
     // The news of a newer release.

@@ -3,6 +3,7 @@
 #include "filelist/ApplyRun.h"
 #include "filelist/FileFacts.h"
 #include "filelist/FileListCtrl.h"
+#include "filelist/PreviewDlg.h"
 #include "filelist/RunJournal.h"
 #include "filelist/RunsDlg.h"
 #include "filelist/Undo.h"
@@ -533,32 +534,50 @@ void CMainDlg::OnPreview() {
         })) {
         return;
     }
-    if (m_prompts->ShowPreview(this, std::move(sink), m_profile)) {
+    if (m_prompts->ShowPreview(this, std::move(sink), m_profile, PreviewOf::Update)) {
         OnUpdate();
     }
 }
 
 void CMainDlg::OnUndo() {
-    const std::string name = m_prompts->ChooseRun(this, ReadKeptRuns(journal::DefaultFolder()));
-    if (!name.empty()) {
-        UndoRunNamed(name);
+    const RunChoice choice = m_prompts->ChooseRun(this, ReadKeptRuns(journal::DefaultFolder()));
+    if (!choice.name.empty() && (!choice.preview || PreviewUndo(choice.name))) {
+        UndoRunNamed(choice.name);
     }
 }
 
-void CMainDlg::UndoRunNamed(const std::string& name) {
-    UndoRequest request;
+// Runs the undo of the named run on the worker, as a preview when one is given; false as for
+// RunInBackground, or when the undo could not start (a message box says why).
+bool CMainDlg::RunUndo(const std::string& name, UndoRequest& request, PreviewSink* preview) {
     request.folder = journal::DefaultFolder();
+    request.preview = preview;
     std::error_code error;
-    if (!RunInBackground(QStringLiteral("元に戻し中"), [&](RunControl& control) {
-            request.control = &control;
-            error = UndoRun(name, request);
-        })) {
-        return;
+    if (!RunInBackground(preview != nullptr ? QStringLiteral("プレビュー中") : QStringLiteral("元に戻し中"),
+                         [&](RunControl& control) {
+                             request.control = &control;
+                             error = UndoRun(name, request);
+                         })) {
+        return false;
     }
     request.control = nullptr;
     if (error) {
         m_prompts->MessageBox(this, QString::fromStdString(platform::ErrorText(error)),
                               QStringLiteral("元に戻す"), win32::mb::IconStop);
+        return false;
+    }
+    return true;
+}
+
+bool CMainDlg::PreviewUndo(const std::string& name) {
+    UndoRequest request;
+    PreviewSink sink;
+    return RunUndo(name, request, &sink) &&
+           m_prompts->ShowPreview(this, std::move(sink), m_profile, PreviewOf::Undo);
+}
+
+void CMainDlg::UndoRunNamed(const std::string& name) {
+    UndoRequest request;
+    if (!RunUndo(name, request, nullptr)) {
         return;
     }
     OnRefresh(); // the rows show what the undo put back

@@ -19,6 +19,8 @@
 #include <vector>
 
 struct ApplyRequest;
+struct PreviewSink;
+struct UndoRequest;
 class BackgroundRun;
 class CFileListCtrl;
 class QCheckBox;
@@ -169,6 +171,9 @@ private:
     bool MakeRequest(const QString& caption, std::vector<int>& rows, ApplyRequest& request);
     // Undoes the run of that name on the worker, then shows what it did.
     void UndoRunNamed(const std::string& name);
+    bool RunUndo(const std::string& name, UndoRequest& request, PreviewSink* preview);
+    // What the undo would do, shown; true when the user asked to run it.
+    bool PreviewUndo(const std::string& name);
 
     int FocusedRow() const;
     void SelectAndFocus(int row);

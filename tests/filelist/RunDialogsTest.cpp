@@ -57,6 +57,7 @@ TEST(PreviewDlg, ShowsNowAndThenMarksFailuresAndRunsOnlyWhenAsked) {
         CPreviewDlg dialog(sink, store);
         const int result = Drive(dialog, [&] {
             EXPECT_EQ(dialog.windowTitle(), "プレビュー");
+            EXPECT_EQ(dialog.m_btnUpdate->text(), "更新");
             EXPECT_EQ(dialog.m_totals->text(), "ファイル 3 件、フォルダ 1 件、失敗 2 件");
             const QAbstractItemModel& m = *dialog.m_list->model();
             const auto text = [&](int row, int column) {
@@ -78,6 +79,13 @@ TEST(PreviewDlg, ShowsNowAndThenMarksFailuresAndRunsOnlyWhenAsked) {
         });
         EXPECT_EQ(result == idc::Update, run);
     }
+    // Of an undo, the button that runs it says so.
+    CPreviewDlg undo(sink, store, nullptr, PreviewOf::Undo);
+    const int undone = Drive(undo, [&] {
+        EXPECT_EQ(undo.m_btnUpdate->text(), "元に戻す");
+        QTest::mouseClick(undo.m_btnUpdate, Qt::LeftButton);
+    });
+    EXPECT_EQ(undone, idc::Update);
 }
 
 TEST(RunsDlg, NewestFirstDamagedOnesCannotBeChosenAndTheChoiceIsReturned) {
@@ -98,28 +106,32 @@ TEST(RunsDlg, NewestFirstDamagedOnesCannotBeChosenAndTheChoiceIsReturned) {
     EXPECT_TRUE(runs[0].error);
     EXPECT_EQ(runs[1].info.header.summary, "属性 R--");
 
-    // The newest run that can be read is chosen at the start; Down and Enter take the next.
-    for (const bool down : {false, true}) {
+    // The newest run that can be read is chosen at the start; Down and Enter take the next;
+    // "プレビュー" takes the choice asking to see the undo first.
+    enum Way { UndoButton, DownAndEnter, PreviewButton };
+    for (const Way way : {UndoButton, DownAndEnter, PreviewButton}) {
         CRunsDlg dialog(runs);
-        const std::string chosen = Drive(dialog, [&] {
+        const RunChoice chosen = Drive(dialog, [&] {
             const QAbstractItemModel& m = *dialog.m_list->model();
             EXPECT_FALSE(m.flags(m.index(0, 0)) & Qt::ItemIsEnabled);
             EXPECT_EQ(m.index(1, 3).data().toString(), "中止");
             EXPECT_EQ(m.index(1, 2).data().toString(), "7");
             EXPECT_EQ(dialog.m_list->currentIndex().row(), 1);
-            if (down) {
+            if (way == DownAndEnter) {
                 QTest::keyClick(dialog.m_list, Qt::Key_Down);
                 QTest::keyClick(dialog.m_list, Qt::Key_Return);
             } else {
-                QTest::mouseClick(dialog.m_btnUndo, Qt::LeftButton);
+                QTest::mouseClick(way == UndoButton ? dialog.m_btnUndo : dialog.m_btnPreview, Qt::LeftButton);
             }
         });
-        EXPECT_EQ(chosen, down ? names[0] : names[1]);
+        EXPECT_EQ(chosen.name, way == DownAndEnter ? names[0] : names[1]);
+        EXPECT_EQ(chosen.preview, way == PreviewButton);
     }
     CRunsDlg none({});
-    const std::string nothing = Drive(none, [&] {
+    const RunChoice nothing = Drive(none, [&] {
         EXPECT_FALSE(none.m_btnUndo->isEnabled());
+        EXPECT_FALSE(none.m_btnPreview->isEnabled());
         QTest::mouseClick(none.m_btnCancel, Qt::LeftButton);
     });
-    EXPECT_EQ(nothing, "");
+    EXPECT_EQ(nothing.name, "");
 }

@@ -77,14 +77,16 @@ bool FakePrompts::ShowResults(const std::string& log, platform::ProfileStore&, b
     return offerUndo && undoFromResults;
 }
 
-bool FakePrompts::ShowPreview(QWidget*, PreviewSink rows, platform::ProfileStore&) {
+bool FakePrompts::ShowPreview(QWidget*, PreviewSink rows, platform::ProfileStore&, PreviewOf of) {
     previews.push_back(std::move(rows));
+    previewKinds.push_back(of);
     return runFromPreview;
 }
 
-std::string FakePrompts::ChooseRun(QWidget*, std::vector<KeptRun> runs) {
+RunChoice FakePrompts::ChooseRun(QWidget*, std::vector<KeptRun> runs) {
     runLists.push_back(runs);
-    return Take(chosenRuns, runs.empty() ? std::string() : runs.front().info.name);
+    const std::string name = Take(chosenRuns, runs.empty() ? std::string() : runs.front().info.name);
+    return {name, previewChosenRun && !name.empty()};
 }
 
 void PrintTo(const FakePrompts::Shown& shown, std::ostream* out) {

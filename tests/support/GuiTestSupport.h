@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filelist/Apply.h"
+#include "filelist/PreviewDlg.h"
 #include "filelist/RunsDlg.h"
 #include "platform/Win32Constants.h"
 #include "support/TestSupport.h"
@@ -56,6 +57,8 @@ public:
     bool runFromPreview = false;                // how the preview answers
     std::vector<std::vector<KeptRun>> runLists; // what each list of runs showed
     std::deque<std::string> chosenRuns;         // what it answers; the newest when empty
+    bool previewChosenRun = false;              // whether it asks for the undo's preview
+    std::vector<PreviewOf> previewKinds;        // what each preview was of
     std::vector<std::string> folderStarts;
     std::vector<std::string> revealed;
     std::vector<std::string> properties;
@@ -66,8 +69,9 @@ public:
     CFolderBrowser::DialogRunner FolderDialog() override;
     int MessageBox(QWidget* owner, const QString& text, const QString& caption, unsigned type) override;
     bool ShowResults(const std::string& log, platform::ProfileStore& profile, bool offerUndo) override;
-    bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile) override;
-    std::string ChooseRun(QWidget* owner, std::vector<KeptRun> runs) override;
+    bool ShowPreview(QWidget* owner, PreviewSink rows, platform::ProfileStore& profile,
+                     PreviewOf of) override;
+    RunChoice ChooseRun(QWidget* owner, std::vector<KeptRun> runs) override;
     void ShowAbout(QWidget*) override { ++abouts; }
     void ShowNewVersion(QWidget*, const QString& message) override { news.push_back(message); }
     // Hand-offs are only recorded, unless the desktop's own are wanted.

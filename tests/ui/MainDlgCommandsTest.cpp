@@ -411,6 +411,27 @@ TEST_F(UndoPreviewTest, UndoFromTheResultsAndFromTheWindowMenuAndUndoOfTheUndo) 
     EXPECT_EQ(test::MtimeOf(kept), kOld);
 }
 
+TEST_F(UndoPreviewTest, AnUndoPreviewedFromTheListOfRunsWaitsUntilRunFromThePreview) {
+    QTest::mouseClick(dialog->m_btnUpdate, Qt::LeftButton);
+    ASSERT_EQ(test::MtimeOf(kept), kNew);
+    prompts->previewChosenRun = true;
+    FromWindowMenu(*dialog, "元に戻す");
+    ASSERT_EQ(prompts->previewKinds, std::vector<PreviewOf>{PreviewOf::Undo});
+    const PreviewSink& seen = prompts->previews[0];
+    ASSERT_EQ(seen.rows.size(), 1U); // the item the run could not reach is not its to undo
+    EXPECT_EQ(seen.rows[0].path, kept);
+    ASSERT_TRUE(seen.rows[0].next.updated);
+    EXPECT_EQ(seen.rows[0].next.updated->seconds, kOld);
+    EXPECT_EQ(test::MtimeOf(kept), kNew);
+    EXPECT_EQ(journal::ListRuns(journal::DefaultFolder()).size(), 1U);
+
+    prompts->runFromPreview = true;
+    FromWindowMenu(*dialog, "元に戻す");
+    EXPECT_EQ(test::MtimeOf(kept), kOld);
+    EXPECT_EQ(list->GetItemText(0, 4), "2000/1/1 0:0:0");
+    EXPECT_EQ(journal::ListRuns(journal::DefaultFolder()).size(), 2U);
+}
+
 TEST_F(UndoPreviewTest, AnUpdateWhoseJournalCannotBeWrittenDoesNotStart) {
     const std::string blocked = File("not-a-folder");
     ::setenv("XDG_STATE_HOME", blocked.c_str(), 1);
