@@ -34,11 +34,7 @@ void Report(ApplyRequest& request, const std::string& path, bool isFolder, const
         AddLine(request, path, error, reason);
         return;
     }
-    PreviewRow& row = request.preview->rows.emplace_back();
-    row.path = path;
-    row.isFolder = isFolder;
-    row.error = error;
-    ++request.preview->failing;
+    request.preview->AddProblem(path, isFolder, error);
 }
 
 bool WantsAnything(const ApplyRequest& request) {
@@ -149,10 +145,7 @@ journal::Asked AskedOf(const Plan& plan) {
 // The read-only twin of ChangeItem: the same plan, and the first failure the change would meet.
 void PreviewItem(const platform::Item& item, const std::string& path, ApplyRequest& request) {
     PreviewSink& sink = *request.preview;
-    PreviewRow& row = sink.rows.emplace_back();
-    row.path = path;
-    row.isFolder = item.Type() == platform::ItemType::Folder;
-    ++(row.isFolder ? sink.folders : sink.files);
+    PreviewRow& row = sink.AddItem(path, item.Type() == platform::ItemType::Folder);
     Plan plan;
     row.error = platform::ReadState(item, row.current);
     if (!row.error) {
@@ -270,6 +263,22 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
 }
 
 } // namespace
+
+PreviewRow& PreviewSink::AddItem(const std::string& path, bool isFolder) {
+    PreviewRow& row = rows.emplace_back();
+    row.path = path;
+    row.isFolder = isFolder;
+    ++(isFolder ? folders : files);
+    return row;
+}
+
+void PreviewSink::AddProblem(const std::string& path, bool isFolder, const std::error_code& error) {
+    PreviewRow& row = rows.emplace_back();
+    row.path = path;
+    row.isFolder = isFolder;
+    row.error = error;
+    ++failing;
+}
 
 bool RunStopsHere(ApplyRequest& request) {
     return request.journalError || (request.control != nullptr && request.control->StopHere());

@@ -32,6 +32,13 @@ struct PreviewSink {
     uint64_t files = 0;
     uint64_t folders = 0;
     uint64_t failing = 0; // rows with an error
+
+    // A row for an item the run reached, counted as a file or a folder; its caller adds to
+    // failing when it gets an error.
+    PreviewRow& AddItem(const std::string& path, bool isFolder);
+    // A row for a failure outside any item's change (a folder that cannot be listed, an item
+    // that is nowhere to be found): counted as failing only.
+    void AddProblem(const std::string& path, bool isFolder, const std::error_code& error);
 };
 
 // What one press of the update command asks for. Built by the main window from its controls,

@@ -79,8 +79,9 @@ CRunsDlg::CRunsDlg(std::vector<KeptRun> runs, QWidget* parent) : QDialog(parent)
         }
     }
     const auto enable = [this] {
-        m_btnUndo->setEnabled(!Chosen().empty());
-        m_btnPreview->setEnabled(!Chosen().empty());
+        const bool chosen = !Chosen().empty();
+        m_btnUndo->setEnabled(chosen);
+        m_btnPreview->setEnabled(chosen);
     };
     connect(m_list->selectionModel(), &QItemSelectionModel::currentChanged, this, enable);
     connect(m_list, &QTreeView::doubleClicked, this, [this] {

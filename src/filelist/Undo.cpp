@@ -167,7 +167,7 @@ public:
     // False when the undo must stop: its own journal failed.
     bool UndoItem(const journal::ItemRecord& record, std::string& path) {
         const platform::Item item = Locate(record, m_finder, path);
-        PreviewRow* const row = m_request.preview != nullptr ? &AddRow(path, item) : nullptr;
+        PreviewRow* const row = m_request.preview != nullptr && item.IsOpen() ? &AddRow(path, item) : nullptr;
         if (!item.IsOpen()) {
             Leave(m_request.missing, row, path, platform::Errc::item_missing);
             return true;
@@ -214,15 +214,10 @@ public:
 
 private:
     PreviewRow& AddRow(const std::string& path, const platform::Item& item) {
-        PreviewSink& sink = *m_request.preview;
-        PreviewRow& row = sink.rows.emplace_back();
-        row.path = path;
-        row.isFolder = item.IsOpen() && item.Type() == platform::ItemType::Folder;
-        ++(row.isFolder ? sink.folders : sink.files);
         if (!m_user) {
             m_user = platform::EffectiveUser();
         }
-        return row;
+        return m_request.preview->AddItem(path, item.Type() == platform::ItemType::Folder);
     }
 
     // The item's state now, as far as the undo compares it; a preview shows all of it.
@@ -245,15 +240,18 @@ private:
         return platform::ReadState(item, own.before);
     }
 
-    // The item is left as it is, counted where it belongs; a line says why, or its row does.
+    // The item is left as it is, counted where it belongs; a line says why, or in a preview its
+    // row (a row of its own when it was not found).
     void Leave(uint64_t& count, PreviewRow* row, const std::string& path, const std::error_code& error,
                const std::error_code& reason = {}) {
         ++count;
-        if (row != nullptr) {
+        if (m_request.preview == nullptr) {
+            m_request.log += MakeErrorText(path, error, reason);
+        } else if (row == nullptr) {
+            m_request.preview->AddProblem(path, false, error);
+        } else {
             row->error = error;
             ++m_request.preview->failing;
-        } else {
-            m_request.log += MakeErrorText(path, error, reason);
         }
     }
 
