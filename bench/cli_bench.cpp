@@ -1,10 +1,13 @@
 // Measures datemark-cli set -r --modified over the generated tree of 100,000 files against the
 // engine running the same request in this process, and prints beside it the ratio to
 // find TREE -exec touch -m -d ... {} + over the same tree, in the same run. Each figure is the
-// median of runs in pairs, taking turns at going first, so that both meet the same load. The command line
-// journals every run, as the window does; the engine with its journal is printed beside it, so
-// that what the journal costs and what the process costs can be told apart. Journals go to a
-// state folder of the benchmark's own, removed at the end.
+// median of runs in pairs, taking turns at going first, so that both meet the same load.
+//
+// The command line journals every run, as the window's update does, so the engine it is held to
+// journals too: what is left between the two is what the command line itself adds (starting a
+// process, reading its arguments, reporting). The engine without its journal is printed beside,
+// so that the journal's share stays in sight; the journal's own limit is the undo benchmark's.
+// Journals go to a state folder of the benchmark's own, removed at the end.
 //
 //   datemark_cli_bench [--tree=/path/with/room] [google benchmark flags]
 //
@@ -94,7 +97,7 @@ void CliRun(benchmark::State& state) {
     }
 }
 
-// The command line against the engine alone, against the engine with its journal, and against
+// The command line against the engine with its journal, against the engine alone, and against
 // find -exec touch, each in pairs.
 void BM_CliAgainstEngine(benchmark::State& state) {
     int iteration = 0;
@@ -128,8 +131,8 @@ void BM_CliAgainstFindExecTouch(benchmark::State& state) {
 
 } // namespace
 
-BENCHMARK(BM_CliAgainstEngine)->Unit(benchmark::kMillisecond)->Iterations(12);
-BENCHMARK(BM_CliAgainstJournaledEngine)->Unit(benchmark::kMillisecond)->Iterations(6);
+BENCHMARK(BM_CliAgainstJournaledEngine)->Unit(benchmark::kMillisecond)->Iterations(12);
+BENCHMARK(BM_CliAgainstEngine)->Unit(benchmark::kMillisecond)->Iterations(6);
 BENCHMARK(BM_CliAgainstFindExecTouch)->Unit(benchmark::kMillisecond)->Iterations(6);
 
 int main(int argc, char** argv) {
@@ -142,14 +145,14 @@ int main(int argc, char** argv) {
     ::setenv("XDG_STATE_HOME", state, 1);
     RunOnTree(argc, argv, g_tree);
     test::RemoveTree(g_stateHome);
-    if (g_ratios.count("engine") == 0) {
+    if (g_ratios.count("journaled") == 0) {
         return 0; // filtered out
     }
     const bool ok =
-        ReportFigure("datemark-cli set -r --modified", Median(g_ratios["engine"]), 1.1, "x engine");
-    if (g_ratios.count("journaled") != 0) {
-        std::printf("%-40s %10.2f x engine with its journal\n", "datemark-cli set -r --modified",
-                    Median(g_ratios["journaled"]));
+        ReportFigure("datemark-cli set -r --modified", Median(g_ratios["journaled"]), 1.1, "x engine");
+    if (g_ratios.count("engine") != 0) {
+        std::printf("%-40s %10.2f x engine without its journal\n", "datemark-cli set -r --modified",
+                    Median(g_ratios["engine"]));
     }
     if (g_ratios.count("find") != 0) {
         std::printf("%-40s %10.2f x find -exec touch\n", "datemark-cli set -r --modified",
