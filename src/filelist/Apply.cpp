@@ -111,6 +111,7 @@ struct Plan {
     const platform::UtcTime* updated = nullptr;
     ApplyRequest::ItemTimes own;
     std::optional<uint32_t> attributes;
+    std::error_code attributesLeft; // why the attributes asked are not given; the times still are
 };
 
 std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan& plan,
@@ -119,6 +120,11 @@ std::error_code MakePlan(const platform::Item& item, ApplyRequest& request, Plan
         if (auto error = TimesToWrite(item, request, plan.own, plan.created, plan.updated)) {
             return error;
         }
+    }
+    // A device, FIFO or socket has no attributes; asking for them must not cost it its times.
+    if (request.setAttributes != 0 && item.Type() == platform::ItemType::Other) {
+        plan.attributesLeft = make_error_code(platform::Errc::not_a_file_or_folder);
+        return plan.created == nullptr && plan.updated == nullptr ? plan.attributesLeft : std::error_code();
     }
     if (request.setAttributes != 0) {
         uint32_t wanted = 0;
@@ -159,6 +165,9 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
         const platform::ChangeAsked asked{plan.created != nullptr || plan.updated != nullptr,
                                           plan.created != nullptr, plan.attributes.has_value(), request.user};
         row.error = platform::PredictChange(item, asked, &row.current);
+    }
+    if (!row.error && plan.attributesLeft) {
+        row.error = plan.attributesLeft;
     }
     sink.failing += row.error ? 1 : 0;
 }
@@ -212,6 +221,9 @@ void ChangeItem(const platform::Item& item, const std::string& path, ApplyReques
             }
         }
         timesWritten = true;
+    }
+    if (plan.attributesLeft) {
+        AddLine(request, path, plan.attributesLeft);
     }
     if (plan.attributes) {
         // The record journalled just before is the one on disk, unless a creation time went into it.

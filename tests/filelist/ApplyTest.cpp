@@ -1,6 +1,7 @@
 #include "filelist/Apply.h"
 
 #include "filelist/ApplyTestSupport.h"
+#include "filelist/RunJournal.h"
 #include "platform/Error.h"
 #include "support/FileTree.h"
 #include "support/LoopMount.h"
@@ -224,6 +225,36 @@ TEST_F(ApplyTest, SpecialEntriesNeitherBlockNorLoopAndLinksAreLeftAlone) {
     for (const auto& [target, link] : links) {
         EXPECT_EQ(MtimeOf(root + link), 1000) << link;
     }
+}
+
+// Attributes asked of a FIFO get a line; its times are still written and stay, also where a
+// journal would put back an item whose attributes failed after its times.
+TEST_F(ApplyTest, AFifoAskedForAttributesKeepsTheTimesItGot) {
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    for (const bool journaled : {false, true}) {
+        for (const bool change : {false, true}) {
+            SetMtime(fifo, 1000);
+            ApplyRequest r = Request(true, false, "R");
+            if (change) {
+                r.attributeChange = ApplyRequest::AttributeChange{0, platform::attr::Hidden};
+            }
+            std::error_code error;
+            const auto journal = journaled ? StartRunJournal(r, dir / "journal", error) : nullptr;
+            ASSERT_FALSE(error);
+            ApplyToEntry(Row(fifo, false), r);
+            if (journal) {
+                FinishRunJournal(*journal, r);
+            }
+            EXPECT_EQ(r.log, MakeErrorText(fifo, kNotAFile)) << journaled << change;
+            EXPECT_EQ(MtimeOf(fifo), NewSeconds()) << journaled << change;
+        }
+    }
+    // Asked for attributes alone, it is a line and nothing else.
+    SetMtime(fifo, 1000);
+    ApplyRequest r = Request(false, false, "R");
+    EXPECT_EQ(LogOf(Row(fifo, false), r), MakeErrorText(fifo, kNotAFile));
+    EXPECT_EQ(MtimeOf(fifo), 1000);
 }
 
 TEST_F(ApplyTest, AFolderMountedInsideItselfIsEnteredOnce) {
