@@ -49,13 +49,8 @@ bool FromFileUrl(std::string_view url, std::string& path) {
 
 // A full path for the list: relative to the current folder, without "./" in front and without
 // separators at the end (the row's name is the last component).
-std::string FullPath(std::string path, const std::string& currentFolder) {
-    while (path.size() > 2 && path.compare(0, 2, "./") == 0) {
-        path.erase(0, 2);
-    }
-    if (path.empty() || path.front() != '/') {
-        path = path == "." ? currentFolder : platform::JoinPath(currentFolder, path);
-    }
+std::string FullPath(const std::string& given, const std::string& currentFolder) {
+    std::string path = platform::FullPath(given, currentFolder);
     while (path.size() > 1 && path.back() == '/') {
         path.pop_back();
     }

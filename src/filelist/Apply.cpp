@@ -5,6 +5,7 @@
 #include "filelist/RunControl.h"
 #include "platform/Error.h"
 #include "platform/FileSystem.h"
+#include "platform/Path.h"
 #include "platform/Process.h"
 #include "platform/TreeWalk.h"
 
@@ -182,7 +183,7 @@ bool Journal(const platform::Item& item, const std::string& path, ApplyRequest& 
         AddLine(request, path, error);
         return false;
     }
-    record.path = path;
+    record.path = platform::FullPath(path, request.currentFolder);
     record.asked = AskedOf(plan);
     if (const auto error = request.journal->Add(record)) {
         request.journalError = error;

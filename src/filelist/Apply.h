@@ -118,6 +118,9 @@ struct ApplyRequest {
     // were written gets its old state back, so that it is changed as asked or left as it was.
     journal::Writer* journal = nullptr;
     std::error_code journalError;
+    // Where relative paths are from: the journal keeps whole paths, so that an undo finds the
+    // items from anywhere.
+    std::string currentFolder;
 
     // When set, nothing is changed: each item the run would reach is read and what the run
     // would set and the first failure it would meet (platform::PredictChange) go there as a

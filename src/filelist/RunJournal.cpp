@@ -2,6 +2,7 @@
 
 #include "filelist/FileFacts.h"
 #include "filelist/RunControl.h"
+#include "platform/Process.h"
 
 #include <chrono>
 
@@ -68,6 +69,7 @@ std::unique_ptr<journal::Writer> StartRunJournal(ApplyRequest& request, const st
     const journal::RunHeader header{journal::RunKind::Update, Now(), RunSummary(request, timesText), ""};
     auto writer = journal::Writer::Start(folder, header, error);
     request.journal = writer.get();
+    request.currentFolder = platform::CurrentFolder();
     request.journalError.clear();
     return writer;
 }

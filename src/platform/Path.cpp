@@ -47,4 +47,24 @@ std::string JoinPath(std::string_view folder, std::string_view name, PathStyle s
     return path;
 }
 
+std::string FullPath(std::string_view path, std::string_view currentFolder, PathStyle style) {
+    const auto separatorAt = [&](size_t i) { return i < path.size() && IsSeparator(path[i], style); };
+    if (separatorAt(0)) {
+        // Windows: "\\server\share" is whole; "\folder" is on the current folder's drive.
+        const bool onDrive = style == PathStyle::Windows && !separatorAt(1) && currentFolder.size() >= 2 &&
+                             currentFolder[1] == ':';
+        return onDrive ? std::string(currentFolder.substr(0, 2)).append(path) : std::string(path);
+    }
+    if (style == PathStyle::Windows && path.size() >= 2 && path[1] == ':') {
+        return std::string(path); // "X:\..." is whole; "X:name" is left to the system
+    }
+    while (path.size() >= 2 && path[0] == '.' && separatorAt(1)) {
+        path.remove_prefix(2);
+        while (separatorAt(0)) {
+            path.remove_prefix(1);
+        }
+    }
+    return path.empty() || path == "." ? std::string(currentFolder) : JoinPath(currentFolder, path, style);
+}
+
 } // namespace platform

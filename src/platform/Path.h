@@ -30,6 +30,11 @@ SplitPathResult SplitPath(std::string_view path, PathStyle style = PathStyle::Na
 // ends in a separator).
 std::string JoinPath(std::string_view folder, std::string_view name, PathStyle style = PathStyle::Native);
 
+// path as seen from currentFolder: itself when absolute, else currentFolder joined with it,
+// "./" in front dropped. Nothing else is taken out: ".." after a link is not where it looks.
+std::string FullPath(std::string_view path, std::string_view currentFolder,
+                     PathStyle style = PathStyle::Native);
+
 // True for a code page 932 lead byte (0x81-0x9F, 0xE0-0xFC).
 constexpr bool IsCp932LeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);

@@ -457,6 +457,34 @@ TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
     EXPECT_EQ(unreadable.err.rfind(locked + " - Permission denied", 0), 0u) << unreadable.err;
 }
 
+// The journal keeps whole paths: a run made with relative ones is undone from any folder, the
+// renamed item found by its identity.
+TEST_F(CliTest, ARunGivenRelativePathsIsUndoneFromAnywhere) {
+    test::MakeFolder(dir / "sub");
+    const std::string k = File("sub/k.txt", 1000000000);
+    const std::string m = File("sub/m.txt", 1000000000);
+    const auto in = [&](const std::string& folder, std::vector<std::string> args) {
+        args.insert(args.begin(), {"env", "-C", folder, DATEMARK_CLI});
+        Result r;
+        r.status = test::RunProgram(args, "", r.out,
+                                    {"TZ=Asia/Tokyo", "LC_ALL=C.UTF-8", "XDG_STATE_HOME=" + home}, &r.err);
+        return r;
+    };
+    const Result set = in(dir / "sub", {"set", "--modified", "2005-10-12T14:06:42", "k.txt", "m.txt"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(MtimeOf(k), kTokyo);
+    ASSERT_EQ(::rename(m.c_str(), (dir / "sub/moved.txt").c_str()), 0);
+
+    const Result dry = in(dir.Path(), {"undo", "--dry-run"});
+    EXPECT_EQ(dry.status, 0) << dry.out << dry.err;
+    EXPECT_NE(dry.out.find(": 2 would be put back, 0 changed since, 0 missing"), std::string::npos)
+        << dry.out;
+    const Result undo = in(dir.Path(), {"undo"});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(MtimeOf(k), 1000000000);
+    EXPECT_EQ(MtimeOf(dir / "sub/moved.txt"), 1000000000);
+}
+
 TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     const std::string a = File("a", 1000000000);
     const std::string b = File("b", 1000000000);

@@ -55,3 +55,34 @@ TEST(JoinPath, AddsOneSeparatorOnlyWhereNeeded) {
     EXPECT_EQ(platform::JoinPath("C:", "x", PathStyle::Windows), "C:x");
     EXPECT_EQ(platform::JoinPath("C:\\\x95\x5C", "x", PathStyle::Windows), "C:\\\x95\x5C\\x");
 }
+
+TEST(FullPath, TakesRelativePathsFromTheCurrentFolderAndLeavesWholeOnesAlone) {
+    struct Case {
+        const char* path;
+        PathStyle style;
+        const char* full;
+    };
+    const Case cases[] = {
+        {"/etc/x", PathStyle::Posix, "/etc/x"},
+        {"x/y", PathStyle::Posix, "/home/u/x/y"},
+        {"./x", PathStyle::Posix, "/home/u/x"},
+        {".//./x", PathStyle::Posix, "/home/u/x"},
+        {".", PathStyle::Posix, "/home/u"},
+        {"./", PathStyle::Posix, "/home/u"},
+        {"", PathStyle::Posix, "/home/u"},
+        {"../x", PathStyle::Posix, "/home/u/../x"}, // a link's ".." is not the folder above
+        {".hidden", PathStyle::Posix, "/home/u/.hidden"},
+        {"..x", PathStyle::Posix, "/home/u/..x"},
+        {"a\\b", PathStyle::Posix, "/home/u/a\\b"},
+        {"C:\\data\\x", PathStyle::Windows, "C:\\data\\x"},
+        {"\\\\server\\share\\x", PathStyle::Windows, "\\\\server\\share\\x"},
+        {"\\data\\x", PathStyle::Windows, "D:\\data\\x"},
+        {"x\\y", PathStyle::Windows, "D:\\work\\x\\y"},
+        {".\\x", PathStyle::Windows, "D:\\work\\x"},
+        {"./x", PathStyle::Windows, "D:\\work\\x"},
+    };
+    for (const Case& c : cases) {
+        const char* current = c.style == PathStyle::Posix ? "/home/u" : "D:\\work";
+        EXPECT_EQ(platform::FullPath(c.path, current, c.style), c.full) << c.path;
+    }
+}
