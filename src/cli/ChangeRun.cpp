@@ -179,19 +179,25 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const s
     }
     RunReport report(context);
     request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
-    for (const std::string& given : m_paths) {
+    std::vector<FileEntry> entries(m_paths.size());
+    std::vector<const FileEntry*> rows;
+    for (size_t i = 0; i < m_paths.size(); ++i) {
+        entries[i].SetPath(WithoutTrailingSeparators(m_paths[i]));
+        entries[i].SetLink(true);
+        // Only a walk can meet another path given, so only then is each looked at first.
+        entries[i].SetFolder(m_recursive && m_paths.size() > 1 && IsFolder(entries[i].GetPath()) ? 1 : 0);
+        rows.push_back(&entries[i]);
+    }
+    KnowRows(rows, request);
+    for (const FileEntry& entry : entries) {
         if (RunStopsHere(request)) {
             break;
         }
-        const std::string path = WithoutTrailingSeparators(given);
-        if (!m_recursive && !m_folders && IsFolder(path)) {
-            request.log += MakeErrorText(path, cli::Errc::folder_not_asked);
+        if (!m_recursive && !m_folders && IsFolder(entry.GetPath())) {
+            request.log += MakeErrorText(entry.GetPath(), cli::Errc::folder_not_asked);
             report.Flush(request.log);
             continue;
         }
-        FileEntry entry;
-        entry.SetPath(path);
-        entry.SetLink(true);
         ApplyToEntry(entry, request);
         report.Flush(request.log);
     }

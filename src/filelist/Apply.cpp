@@ -9,6 +9,7 @@
 #include "platform/Process.h"
 #include "platform/TreeWalk.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -267,6 +268,10 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
             Report(request, walk.Path(), /*isFolder=*/true, walk.Error(), walk.Reason());
             break;
         case platform::TreeWalk::Step::Item:
+            if (!request.rows.empty() && request.rows.contains(walk.Current().Id())) {
+                walk.LeaveCurrent(); // a row of its own, done as that
+                break;
+            }
             if (walk.Current().Type() != platform::ItemType::Folder || request.folderTarget != 0) {
                 ApplyCounted(walk.Current(), walk.Path(), request);
             }
@@ -310,6 +315,9 @@ void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
         Report(request, path, entry.IsFolder() != 0, platform::Errc::became_link);
         return;
     }
+    if (request.severalRows && item.Id().Known() && !request.rowsDone.insert(item.Id()).second) {
+        return; // the same item as an earlier row
+    }
     if (item.Type() != platform::ItemType::Folder) {
         ApplyCounted(item, path, request);
         return;
@@ -322,6 +330,26 @@ void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
     }
 }
 
+void KnowRows(std::span<const FileEntry* const> rows, ApplyRequest& request) {
+    request.severalRows = rows.size() > 1;
+    request.rows.clear();
+    request.rowsDone.clear();
+    const bool walks =
+        request.subFolder != 0 && rows.size() > 1 &&
+        std::any_of(rows.begin(), rows.end(), [](const FileEntry* row) { return row->IsFolder() != 0; });
+    if (!walks) {
+        return;
+    }
+    for (const FileEntry* row : rows) {
+        std::error_code error;
+        const platform::Item item = platform::Item::Open(
+            row->GetPath(), row->IsLink() ? platform::FollowLinks::Yes : platform::FollowLinks::No, error);
+        if (!error && item.Id().Known()) {
+            request.rows.insert(item.Id());
+        }
+    }
+}
+
 void FinishRun(ApplyRequest& request) {
     for (const auto& [device, where] : request.noCreationTime) {
         const std::string place = where.mount.point.empty() ? "?" : where.mount.point;
@@ -331,6 +359,9 @@ void FinishRun(ApplyRequest& request) {
         request.log += line;
     }
     request.noCreationTime.clear();
+    request.severalRows = false;
+    request.rows.clear();
+    request.rowsDone.clear();
     if (request.journalError) {
         request.log += "元に戻すための記録を書けなくなったため、中止しました: " +
                        platform::ErrorText(request.journalError) + "\n";

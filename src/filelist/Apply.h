@@ -9,6 +9,8 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
+#include <span>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -118,6 +120,12 @@ struct ApplyRequest {
     // were written gets its old state back, so that it is changed as asked or left as it was.
     journal::Writer* journal = nullptr;
     std::error_code journalError;
+    // Each item is changed once in a run of several rows (KnowRows), also where two rows reach
+    // it: one given twice, or one inside another's folder. Only the rows are remembered, not
+    // what is walked.
+    bool severalRows = false;
+    std::set<platform::ItemId> rows;     // the rows' items, where a walk might meet them
+    std::set<platform::ItemId> rowsDone; // the rows' items done so far
     // Where relative paths are from: the journal keeps whole paths, so that an undo finds the
     // items from anywhere.
     std::string currentFolder;
@@ -136,6 +144,11 @@ bool RunStopsHere(ApplyRequest& request);
 
 class FileEntry;
 
+// Before the first row of a run: with several rows, each item is changed once however many
+// rows reach it; where folders are walked, the rows' items are looked up first, so that a walk
+// passes over the ones it meets and each is changed as its own row.
+void KnowRows(std::span<const FileEntry* const> rows, ApplyRequest& request);
+
 // What a row of the list gets. A file: the times first, then the attributes. A failure writes
 // one line and ends the work on the item, with two exceptions that still set the attributes
 // after their line: a creation time the file system cannot store at all, and the rest of a
@@ -151,7 +164,8 @@ class FileEntry;
 // The row's path is opened once at the start and every step goes to what it opened. Its final
 // link is followed when the row was a link when read, as chosen; a path that has become a link
 // since is left alone with a line. Anything else found there now (a file an editor saved anew)
-// is what gets the change.
+// is what gets the change. An item an earlier row of the run already reached (the same file
+// given twice, or through a link) is left as that row left it.
 void ApplyToEntry(const FileEntry& entry, ApplyRequest& request);
 
 // Ends a run: one line for each file system on which no creation time could be kept, naming

@@ -13,6 +13,7 @@ size_t ApplyToEntries(std::span<const FileEntry* const> rows, ApplyRequest& requ
     if (control != nullptr) {
         control->StartRows(rows.size());
     }
+    KnowRows(rows, request);
     size_t begun = 0;
     for (; begun < rows.size(); ++begun) {
         const FileEntry& row = *rows[begun];

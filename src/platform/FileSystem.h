@@ -35,6 +35,7 @@ struct ItemId {
     uint64_t inode = 0;
     bool Known() const { return inode != 0 || device != 0; }
     friend bool operator==(const ItemId&, const ItemId&) = default;
+    friend auto operator<=>(const ItemId&, const ItemId&) = default;
 };
 
 class Directory;

@@ -48,6 +48,8 @@ public:
         End,
     };
     Step Next();
+    // The folder just handed out is not entered.
+    void LeaveCurrent();
 
     const Item& Current() const;
     // Valid until the next call.

@@ -2,6 +2,7 @@
 
 #include "filelist/ApplyTestSupport.h"
 #include "filelist/RunControl.h"
+#include "filelist/RunJournal.h"
 #include "platform/SystemTime.h"
 #include "support/LoopMount.h"
 #include "support/TestSupport.h"
@@ -128,4 +129,48 @@ TEST(ApplyRun, LookingAtRowsStopsBetweenRowsAndGivesTheFolderOnlyWhenAsked) {
     EXPECT_TRUE(LookAtRows(rows, &cancelled).empty());
     EXPECT_TRUE(cancelled.Stopped());
     EXPECT_EQ(LookAtRows(rows, nullptr).size(), 2U);
+}
+
+// A run that moves each item's own time must move it once, however many rows reach it: a file
+// given twice and through a link, a folder inside another folder row, a file inside both. Its
+// journal and its preview hold each item once too.
+TEST(ApplyRun, AnItemReachedByMoreThanOneRowIsChangedOnce) {
+    test::TempDir dir;
+    const std::vector<std::string> tree = MakeFolders(dir / "p", 2, 2); // p, p/d0, p/d0/f0 ...
+    ASSERT_EQ(::symlink((dir / "p/d1/f1").c_str(), (dir / "link").c_str()), 0);
+    for (const std::string& path : tree) {
+        test::SetMtime(path, 1000);
+    }
+    std::vector<FileEntry> entries = {Row(dir / "p", true), Row(dir / "p/d0", true),
+                                      Row(dir / "p/d1/f1", false), Row(dir / "p/d1/f1", false),
+                                      Row(dir / "link", false)};
+    entries.back().SetLink(true);
+    std::vector<const FileEntry*> rows;
+    for (const FileEntry& e : entries) {
+        rows.push_back(&e);
+    }
+    const auto laterByAnHour = [](const platform::Item&, ApplyRequest::ItemTimes& times) {
+        times.updated.seconds += 3600;
+        return std::error_code();
+    };
+
+    ApplyRequest preview = apply_test::Request(true);
+    preview.timesOfItem = laterByAnHour;
+    PreviewSink sink;
+    preview.preview = &sink;
+    ApplyToEntries(rows, preview, nullptr);
+    EXPECT_EQ(sink.rows.size(), tree.size());
+
+    ApplyRequest r = apply_test::Request(true);
+    r.timesOfItem = laterByAnHour;
+    std::error_code error;
+    const auto journal = StartRunJournal(r, dir / "journal", error);
+    ASSERT_TRUE(journal) << error.message();
+    ApplyToEntries(rows, r, nullptr);
+    FinishRunJournal(*journal, r);
+    EXPECT_EQ(r.log, "");
+    EXPECT_EQ(journal->Added(), tree.size());
+    for (const std::string& path : tree) {
+        EXPECT_EQ(test::MtimeOf(path), 4600) << path;
+    }
 }
