@@ -156,12 +156,16 @@ bool ParseTime(std::string_view text, const platform::UtcTime& now, TimeArg& out
         error = Quoted(text) + " is no date and time of the calendar from 1601 to 9999";
         return false;
     }
+    // A local time is converted only when used, but a moment the engine cannot write must be
+    // refused here, before anything is changed, as one written with its offset is.
+    const auto moment = hasOffset ? std::optional(platform::UtcTime{asUtc->seconds - offset, 0})
+                                  : platform::LocalToUtc(out.wall);
+    if (!moment || !InYears(*moment)) {
+        error = Quoted(text) + " lies outside the years 1601 to 9999 in UTC";
+        return false;
+    }
     if (hasOffset) {
-        out.moment = platform::UtcTime{asUtc->seconds - offset, 0};
-        if (!InYears(*out.moment)) {
-            error = Quoted(text) + " lies outside the years 1601 to 9999 in UTC";
-            return false;
-        }
+        out.moment = moment;
     }
     return true;
 }

@@ -183,6 +183,40 @@ TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothingWhileHelpAndVersionAnsw
     EXPECT_EQ(version.out.rfind("datemark-cli ", 0), 0u) << version.out;
 }
 
+TEST_F(CliTest, LocalTimesAreRefusedWhereTheirMomentLeavesTheYears1601To9999) {
+    const struct {
+        const char* tz;
+        const char* option;
+        const char* time;
+        const char* shown; // by a dry run; null: refused
+    } cases[] = {
+        {"America/New_York", "--created", "9999-12-31T23:00:00", nullptr}, // 10000-01-01 in UTC
+        {"America/New_York", "--modified", "9999-12-31T18:59:59", "9999-12-31T18:59:59-05:00"},
+        {"Europe/Berlin", "--modified", "1601-01-01T00:00:00", nullptr}, // 1600 in UTC
+        // Tokyo's local mean time was +09:18:59.
+        {"Asia/Tokyo", "--created", "1601-01-01T09:18:58", nullptr},
+        {"Asia/Tokyo", "--created", "1601-01-01T09:18:59", "1601-01-01T00:00:00Z"},
+    };
+    for (const auto& c : cases) {
+        const std::string f = File("f.txt");
+        const std::string at = std::string(c.tz) + " " + c.time;
+        if (c.shown != nullptr) {
+            const Result r = Cli({"set", "-n", c.option, c.time, f}, c.tz);
+            EXPECT_EQ(r.status, 0) << at << ": " << r.err;
+            EXPECT_NE(r.out.find(std::string("→ ") + c.shown), std::string::npos) << at << ": " << r.out;
+            continue;
+        }
+        const int64_t created = Created(f);
+        const Result r = Cli({"set", c.option, c.time, f}, c.tz);
+        EXPECT_EQ(r.status, 2) << at;
+        EXPECT_NE(r.err.find(std::string(c.option) + ": '" + c.time + "' lies outside the years"),
+                  std::string::npos)
+            << at << ": " << r.err;
+        EXPECT_EQ(MtimeOf(f), 1000000000) << at;
+        EXPECT_EQ(Created(f), created) << at;
+    }
+}
+
 TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
     // New York: 01:30 on 7 November 2021 came twice, 02:30 on 14 March not at all.
     const struct {
