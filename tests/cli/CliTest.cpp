@@ -217,6 +217,34 @@ TEST_F(CliTest, LocalTimesAreRefusedWhereTheirMomentLeavesTheYears1601To9999) {
     }
 }
 
+TEST_F(CliTest, AnEmptyValueAfterTheEqualsSignIsBadUsageNamingTheOption) {
+    const std::string f = File("f.txt");
+    const struct {
+        std::vector<std::string> args;
+        const char* named;
+    } cases[] = {
+        {{"set", "--modified=", f}, "--modified"},
+        {{"set", "--created=", "--modified", "now", f}, "--created"},
+        {{"set", "--attributes=", f}, "--attributes"},
+        {{"shift", "--created=", "--modified", "+1h", f}, "--created"},
+        {{"-v", "shift", "--modified", "+1h", "--modified=", f}, "--modified"},
+        {{"copy", "--created-from=", "modified", f}, "--created-from"},
+        {{"copy", "--modified-from=", f}, "--modified-from"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.named;
+        EXPECT_NE(r.err.find(std::string("the value of ") + c.named + " is empty"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(MtimeOf(f), 1000000000);
+    // After "--" it is a path, and one that ends in '=' with a value before it is a value.
+    const Result path = Cli({"set", "--attributes==", "--modified", "now", "--", "--modified="});
+    EXPECT_EQ(path.status, 1);
+    EXPECT_NE(path.err.find("--modified= - "), std::string::npos) << path.err;
+}
+
 TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
     // New York: 01:30 on 7 November 2021 came twice, 02:30 on 14 March not at all.
     const struct {
