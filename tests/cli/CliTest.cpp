@@ -545,7 +545,17 @@ TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     const Result after = WithOwnJournals({"runs"});
     EXPECT_EQ(after.out.find("RUN"), 0U) << after.out;
     EXPECT_LT(after.out.find(" undo "), after.out.find(" update ")) << after.out;
-    EXPECT_EQ(WithOwnJournals({"undo", "nonesuch"}).status, 1);
+    // A run that is not kept is a mistake in the arguments, and nothing is undone.
+    ASSERT_EQ(WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", a}).status, 0);
+    const std::string kept = WithOwnJournals({"runs"}).out;
+    for (const char* run : {"nonesuch", "", ".journal"}) {
+        const Result r = WithOwnJournals({"undo", run});
+        EXPECT_EQ(r.status, 2) << run;
+        EXPECT_NE(r.err.find(std::string("no kept run named '") + run + "'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(MtimeOf(a), kTokyo) << run;
+    }
+    EXPECT_EQ(WithOwnJournals({"runs"}).out, kept);
 }
 
 TEST_F(CliTest, UndoDryRunShowsWhatWouldComeBackAndChangesNothing) {
