@@ -19,8 +19,10 @@ namespace {
 // What the user sees of a run while it goes on and when it ends.
 class RunReport {
 public:
-    explicit RunReport(const CliContext& context)
-        : m_verbose(context.verbose),
+    // A dry run's preview lists its items: verbose has nothing to add, and must not say they
+    // were done.
+    RunReport(const CliContext& context, bool dryRun)
+        : m_verbose(context.verbose && !dryRun),
           m_progress(!context.quiet && platform::IsTerminal(platform::StdStream::Error)),
           m_lastDrawn(std::chrono::steady_clock::now()) {}
 
@@ -58,8 +60,8 @@ public:
         Erase();
         std::fflush(stdout);
         if (m_verbose) {
-            std::fprintf(stderr, "datemark-cli: %llu items, %llu lines\n",
-                         static_cast<unsigned long long>(m_items), static_cast<unsigned long long>(m_lines));
+            std::fprintf(stderr, "datemark-cli: %s, %s\n", Counted(m_items, "item", "items").c_str(),
+                         Counted(m_lines, "line", "lines").c_str());
         }
         return m_lines == 0 ? 0 : 1;
     }
@@ -177,7 +179,7 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const s
             return 1;
         }
     }
-    RunReport report(context);
+    RunReport report(context, m_dryRun);
     request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
     for (const std::string& given : m_paths) {
         if (RunStopsHere(request)) {

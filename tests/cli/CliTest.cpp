@@ -483,8 +483,15 @@ TEST_F(CliTest, VerboseListsWhatWasDoneAndNothingDrawsWithoutATerminal) {
     const Result verbose = Cli({"--verbose", "set", "--modified", "now", a, dir / "missing"});
     EXPECT_EQ(verbose.status, 1);
     EXPECT_EQ(verbose.out, a + "\n");
-    EXPECT_NE(verbose.err.find("1 items, 1 lines"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find("datemark-cli: 1 item, 1 line\n"), std::string::npos) << verbose.err;
+    const Result two = Cli({"-v", "set", "--modified", "now", a, a});
+    EXPECT_NE(two.err.find("datemark-cli: 2 items, 0 lines\n"), std::string::npos) << two.err;
     EXPECT_EQ(Cli({"set", "--quiet", "--modified", "now", a}).status, 0);
+    // A dry run's preview lists the items: verbose must not also tell them as done.
+    const Result dry = Cli({"-v", "set", "-n", "--modified", "2001-01-01T00:00:00Z", a});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out.find(a + "\n"), dry.out.find("  " + a + "\n") + 2) << dry.out;
+    EXPECT_EQ(dry.err.find("item"), std::string::npos) << dry.err;
 }
 
 TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
