@@ -130,7 +130,7 @@ bool IsFolder(const std::string& path) {
 
 } // namespace
 
-void PrintPreview(const PreviewSink& sink) {
+void PrintPreview(const PreviewSink& sink, const char* failing) {
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"CREATED", "MODIFIED", "ATTR", "PATH"});
     for (const PreviewRow& row : sink.rows) {
@@ -147,8 +147,9 @@ void PrintPreview(const PreviewSink& sink) {
              ShownPath(row.path)});
     }
     PrintColumns(rows);
-    std::printf("%s files, %s folders, %s would fail\n", GroupedNumber(sink.files).c_str(),
-                GroupedNumber(sink.folders).c_str(), GroupedNumber(sink.failing).c_str());
+    std::printf("%s, %s, %s %s\n", Counted(sink.files, "file", "files").c_str(),
+                Counted(sink.folders, "folder", "folders").c_str(), GroupedNumber(sink.failing).c_str(),
+                failing);
 }
 
 void ChangeTargets::Define(CLI::App& app) {

@@ -38,5 +38,6 @@ private:
 };
 
 // A preview's rows as aligned columns on standard output, "now → new" for each fact a change
-// would set, "!" and the reason for an item it would fail on or leave; then the totals.
-void PrintPreview(const PreviewSink& sink);
+// would set, "!" and the reason for an item it would fail on or leave; then the totals, the
+// rows with a reason counted under the words failing says ("would fail").
+void PrintPreview(const PreviewSink& sink, const char* failing = "would fail");

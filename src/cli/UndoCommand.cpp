@@ -60,7 +60,9 @@ public:
         }
         std::fputs(request.log.c_str(), stderr);
         if (m_dryRun) {
-            PrintPreview(preview);
+            // Its rows with a reason are every item it would leave, not only those it would
+            // fail on: the line below tells them apart.
+            PrintPreview(preview, "would be left");
             if (!context.quiet) {
                 std::printf("%s: %s would be put back, %s changed since, %s missing, %s would fail\n",
                             name.c_str(), GroupedNumber(request.restored).c_str(),
