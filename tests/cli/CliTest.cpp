@@ -103,6 +103,11 @@ std::string Tiff(const std::vector<std::pair<unsigned, std::string>>& entries, u
         Le(t, tag, 2);
         Le(t, 2, 2); // ASCII
         Le(t, static_cast<uint32_t>(text.size() + 1), 4);
+        if (text.size() < 4) { // up to four bytes are kept in the entry itself
+            t += text;
+            t.append(4 - text.size(), '\0');
+            continue;
+        }
         Le(t, dataAt + static_cast<uint32_t>(data.size()), 4);
         data += text + '\0';
     }
@@ -121,6 +126,11 @@ std::string Jpeg(const std::vector<std::pair<unsigned, std::string>>& entries) {
 constexpr unsigned kDateTimeOriginal = 0x9003;
 constexpr unsigned kOffsetTimeOriginal = 0x9011;
 constexpr unsigned kUserComment = 0x9286;
+
+// A photo taken at 2005-10-12 14:06:42 at this offset.
+std::string Photo(const std::string& offset) {
+    return Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}, {kOffsetTimeOriginal, offset}});
+}
 
 // 2005-10-12 14:06:42 in Tokyo, and in UTC.
 constexpr int64_t kTokyo = 1129093602;
@@ -407,6 +417,17 @@ TEST_F(CliTest, PhotosGiveTheirCaptureDateAndOthersALineEach) {
         {"offset.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}, {kOffsetTimeOriginal, "+00:00"}}),
          kUtc},
         {"local.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}}), kTokyo},
+        // An offset left blank is unknown: local time. Any other that is not +hh:mm is damage.
+        {"blank.jpg", Photo(""), kTokyo},
+        {"spaces.jpg", Photo("      "), kTokyo},
+        {"colon.jpg", Photo("   :  "), kTokyo},
+        {"west.jpg", Photo("-01:30"), kUtc + 5400},
+        {"hours.jpg", Photo("+25:00"), 0, "DateTimeOriginal"},
+        {"z.jpg", Photo("Z"), 0, "DateTimeOriginal"},
+        {"word.jpg", Photo("hello"), 0, "DateTimeOriginal"},
+        {"seconds.jpg", Photo("+09:00:30"), 0, "DateTimeOriginal"},
+        {"short.jpg", Photo("+0900"), 0, "DateTimeOriginal"},
+        {"inner.jpg", Photo(" +09:00"), 0, "DateTimeOriginal"},
         // Exif data beyond the first 256 KiB is read from the whole file.
         {"far.tif", Tiff({{kDateTimeOriginal, "2005:10:12 14:06:42"}}, 300000), kTokyo},
         {"none.jpg", Jpeg({{kUserComment, "no date"}}), 0, "DateTimeOriginal"},
