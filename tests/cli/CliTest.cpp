@@ -586,6 +586,30 @@ TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     EXPECT_EQ(WithOwnJournals({"runs"}).out, kept);
 }
 
+TEST_F(CliTest, TheListOfRunsKeepsTheOffsetATimeWasGivenAt) {
+    const std::string a = File("a", 1000000000);
+    const struct {
+        const char* created;
+        const char* shown; // in the summary, beside the local last-write time
+    } cases[] = {
+        {"2005-10-12T14:06:42+09:00", "2005/10/12 14:06:42 +09:00"},
+        {"2005-10-12T14:06:42Z", "2005/10/12 14:06:42 +00:00"},
+        {"2005-10-12T14:06:42-0130", "2005/10/12 14:06:42 -01:30"},
+        {"2005-10-12T14:06:42", "2005/10/12 14:06:42"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(
+            WithOwnJournals({"set", "--created", c.created, "--modified", "2005-10-12T14:06:42", a}).status,
+            0);
+        const std::string runs = WithOwnJournals({"runs", "--json"}).out;
+        const std::string newest = runs.substr(0, runs.find('\n'));
+        EXPECT_NE(newest.find(std::string("\"summary\":\"作成日時 ") + c.shown +
+                              ", 更新日時 2005/10/12 14:06:42\""),
+                  std::string::npos)
+            << newest;
+    }
+}
+
 TEST_F(CliTest, UndoDryRunShowsWhatWouldComeBackAndChangesNothing) {
     const std::string a = File("a", 1000000000);
     const std::string b = File("b", 1000000000);
