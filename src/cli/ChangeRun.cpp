@@ -19,8 +19,10 @@ namespace {
 // What the user sees of a run while it goes on and when it ends.
 class RunReport {
 public:
-    explicit RunReport(const CliContext& context)
-        : m_verbose(context.verbose),
+    // A dry run's preview lists its items: verbose has nothing to add, and must not say they
+    // were done.
+    RunReport(const CliContext& context, bool dryRun)
+        : m_verbose(context.verbose && !dryRun),
           m_progress(!context.quiet && platform::IsTerminal(platform::StdStream::Error)),
           m_lastDrawn(std::chrono::steady_clock::now()) {}
 
@@ -58,8 +60,8 @@ public:
         Erase();
         std::fflush(stdout);
         if (m_verbose) {
-            std::fprintf(stderr, "datemark-cli: %llu items, %llu lines\n",
-                         static_cast<unsigned long long>(m_items), static_cast<unsigned long long>(m_lines));
+            std::fprintf(stderr, "datemark-cli: %s, %s\n", Counted(m_items, "item", "items").c_str(),
+                         Counted(m_lines, "line", "lines").c_str());
         }
         return m_lines == 0 ? 0 : 1;
     }
@@ -128,7 +130,7 @@ bool IsFolder(const std::string& path) {
 
 } // namespace
 
-void PrintPreview(const PreviewSink& sink) {
+void PrintPreview(const PreviewSink& sink, const char* failing) {
     std::vector<std::vector<std::string>> rows;
     rows.push_back({"CREATED", "MODIFIED", "ATTR", "PATH"});
     for (const PreviewRow& row : sink.rows) {
@@ -145,8 +147,9 @@ void PrintPreview(const PreviewSink& sink) {
              ShownPath(row.path)});
     }
     PrintColumns(rows);
-    std::printf("%s files, %s folders, %s would fail\n", GroupedNumber(sink.files).c_str(),
-                GroupedNumber(sink.folders).c_str(), GroupedNumber(sink.failing).c_str());
+    std::printf("%s, %s, %s %s\n", Counted(sink.files, "file", "files").c_str(),
+                Counted(sink.folders, "folder", "folders").c_str(), GroupedNumber(sink.failing).c_str(),
+                failing);
 }
 
 void ChangeTargets::Define(CLI::App& app) {
@@ -177,7 +180,7 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const s
             return 1;
         }
     }
-    RunReport report(context);
+    RunReport report(context, m_dryRun);
     request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
     std::vector<FileEntry> entries(m_paths.size());
     std::vector<const FileEntry*> rows;

@@ -17,7 +17,8 @@ public:
     // ApplyToEntry; a path that is a symbolic link acts on what it points to, as a row the
     // user chose does), then FinishRun. A folder given without --folders or -r gets a line of
     // its own, nothing being asked of it. Each line goes to standard error as it comes; with
-    // --verbose, the path of each item done without one goes to standard output; on a terminal
+    // --verbose and no --dry-run, the path of each item done without one goes to standard
+    // output and the counts of items and lines to standard error at the end; on a terminal
     // and without --quiet, a progress line is kept up to date on standard error. The exit
     // status: 1 when any line was written, else 0.
     // The run is journaled (RunSummary with timesText names it in the list of runs) so that it
@@ -37,5 +38,6 @@ private:
 };
 
 // A preview's rows as aligned columns on standard output, "now → new" for each fact a change
-// would set, "!" and the reason for an item it would fail on or leave; then the totals.
-void PrintPreview(const PreviewSink& sink);
+// would set, "!" and the reason for an item it would fail on or leave; then the totals, the
+// rows with a reason counted under the words failing says ("would fail").
+void PrintPreview(const PreviewSink& sink, const char* failing = "would fail");

@@ -33,19 +33,44 @@ int Refuse(const CLI::App& app, const CLI::ParseError& e) {
     return kBadUsage;
 }
 
-// The first argument that is not an option must name a command (the program's own options take
-// no values); the parser would only say that one is missing.
-std::string UnknownCommand(int argc, char** argv) {
+// The first argument that is not an option, which must name a command (the program's own
+// options take no values); empty when there is none.
+std::string_view CommandArgument(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
-        if (argv[i][0] == '-') {
+        if (argv[i][0] != '-') {
+            return argv[i];
+        }
+    }
+    return {};
+}
+
+// The command named, or none; the parser would only say that one is missing.
+const SubcommandEntry* CommandNamed(std::string_view name) {
+    for (const SubcommandEntry& entry : Subcommands()) {
+        if (name == entry.name) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+// The first option given as "--name=" with nothing after '=' that takes a value in the command
+// named, or empty: the parser would take the next argument for its value, reading a path as a
+// time. Arguments after "--" are paths, whatever they look like.
+std::string EmptyValue(int argc, char** argv, const CLI::App& command) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") {
+            break;
+        }
+        if (!arg.starts_with("--") || !arg.ends_with('=') || arg.find('=') != arg.size() - 1) {
             continue;
         }
-        for (const SubcommandEntry& entry : Subcommands()) {
-            if (std::string_view(argv[i]) == entry.name) {
-                return {};
-            }
+        const std::string name(arg.substr(0, arg.size() - 1));
+        const CLI::Option* option = command.get_option_no_throw(name);
+        if (option != nullptr && option->get_type_size() != 0) {
+            return name;
         }
-        return argv[i];
     }
     return {};
 }
@@ -85,13 +110,27 @@ int main(int argc, char** argv) {
         parsers.back()->fallthrough();
         commands.back()->Define(*parsers.back(), context);
     }
-    if (const std::string unknown = UnknownCommand(argc, argv); !unknown.empty()) {
+    const std::string_view named = CommandArgument(argc, argv);
+    const SubcommandEntry* const command = CommandNamed(named);
+    if (!named.empty() && command == nullptr) {
         std::string names;
         for (const SubcommandEntry& entry : Subcommands()) {
             names += std::string(names.empty() ? "" : ", ") + entry.name;
         }
-        std::fprintf(stderr, "datemark-cli: '%s' is not a command (%s)\n", unknown.c_str(), names.c_str());
+        std::fprintf(stderr, "datemark-cli: '%s' is not a command (%s)\n", std::string(named).c_str(),
+                     names.c_str());
         return kBadUsage;
+    }
+    if (command != nullptr) {
+        const CLI::App& parser = *parsers[static_cast<size_t>(command - Subcommands().data())];
+        if (const std::string option = EmptyValue(argc, argv, parser); !option.empty()) {
+            std::fprintf(
+                stderr,
+                "datemark-cli %s: the value of %s is empty: give one after '='\nRun 'datemark-cli %s "
+                "--help' for the usage.\n",
+                command->name, option.c_str(), command->name);
+            return kBadUsage;
+        }
     }
     try {
         app.parse(argc, argv);

@@ -1,6 +1,7 @@
 #include "cli/Columns.h"
 
 #include "cli/TimeArgs.h"
+#include "filelist/FileEntry.h"
 #include "filelist/FileFacts.h"
 
 #include <algorithm>
@@ -26,6 +27,10 @@ std::string TimeColumn(const std::optional<platform::UtcTime>& time) {
 std::string JsonTime(const std::optional<platform::UtcTime>& time) {
     const std::string text = time ? FormatTime(*time) : std::string();
     return text.empty() ? "null" : "\"" + text + "\"";
+}
+
+std::string Counted(uint64_t count, const char* one, const char* many) {
+    return GroupedNumber(count) + " " + (count == 1 ? one : many);
 }
 
 namespace {

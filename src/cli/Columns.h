@@ -17,6 +17,9 @@ std::string TimeColumn(const std::optional<platform::UtcTime>& time);
 // A JSON value: the ISO 8601 text in quotes, or null.
 std::string JsonTime(const std::optional<platform::UtcTime>& time);
 
+// "1 file", "1,234 files": the number grouped, the word as many as it counts.
+std::string Counted(uint64_t count, const char* one, const char* many);
+
 // Prints the rows to standard output, each column as wide as its widest text and two spaces
 // apart; the columns in rightAligned are aligned to the right, the last column is not padded.
 void PrintColumns(const std::vector<std::vector<std::string>>& rows,

@@ -6,6 +6,7 @@
 #include <exiv2/exiv2.hpp>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace {
 
@@ -48,6 +49,14 @@ std::error_code ReadDate(const std::string& bytes, ExifDate& out) {
     return out.date.empty() ? cli::Errc::no_capture_date : std::error_code();
 }
 
+// Exif writes an unknown offset as spaces, or as "   :  "; the trailing ones are gone already.
+bool IsBlankOffset(std::string_view offset) {
+    if (offset.size() >= 4 && offset.substr(0, 4) == "   :") {
+        offset.remove_prefix(4);
+    }
+    return offset.find_first_not_of(' ') == std::string_view::npos;
+}
+
 // "2005:10:12 14:06:42" and "+09:00" as the moment they name.
 std::error_code MomentOf(const ExifDate& exif, platform::UtcTime& out) {
     std::string iso = exif.date;
@@ -56,9 +65,13 @@ std::error_code MomentOf(const ExifDate& exif, platform::UtcTime& out) {
     }
     iso[4] = iso[7] = '-';
     iso[10] = 'T';
-    // An offset of another form than "+hh:mm" is not trusted: the time is then taken as local.
-    if (exif.offset.size() == 6 && (exif.offset[0] == '+' || exif.offset[0] == '-') &&
-        exif.offset[3] == ':') {
+    // Only a blank offset means unknown, and the time is then local; any other text than
+    // "+hh:mm" is a damaged date, not to be read at a guessed offset.
+    if (!IsBlankOffset(exif.offset)) {
+        if (exif.offset.size() != 6 || (exif.offset[0] != '+' && exif.offset[0] != '-') ||
+            exif.offset[3] != ':') {
+            return cli::Errc::bad_capture_date;
+        }
         iso += exif.offset;
     }
     TimeArg time;

@@ -2,6 +2,7 @@
 #include "cli/ChangeRun.h"
 #include "cli/Options.h"
 #include "cli/TimeArgs.h"
+#include "filelist/FileFacts.h"
 
 #include <optional>
 
@@ -44,10 +45,25 @@ public:
             request.setAttributes = 1;
             request.attributeChange = m_attributes;
         }
-        return m_targets.Run(request, context);
+        return m_targets.Run(request, context, TimesText());
     }
 
 private:
+    // "作成日時 2005/10/12 14:06:42 +09:00" for the list of runs: a time given with its offset
+    // keeps it, as read as local time it would name another moment wherever the clocks differ.
+    std::string TimesText() const {
+        std::string text;
+        for (const auto& [name, time] :
+             {std::pair{"作成日時 ", &m_created}, std::pair{"更新日時 ", &m_modified}}) {
+            if (*time) {
+                const std::string offset = OffsetText(**time);
+                text += (text.empty() ? "" : ", ") + std::string(name) + FormatSortTime((*time)->wall) +
+                        (offset.empty() ? "" : " " + offset);
+            }
+        }
+        return text;
+    }
+
     // A local time goes to the engine as the window gives it. A moment fixed by its offset is
     // handed over as it is: converted through local time, an hour the clocks show twice would
     // come out as its first showing.

@@ -116,6 +116,15 @@ std::string Fields(const SYSTEMTIME& t) {
     return std::string(text, static_cast<size_t>(n));
 }
 
+// "+hh:mm" for a whole number of minutes east of UTC.
+std::string Zone(int64_t offset) {
+    const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
+    char zone[16];
+    std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', static_cast<int>(minutes / 60),
+                  static_cast<int>(minutes % 60));
+    return zone;
+}
+
 bool InYears(const platform::UtcTime& moment) {
     const auto fields = platform::UtcToFields(moment);
     return fields && fields->wYear <= platform::kLastYear;
@@ -156,12 +165,16 @@ bool ParseTime(std::string_view text, const platform::UtcTime& now, TimeArg& out
         error = Quoted(text) + " is no date and time of the calendar from 1601 to 9999";
         return false;
     }
+    // A local time is converted only when used, but a moment the engine cannot write must be
+    // refused here, before anything is changed, as one written with its offset is.
+    const auto moment = hasOffset ? std::optional(platform::UtcTime{asUtc->seconds - offset, 0})
+                                  : platform::LocalToUtc(out.wall);
+    if (!moment || !InYears(*moment)) {
+        error = Quoted(text) + " lies outside the years 1601 to 9999 in UTC";
+        return false;
+    }
     if (hasOffset) {
-        out.moment = platform::UtcTime{asUtc->seconds - offset, 0};
-        if (!InYears(*out.moment)) {
-            error = Quoted(text) + " lies outside the years 1601 to 9999 in UTC";
-            return false;
-        }
+        out.moment = moment;
     }
     return true;
 }
@@ -222,13 +235,13 @@ std::string FormatTime(const platform::UtcTime& time) {
     const auto local = platform::UtcToLocal(whole);
     const auto asUtc = local ? platform::FieldsToUtc(*local) : std::nullopt;
     if (asUtc && (asUtc->seconds - whole.seconds) % 60 == 0) {
-        const int64_t offset = asUtc->seconds - whole.seconds;
-        const int64_t minutes = (offset < 0 ? -offset : offset) / 60;
-        char zone[16];
-        std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+',
-                      static_cast<int>(minutes / 60), static_cast<int>(minutes % 60));
-        return Fields(*local) + zone;
+        return Fields(*local) + Zone(asUtc->seconds - whole.seconds);
     }
     const auto utc = platform::UtcToFields(whole);
     return utc ? Fields(*utc) + "Z" : std::string();
+}
+
+std::string OffsetText(const TimeArg& time) {
+    const auto wall = platform::FieldsToUtc(time.wall);
+    return time.moment && wall ? Zone(wall->seconds - time.moment->seconds) : std::string();
 }

@@ -27,6 +27,10 @@ bool ParseTime(std::string_view text, const platform::UtcTime& now, TimeArg& out
 // message saying what is wrong.
 bool ParseDuration(std::string_view text, int64_t& seconds, std::string& error);
 
+// "+09:00", "-05:00": the offset from UTC at which the time's wall time names its moment, to
+// the minute; empty for a local time (no moment).
+std::string OffsetText(const TimeArg& time);
+
 // ISO 8601 in local time with the offset from UTC in force at that moment:
 // "2005-10-12T14:06:42+09:00". Where the offset is not a whole number of minutes (local mean
 // time before a zone's standard time) or local time cannot be had, the moment in UTC with

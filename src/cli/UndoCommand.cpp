@@ -12,12 +12,14 @@
 
 namespace {
 
+constexpr int kBadUsage = 2;
+
 // Puts back what a kept run changed: the newest unless one is named.
 class UndoCommand : public Subcommand {
 public:
     void Define(CLI::App& app, const CliContext&) override {
-        app.add_option("RUN", m_run,
-                       "The run to undo, as `datemark-cli runs` names it; the newest when left out");
+        m_runGiven = app.add_option(
+            "RUN", m_run, "The run to undo, as `datemark-cli runs` names it; the newest when left out");
         app.add_flag("-n,--dry-run", m_dryRun,
                      "Change nothing: show each item's times and attributes now and what the undo would "
                      "put back, or why it would leave the item");
@@ -27,15 +29,21 @@ public:
         UndoRequest request;
         request.folder = journal::DefaultFolder();
         const std::vector<std::string> runs = journal::ListRuns(request.folder);
-        std::string name = m_run;
-        if (name.empty() && !runs.empty()) {
-            name = runs.front();
-        } else if (!name.empty() && !name.ends_with(".journal")) {
+        const bool named = m_runGiven->count() > 0;
+        std::string name = named ? m_run : runs.empty() ? std::string() : runs.front();
+        if (named && !name.ends_with(".journal")) {
             name += ".journal";
         }
-        if (name.empty() || std::find(runs.begin(), runs.end(), name) == runs.end()) {
-            std::fprintf(stderr, "datemark-cli undo: %s\n",
-                         m_run.empty() ? "no run to undo" : ("no kept run named " + m_run).c_str());
+        // A name that is no kept run is a mistake in the arguments; having none to undo is not.
+        if (named && std::find(runs.begin(), runs.end(), name) == runs.end()) {
+            std::fprintf(
+                stderr,
+                "datemark-cli undo: no kept run named '%s'\nRun 'datemark-cli runs' for their names.\n",
+                m_run.c_str());
+            return kBadUsage;
+        }
+        if (name.empty()) {
+            std::fputs("datemark-cli undo: no run to undo\n", stderr);
             return 1;
         }
         PreviewSink preview;
@@ -52,7 +60,9 @@ public:
         }
         std::fputs(request.log.c_str(), stderr);
         if (m_dryRun) {
-            PrintPreview(preview);
+            // Its rows with a reason are every item it would leave, not only those it would
+            // fail on: the line below tells them apart.
+            PrintPreview(preview, "would be left");
             if (!context.quiet) {
                 std::printf("%s: %s would be put back, %s changed since, %s missing, %s would fail\n",
                             name.c_str(), GroupedNumber(request.restored).c_str(),
@@ -71,6 +81,7 @@ public:
     }
 
 private:
+    CLI::Option* m_runGiven = nullptr;
     std::string m_run;
     bool m_dryRun = false;
 };

@@ -48,7 +48,8 @@ std::string AttributePart(const ApplyRequest& request) {
 
 std::string RunSummary(const ApplyRequest& request, const std::string& timesText) {
     std::string summary;
-    if (request.timesOfItem && (request.setCreated != 0 || request.setUpdated != 0)) {
+    const bool setsTimes = request.setCreated != 0 || request.setUpdated != 0;
+    if (setsTimes && (request.timesOfItem || !timesText.empty())) {
         AddPart(summary, timesText.empty() ? "項目ごとの日時" : timesText);
     } else {
         if (request.setCreated != 0) {

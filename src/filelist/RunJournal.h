@@ -8,8 +8,9 @@
 #include <system_error>
 
 // What the request asks, in one short line for a list of runs: "更新日時 2005/10/12 14:06:42,
-// 属性 R--". Times that depend on the item are named by timesText when given ("更新日時 +1 時間"),
-// else as "項目ごとの日時".
+// 属性 R--". The times are named by timesText when given ("更新日時 +1 時間", or a time with the
+// offset it was given at); else times that depend on the item as "項目ごとの日時", and the
+// request's own times as local time.
 std::string RunSummary(const ApplyRequest& request, const std::string& timesText = {});
 
 // Starts the journal of a run of the request in folder (journal::DefaultFolder() normally) and

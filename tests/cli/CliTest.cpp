@@ -103,6 +103,11 @@ std::string Tiff(const std::vector<std::pair<unsigned, std::string>>& entries, u
         Le(t, tag, 2);
         Le(t, 2, 2); // ASCII
         Le(t, static_cast<uint32_t>(text.size() + 1), 4);
+        if (text.size() < 4) { // up to four bytes are kept in the entry itself
+            t += text;
+            t.append(4 - text.size(), '\0');
+            continue;
+        }
         Le(t, dataAt + static_cast<uint32_t>(data.size()), 4);
         data += text + '\0';
     }
@@ -121,6 +126,11 @@ std::string Jpeg(const std::vector<std::pair<unsigned, std::string>>& entries) {
 constexpr unsigned kDateTimeOriginal = 0x9003;
 constexpr unsigned kOffsetTimeOriginal = 0x9011;
 constexpr unsigned kUserComment = 0x9286;
+
+// A photo taken at 2005-10-12 14:06:42 at this offset.
+std::string Photo(const std::string& offset) {
+    return Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}, {kOffsetTimeOriginal, offset}});
+}
 
 // 2005-10-12 14:06:42 in Tokyo, and in UTC.
 constexpr int64_t kTokyo = 1129093602;
@@ -181,6 +191,68 @@ TEST_F(CliTest, BadUsageNamesTheArgumentAndChangesNothingWhileHelpAndVersionAnsw
     const Result version = Cli({"--version"});
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("datemark-cli ", 0), 0u) << version.out;
+}
+
+TEST_F(CliTest, LocalTimesAreRefusedWhereTheirMomentLeavesTheYears1601To9999) {
+    const struct {
+        const char* tz;
+        const char* option;
+        const char* time;
+        const char* shown; // by a dry run; null: refused
+    } cases[] = {
+        {"America/New_York", "--created", "9999-12-31T23:00:00", nullptr}, // 10000-01-01 in UTC
+        {"America/New_York", "--modified", "9999-12-31T18:59:59", "9999-12-31T18:59:59-05:00"},
+        {"Europe/Berlin", "--modified", "1601-01-01T00:00:00", nullptr}, // 1600 in UTC
+        // Tokyo's local mean time was +09:18:59.
+        {"Asia/Tokyo", "--created", "1601-01-01T09:18:58", nullptr},
+        {"Asia/Tokyo", "--created", "1601-01-01T09:18:59", "1601-01-01T00:00:00Z"},
+    };
+    for (const auto& c : cases) {
+        const std::string f = File("f.txt");
+        const std::string at = std::string(c.tz) + " " + c.time;
+        if (c.shown != nullptr) {
+            const Result r = Cli({"set", "-n", c.option, c.time, f}, c.tz);
+            EXPECT_EQ(r.status, 0) << at << ": " << r.err;
+            EXPECT_NE(r.out.find(std::string("→ ") + c.shown), std::string::npos) << at << ": " << r.out;
+            continue;
+        }
+        const int64_t created = Created(f);
+        const Result r = Cli({"set", c.option, c.time, f}, c.tz);
+        EXPECT_EQ(r.status, 2) << at;
+        EXPECT_NE(r.err.find(std::string(c.option) + ": '" + c.time + "' lies outside the years"),
+                  std::string::npos)
+            << at << ": " << r.err;
+        EXPECT_EQ(MtimeOf(f), 1000000000) << at;
+        EXPECT_EQ(Created(f), created) << at;
+    }
+}
+
+TEST_F(CliTest, AnEmptyValueAfterTheEqualsSignIsBadUsageNamingTheOption) {
+    const std::string f = File("f.txt");
+    const struct {
+        std::vector<std::string> args;
+        const char* named;
+    } cases[] = {
+        {{"set", "--modified=", f}, "--modified"},
+        {{"set", "--created=", "--modified", "now", f}, "--created"},
+        {{"set", "--attributes=", f}, "--attributes"},
+        {{"shift", "--created=", "--modified", "+1h", f}, "--created"},
+        {{"-v", "shift", "--modified", "+1h", "--modified=", f}, "--modified"},
+        {{"copy", "--created-from=", "modified", f}, "--created-from"},
+        {{"copy", "--modified-from=", f}, "--modified-from"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Cli(c.args);
+        EXPECT_EQ(r.status, 2) << c.named;
+        EXPECT_NE(r.err.find(std::string("the value of ") + c.named + " is empty"), std::string::npos)
+            << r.err;
+        EXPECT_EQ(r.out, "");
+    }
+    EXPECT_EQ(MtimeOf(f), 1000000000);
+    // After "--" it is a path, and one that ends in '=' with a value before it is a value.
+    const Result path = Cli({"set", "--attributes==", "--modified", "now", "--", "--modified="});
+    EXPECT_EQ(path.status, 1);
+    EXPECT_NE(path.err.find("--modified= - "), std::string::npos) << path.err;
 }
 
 TEST_F(CliTest, SetWritesTimesAsTheWindowReadsThem) {
@@ -345,6 +417,17 @@ TEST_F(CliTest, PhotosGiveTheirCaptureDateAndOthersALineEach) {
         {"offset.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}, {kOffsetTimeOriginal, "+00:00"}}),
          kUtc},
         {"local.jpg", Jpeg({{kDateTimeOriginal, "2005:10:12 14:06:42"}}), kTokyo},
+        // An offset left blank is unknown: local time. Any other that is not +hh:mm is damage.
+        {"blank.jpg", Photo(""), kTokyo},
+        {"spaces.jpg", Photo("      "), kTokyo},
+        {"colon.jpg", Photo("   :  "), kTokyo},
+        {"west.jpg", Photo("-01:30"), kUtc + 5400},
+        {"hours.jpg", Photo("+25:00"), 0, "DateTimeOriginal"},
+        {"z.jpg", Photo("Z"), 0, "DateTimeOriginal"},
+        {"word.jpg", Photo("hello"), 0, "DateTimeOriginal"},
+        {"seconds.jpg", Photo("+09:00:30"), 0, "DateTimeOriginal"},
+        {"short.jpg", Photo("+0900"), 0, "DateTimeOriginal"},
+        {"inner.jpg", Photo(" +09:00"), 0, "DateTimeOriginal"},
         // Exif data beyond the first 256 KiB is read from the whole file.
         {"far.tif", Tiff({{kDateTimeOriginal, "2005:10:12 14:06:42"}}, 300000), kTokyo},
         {"none.jpg", Jpeg({{kUserComment, "no date"}}), 0, "DateTimeOriginal"},
@@ -421,8 +504,15 @@ TEST_F(CliTest, VerboseListsWhatWasDoneAndNothingDrawsWithoutATerminal) {
     const Result verbose = Cli({"--verbose", "set", "--modified", "now", a, dir / "missing"});
     EXPECT_EQ(verbose.status, 1);
     EXPECT_EQ(verbose.out, a + "\n");
-    EXPECT_NE(verbose.err.find("1 items, 1 lines"), std::string::npos) << verbose.err;
+    EXPECT_NE(verbose.err.find("datemark-cli: 1 item, 1 line\n"), std::string::npos) << verbose.err;
+    const Result two = Cli({"-v", "set", "--modified", "now", a, a});
+    EXPECT_NE(two.err.find("datemark-cli: 2 items, 0 lines\n"), std::string::npos) << two.err;
     EXPECT_EQ(Cli({"set", "--quiet", "--modified", "now", a}).status, 0);
+    // A dry run's preview lists the items: verbose must not also tell them as done.
+    const Result dry = Cli({"-v", "set", "-n", "--modified", "2001-01-01T00:00:00Z", a});
+    EXPECT_EQ(dry.status, 0) << dry.err;
+    EXPECT_EQ(dry.out.find(a + "\n"), dry.out.find("  " + a + "\n") + 2) << dry.out;
+    EXPECT_EQ(dry.err.find("item"), std::string::npos) << dry.err;
 }
 
 TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
@@ -511,14 +601,50 @@ TEST_F(CliTest, EachRunIsKeptAndUndoPutsTheNewestBack) {
     const Result after = WithOwnJournals({"runs"});
     EXPECT_EQ(after.out.find("RUN"), 0U) << after.out;
     EXPECT_LT(after.out.find(" undo "), after.out.find(" update ")) << after.out;
-    EXPECT_EQ(WithOwnJournals({"undo", "nonesuch"}).status, 1);
+    // A run that is not kept is a mistake in the arguments, and nothing is undone.
+    ASSERT_EQ(WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", a}).status, 0);
+    const std::string kept = WithOwnJournals({"runs"}).out;
+    for (const char* run : {"nonesuch", "", ".journal"}) {
+        const Result r = WithOwnJournals({"undo", run});
+        EXPECT_EQ(r.status, 2) << run;
+        EXPECT_NE(r.err.find(std::string("no kept run named '") + run + "'"), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(MtimeOf(a), kTokyo) << run;
+    }
+    EXPECT_EQ(WithOwnJournals({"runs"}).out, kept);
+}
+
+TEST_F(CliTest, TheListOfRunsKeepsTheOffsetATimeWasGivenAt) {
+    const std::string a = File("a", 1000000000);
+    const struct {
+        const char* created;
+        const char* shown; // in the summary, beside the local last-write time
+    } cases[] = {
+        {"2005-10-12T14:06:42+09:00", "2005/10/12 14:06:42 +09:00"},
+        {"2005-10-12T14:06:42Z", "2005/10/12 14:06:42 +00:00"},
+        {"2005-10-12T14:06:42-0130", "2005/10/12 14:06:42 -01:30"},
+        {"2005-10-12T14:06:42", "2005/10/12 14:06:42"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_EQ(
+            WithOwnJournals({"set", "--created", c.created, "--modified", "2005-10-12T14:06:42", a}).status,
+            0);
+        const std::string runs = WithOwnJournals({"runs", "--json"}).out;
+        const std::string newest = runs.substr(0, runs.find('\n'));
+        EXPECT_NE(newest.find(std::string("\"summary\":\"作成日時 ") + c.shown +
+                              ", 更新日時 2005/10/12 14:06:42\""),
+                  std::string::npos)
+            << newest;
+    }
 }
 
 TEST_F(CliTest, UndoDryRunShowsWhatWouldComeBackAndChangesNothing) {
     const std::string a = File("a", 1000000000);
     const std::string b = File("b", 1000000000);
-    ASSERT_EQ(WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", a, b}).status, 0);
+    const std::string c = File("c", 1000000000);
+    ASSERT_EQ(WithOwnJournals({"set", "--modified", "2005-10-12T14:06:42", a, b, c}).status, 0);
     SetMtime(b, 2000000000);
+    ASSERT_EQ(::unlink(c.c_str()), 0);
     const std::string runs = WithOwnJournals({"runs"}).out;
 
     const Result dry = WithOwnJournals({"undo", "--dry-run"});
@@ -528,8 +654,9 @@ TEST_F(CliTest, UndoDryRunShowsWhatWouldComeBackAndChangesNothing) {
               std::string::npos)
         << dry.out;
     EXPECT_NE(dry.out.find(b + "  ! "), std::string::npos) << dry.out;
-    EXPECT_NE(dry.out.find("2 files, 0 folders, 1 would fail\n"), std::string::npos) << dry.out;
-    EXPECT_NE(dry.out.find(": 1 would be put back, 1 changed since, 0 missing, 0 would fail\n"),
+    // The totals name what they count: every item left, which the line below tells apart.
+    EXPECT_NE(dry.out.find("2 files, 0 folders, 2 would be left\n"), std::string::npos) << dry.out;
+    EXPECT_NE(dry.out.find(": 1 would be put back, 1 changed since, 1 missing, 0 would fail\n"),
               std::string::npos)
         << dry.out;
     EXPECT_EQ(MtimeOf(a), kTokyo);
@@ -546,7 +673,7 @@ TEST_F(CliTest, DryRunShowsTheChangeAndTheFailuresAndChangesNothing) {
               std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find(dir / "missing" + "  ! "), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("1 files, 0 folders, 1 would fail\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("1 file, 0 folders, 1 would fail\n"), std::string::npos) << r.out;
     EXPECT_EQ(MtimeOf(a), 1000000000);
     EXPECT_FALSE(test::Exists(home));
 }

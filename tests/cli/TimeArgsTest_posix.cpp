@@ -31,6 +31,10 @@ TEST(TimeArgsTest, TimesAreReadAsWrittenAndRefusedWithTheReason) {
         {"1601-01-01T00:00:00Z", "-11644473600"},
         {"9999-12-31T23:59:59Z", "253402300799"},
         {"1601-01-01T08:59:59+09:00", "outside the years"},
+        // Local times too, at Tokyo's local mean time then (+09:18:59).
+        {"1601-01-01T09:18:58", "outside the years"},
+        {"1601-01-01T09:18:59", "local", 9},
+        {"9999-12-31T23:59:59", "local", 23},
         {"2005-10-12T14:06:42.5", "fractions of a second"},
         {"2005-02-29", "no date and time of the calendar"},
         {"2005-10-12T24:00:00", "no date and time of the calendar"},
