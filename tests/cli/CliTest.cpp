@@ -505,7 +505,7 @@ TEST_F(CliTest, VerboseListsWhatWasDoneAndNothingDrawsWithoutATerminal) {
     EXPECT_EQ(verbose.status, 1);
     EXPECT_EQ(verbose.out, a + "\n");
     EXPECT_NE(verbose.err.find("datemark-cli: 1 item, 1 line\n"), std::string::npos) << verbose.err;
-    const Result two = Cli({"-v", "set", "--modified", "now", a, a});
+    const Result two = Cli({"-v", "set", "--modified", "now", a, File("b.txt")});
     EXPECT_NE(two.err.find("datemark-cli: 2 items, 0 lines\n"), std::string::npos) << two.err;
     EXPECT_EQ(Cli({"set", "--quiet", "--modified", "now", a}).status, 0);
     // A dry run's preview lists the items: verbose must not also tell them as done.
