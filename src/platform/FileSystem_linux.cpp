@@ -1319,7 +1319,9 @@ std::error_code QueryFile(const ItemRef& item, FileInfo& info) {
     info.id = st.id;
     info.updated = st.modified;
     info.size = st.size;
-    info.created = CreationTimeOf(t, st, fs, recordCreated);
+    // A record this user may not read may hold a creation time: the birth time would be a guess.
+    const bool recordHidden = ec == std::errc::permission_denied || ec == std::errc::operation_not_permitted;
+    info.created = recordHidden ? std::nullopt : CreationTimeOf(t, st, fs, recordCreated);
     return {};
 }
 

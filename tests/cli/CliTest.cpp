@@ -545,6 +545,18 @@ TEST(CliAsUserTest, AnOrdinaryUserChangesTheirOwnFilesAndIsToldAboutOthers) {
     const Result unreadable = Cli({"copy", "--modified-from", "exif", locked}, "UTC", As::Unprivileged);
     EXPECT_EQ(unreadable.status, 1);
     EXPECT_EQ(unreadable.err.rfind(locked + " - Permission denied", 0), 0u) << unreadable.err;
+    // Another's record that cannot be read leaves the creation time unknown, as its attributes,
+    // not the birth time taken for it.
+    const std::string secret = disk / "secret.txt";
+    test::WriteFile(secret, "");
+    ASSERT_EQ(::chmod(secret.c_str(), 0600), 0);
+    ASSERT_EQ(Cli({"set", "--created", "2002-02-02T00:00:00Z", secret}, "UTC").status, 0);
+    const Result shown = Cli({"show", "--json", secret}, "UTC", As::Unprivileged);
+    EXPECT_EQ(shown.status, 0) << shown.err;
+    EXPECT_NE(shown.out.find("\"created\":null"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("\"attributes\":null"), std::string::npos) << shown.out;
+    EXPECT_NE(Cli({"show", "--json", secret}, "UTC").out.find("\"created\":\"2002-02-02T00:00:00+00:00\""),
+              std::string::npos);
 }
 
 // The journal keeps whole paths: a run made with relative ones is undone from any folder, the
