@@ -165,7 +165,9 @@ void PreviewItem(const platform::Item& item, const std::string& path, ApplyReque
             request.user = platform::EffectiveUser();
         }
         const platform::ChangeAsked asked{plan.created != nullptr || plan.updated != nullptr,
-                                          plan.created != nullptr, plan.attributes.has_value(), request.user};
+                                          plan.created != nullptr, plan.attributes.has_value(), request.user,
+                                          plan.attributes &&
+                                              (*plan.attributes & platform::attr::Hidden) == 0};
         row.error = platform::PredictChange(item, asked, &row.current);
     }
     if (!row.error && plan.attributesLeft) {

@@ -165,6 +165,7 @@ struct ChangeAsked {
     // Who would make it, as EffectiveUser() gave it at the start of a run of predictions; none:
     // asked of the system each time.
     std::optional<uint32_t> user;
+    bool clearsHidden = false; // among the attributes, hidden asked off
 };
 
 // Whether the change would fail, without making it, as the item was when opened and its file

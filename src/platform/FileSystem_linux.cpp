@@ -1586,6 +1586,10 @@ std::error_code PredictChange(const Item& item, const ChangeAsked& asked, const 
     if (auto ec = DecodeDosAttrib(dos.raw, decoded); ec && dos.present) {
         return ec;
     }
+    // The change is made, but a dot name keeps its item hidden, which the run tells.
+    if (asked.attributes && asked.clearsHidden && t.dotName) {
+        return make_error_code(Errc::hidden_by_name);
+    }
     return {};
 }
 

@@ -248,7 +248,8 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
         // f0 with a record, f3 readable only with the owner's right.
         LogOf(Row(root + "/f0", false), apply_test::Request(false, false, "H"));
         ::chmod((root + "/f3").c_str(), 0);
-        for (const char* mine : {"", "/f0", "/f1", "/f3", "/locked"}) { // f2 stays root's
+        test::WriteFile(root + "/.dot", ""); // stays hidden by its name, which the run tells
+        for (const char* mine : {"", "/f0", "/f1", "/f3", "/locked", "/.dot"}) { // f2 stays root's
             ::chown((root + mine).c_str(), 65534, 65534);
         }
     };
@@ -273,7 +274,7 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
                                             "new facts of " + row.path);
                 }
             }
-            problems += test::Check(sink.files == 4 && sink.folders == 0 && sink.failing == 2, "totals");
+            problems += test::Check(sink.files == 5 && sink.folders == 0 && sink.failing == 3, "totals");
             ApplyRequest run = Request();
             ApplyToEntry(Row(root, true), run);
             std::set<std::string> lines;
@@ -283,7 +284,8 @@ TEST(Preview, ChangesNothingAndFailsOnTheItemsTheRunFailsOn) {
                 }
             }
             return problems + test::Check(lines == failing && failing.count(root + "/f2") == 1 &&
-                                              failing.count(root + "/locked") == 1,
+                                              failing.count(root + "/locked") == 1 &&
+                                              failing.count(root + "/.dot") == 1,
                                           "preview and run disagree: " + run.log);
         },
         {}, asRoot);
