@@ -274,6 +274,11 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
                 walk.LeaveCurrent(); // a row of its own, done as that
                 break;
             }
+            // A file's other name: its one change is made. Only such files are remembered.
+            if (walk.Current().Links() > 1 && walk.Current().Type() == platform::ItemType::File &&
+                !request.linksDone.insert(walk.Current().Id()).second) {
+                break;
+            }
             if (walk.Current().Type() != platform::ItemType::Folder || request.folderTarget != 0) {
                 ApplyCounted(walk.Current(), walk.Path(), request);
             }
@@ -336,6 +341,7 @@ void KnowRows(std::span<const FileEntry* const> rows, ApplyRequest& request) {
     request.severalRows = rows.size() > 1;
     request.rows.clear();
     request.rowsDone.clear();
+    request.linksDone.clear();
     const bool walks =
         request.subFolder != 0 && rows.size() > 1 &&
         std::any_of(rows.begin(), rows.end(), [](const FileEntry* row) { return row->IsFolder() != 0; });
@@ -364,6 +370,7 @@ void FinishRun(ApplyRequest& request) {
     request.severalRows = false;
     request.rows.clear();
     request.rowsDone.clear();
+    request.linksDone.clear();
     if (request.journalError) {
         request.log += "元に戻すための記録を書けなくなったため、中止しました: " +
                        platform::ErrorText(request.journalError) + "\n";

@@ -118,6 +118,8 @@ public:
     ItemType Type() const { return m_type; }
     ItemId Id() const { return m_id; }
     UtcTime Updated() const { return m_updated; }
+    // The names (hard links) a file had; 1 where the system does not say.
+    uint32_t Links() const { return m_links; }
 
 private:
     friend struct ItemAccess; // the platform body's door to the handle and its facts
@@ -132,6 +134,7 @@ private:
     bool m_locked = false; // immutable or append-only at opening
     bool m_dotName = false;
     bool m_readable = false; // a file opened for reading, not only a place
+    uint32_t m_links = 1;
     UtcTime m_updated;
     std::optional<UtcTime> m_created;
 };

@@ -56,8 +56,8 @@ constexpr long kSetxattratCall = 463;
 constexpr long kGetxattratCall = 464;
 constexpr long kRemovexattratCall = 466;
 
-constexpr unsigned kStatMask =
-    STATX_TYPE | STATX_MODE | STATX_UID | STATX_INO | STATX_SIZE | STATX_MTIME | STATX_BTIME | STATX_MNT_ID;
+constexpr unsigned kStatMask = STATX_TYPE | STATX_MODE | STATX_UID | STATX_INO | STATX_SIZE | STATX_MTIME |
+                               STATX_BTIME | STATX_MNT_ID | STATX_NLINK;
 
 std::error_code ErrorOf(int code) {
     // ENOSYS from a handle step: the kernel has no call that reaches the inode without a name.
@@ -373,6 +373,7 @@ struct StatResult {
     uint32_t uid = 0;
     bool locked = false; // immutable or append-only: even root may not change it
     uint64_t size = 0;
+    uint32_t links = 1;
     ItemId id;
     uint64_t mountId = 0;
     UtcTime modified;
@@ -389,6 +390,7 @@ uint64_t DeviceOf(const struct statx& sx) {
 void Fill(const struct statx& sx, StatResult& out) {
     out.mode = sx.stx_mode;
     out.uid = sx.stx_uid;
+    out.links = (sx.stx_mask & STATX_NLINK) != 0 ? sx.stx_nlink : 1;
     out.locked =
         (sx.stx_attributes & sx.stx_attributes_mask & (STATX_ATTR_IMMUTABLE | STATX_ATTR_APPEND)) != 0;
     out.size = sx.stx_size;
@@ -1239,6 +1241,7 @@ template <class Facts> void ItemAccess::Take(Item& item, const Facts& st, bool d
     item.m_owner = st.uid;
     item.m_locked = st.locked;
     item.m_dotName = dotName;
+    item.m_links = st.links;
     item.m_updated = st.modified;
     item.m_created = st.born;
 }

@@ -13,7 +13,8 @@ Item::Item(Item&& other) noexcept
     : m_handle(std::exchange(other.m_handle, -1)), m_place(std::exchange(other.m_place, nullptr)),
       m_type(other.m_type), m_id(other.m_id), m_mountId(other.m_mountId), m_mode(other.m_mode),
       m_owner(other.m_owner), m_locked(other.m_locked), m_dotName(other.m_dotName),
-      m_readable(other.m_readable), m_updated(other.m_updated), m_created(other.m_created) {}
+      m_readable(other.m_readable), m_links(other.m_links), m_updated(other.m_updated),
+      m_created(other.m_created) {}
 
 Item& Item::operator=(Item&& other) noexcept {
     if (this != &other) {
@@ -28,6 +29,7 @@ Item& Item::operator=(Item&& other) noexcept {
         m_locked = other.m_locked;
         m_dotName = other.m_dotName;
         m_readable = other.m_readable;
+        m_links = other.m_links;
         m_updated = other.m_updated;
         m_created = other.m_created;
     }

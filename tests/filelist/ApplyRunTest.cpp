@@ -132,12 +132,13 @@ TEST(ApplyRun, LookingAtRowsStopsBetweenRowsAndGivesTheFolderOnlyWhenAsked) {
 }
 
 // A run that moves each item's own time must move it once, however many rows reach it: a file
-// given twice and through a link, a folder inside another folder row, a file inside both. Its
-// journal and its preview hold each item once too.
+// given twice and through a link, a folder inside another folder row, a file inside both, a file
+// with a second name in the walk. Its journal and its preview hold each item once too.
 TEST(ApplyRun, AnItemReachedByMoreThanOneRowIsChangedOnce) {
     test::TempDir dir;
     const std::vector<std::string> tree = MakeFolders(dir / "p", 2, 2); // p, p/d0, p/d0/f0 ...
     ASSERT_EQ(::symlink((dir / "p/d1/f1").c_str(), (dir / "link").c_str()), 0);
+    ASSERT_EQ(::link((dir / "p/d0/f0").c_str(), (dir / "p/d1/second-name").c_str()), 0);
     for (const std::string& path : tree) {
         test::SetMtime(path, 1000);
     }
