@@ -182,13 +182,14 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const s
     }
     RunReport report(context, m_dryRun);
     request.itemDone = [&](const std::string& path) { report.ItemDone(request.log, path); };
+    // A path's kind matters where a folder is refused, and where a walk may meet another path.
+    const bool kindMatters = m_recursive ? m_paths.size() > 1 : !m_folders;
     std::vector<FileEntry> entries(m_paths.size());
     std::vector<const FileEntry*> rows;
     for (size_t i = 0; i < m_paths.size(); ++i) {
         entries[i].SetPath(WithoutTrailingSeparators(m_paths[i]));
         entries[i].SetLink(true);
-        // Only a walk can meet another path given, so only then is each looked at first.
-        entries[i].SetFolder(m_recursive && m_paths.size() > 1 && IsFolder(entries[i].GetPath()) ? 1 : 0);
+        entries[i].SetFolder(kindMatters && IsFolder(entries[i].GetPath()) ? 1 : 0);
         rows.push_back(&entries[i]);
     }
     KnowRows(rows, request);
@@ -196,7 +197,7 @@ int ChangeTargets::Run(ApplyRequest& request, const CliContext& context, const s
         if (RunStopsHere(request)) {
             break;
         }
-        if (!m_recursive && !m_folders && IsFolder(entry.GetPath())) {
+        if (!m_recursive && !m_folders && entry.IsFolder() != 0) {
             request.log += MakeErrorText(entry.GetPath(), cli::Errc::folder_not_asked);
             report.Flush(request.log);
             continue;

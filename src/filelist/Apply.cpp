@@ -255,6 +255,14 @@ void ApplyCounted(const platform::Item& item, const std::string& path, ApplyRequ
     }
 }
 
+// What KnowRows and the walks remembered of the run's items.
+void ForgetRows(ApplyRequest& request) {
+    request.severalRows = false;
+    request.rowIds.clear();
+    request.rowsDone.clear();
+    request.linksDone.clear();
+}
+
 void WalkBelow(const platform::Item& folder, const std::string& path, ApplyRequest& request) {
     platform::TreeWalk walk(folder, path, request.crossMounts,
                             request.preview != nullptr ? platform::ItemsFor::Questions
@@ -270,7 +278,7 @@ void WalkBelow(const platform::Item& folder, const std::string& path, ApplyReque
             Report(request, walk.Path(), /*isFolder=*/true, walk.Error(), walk.Reason());
             break;
         case platform::TreeWalk::Step::Item:
-            if (!request.rows.empty() && request.rows.contains(walk.Current().Id())) {
+            if (!request.rowIds.empty() && request.rowIds.contains(walk.Current().Id())) {
                 walk.LeaveCurrent(); // a row of its own, done as that
                 break;
             }
@@ -338,10 +346,8 @@ void ApplyToEntry(const FileEntry& entry, ApplyRequest& request) {
 }
 
 void KnowRows(std::span<const FileEntry* const> rows, ApplyRequest& request) {
+    ForgetRows(request);
     request.severalRows = rows.size() > 1;
-    request.rows.clear();
-    request.rowsDone.clear();
-    request.linksDone.clear();
     const bool walks =
         request.subFolder != 0 && rows.size() > 1 &&
         std::any_of(rows.begin(), rows.end(), [](const FileEntry* row) { return row->IsFolder() != 0; });
@@ -353,7 +359,7 @@ void KnowRows(std::span<const FileEntry* const> rows, ApplyRequest& request) {
         const platform::Item item = platform::Item::Open(
             row->GetPath(), row->IsLink() ? platform::FollowLinks::Yes : platform::FollowLinks::No, error);
         if (!error && item.Id().Known()) {
-            request.rows.insert(item.Id());
+            request.rowIds.insert(item.Id());
         }
     }
 }
@@ -367,10 +373,7 @@ void FinishRun(ApplyRequest& request) {
         request.log += line;
     }
     request.noCreationTime.clear();
-    request.severalRows = false;
-    request.rows.clear();
-    request.rowsDone.clear();
-    request.linksDone.clear();
+    ForgetRows(request);
     if (request.journalError) {
         request.log += "元に戻すための記録を書けなくなったため、中止しました: " +
                        platform::ErrorText(request.journalError) + "\n";

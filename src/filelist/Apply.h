@@ -124,7 +124,7 @@ struct ApplyRequest {
     // it: one given twice, or one inside another's folder. Only the rows are remembered, not
     // what is walked.
     bool severalRows = false;
-    std::set<platform::ItemId> rows;      // the rows' items, where a walk might meet them
+    std::set<platform::ItemId> rowIds;    // the rows' items, where a walk might meet them
     std::set<platform::ItemId> rowsDone;  // the rows' items done so far
     std::set<platform::ItemId> linksDone; // files of several names met so far
     // Where relative paths are from: the journal keeps whole paths, so that an undo finds the
